@@ -1,0 +1,55 @@
+// quorvel-cli: the headless front end. Each subcommand drives the same
+// engine and session functions the windows use, back to back.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "engine/error.h"
+#include "engine/polytext.h"
+
+namespace {
+
+using namespace quorvel;
+
+void installStderrHandler() {
+    setErrorHandler([](const std::string &message, const std::string &remedy) {
+        std::fprintf(stderr, "error: %s\n", message.c_str());
+        std::fprintf(stderr, "how to solve this problem: %s\n", remedy.c_str());
+    });
+}
+
+int runNormalize(const std::string &text) {
+    Letters letters = unsetLetters;
+    try {
+        OwnedPolynomial p(parsePolynomial(text, letters));
+        std::printf("letters: %c %c %c\n", letters[0], letters[1], letters[2]);
+        std::printf("polynomial: %s\n", printPolynomial(p.get()).c_str());
+        return 0;
+    } catch (const ComputationAbandoned &) {
+        return 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    installStderrHandler();
+    CLI::App app{"Quorvel command-line front end: plane algebraic curves by monodromy"};
+    app.require_subcommand(1);
+
+    std::string normalizeText;
+    auto *normalize = app.add_subcommand("normalize", "Parse a polynomial and print its normal form");
+    normalize->add_option("POLY", normalizeText, "the polynomial text")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    }
+
+    if (*normalize) return runNormalize(normalizeText);
+    return 2;
+}

@@ -1,0 +1,95 @@
+// Complex numbers with the fixed tolerances every numeric decision uses.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+inline constexpr double relativeTolerance = 1e-8;
+inline constexpr double argumentSnap = 1e-7;
+inline constexpr double angleTolerance = 0.01;
+inline constexpr double twoPi = 6.283185307179586;
+inline constexpr double polarTolerance = 0.001;
+// The double that -3.14159265 + 0.001 evaluates to (not -pi + 0.001).
+inline constexpr double polarWrapThreshold = -3.14159265 + 0.001;
+// Three units in the last place below the double nearest to pi.
+inline constexpr double polarWrapValue = 3.141592653589792;
+inline constexpr double lexTolerance = 0.00001;
+
+// Answers of the two point orders.
+inline constexpr int secondFirst = 0;
+inline constexpr int firstFirst = 1;
+inline constexpr int samePoint = 2;
+
+struct Complex {
+    double re = 0.0;
+    double im = 0.0;
+
+    constexpr Complex() = default;
+    constexpr Complex(double r, double i) : re(r), im(i) {}
+    constexpr Complex(int r, int i) : re(r), im(i) {}
+    explicit constexpr Complex(int r) : re(r), im(0.0) {}
+
+    Complex &operator+=(Complex b) {
+        re += b.re;
+        im += b.im;
+        return *this;
+    }
+    Complex &operator-=(Complex b) {
+        re -= b.re;
+        im -= b.im;
+        return *this;
+    }
+    Complex &operator*=(Complex b) {
+        const double r = re * b.re - im * b.im;
+        const double i = im * b.re + re * b.im;
+        re = r;
+        im = i;
+        return *this;
+    }
+    // Plain sum-of-squares denominator, no scaling: a zero divisor gives
+    // whatever IEEE division gives.
+    Complex &operator/=(Complex b) {
+        const double d = b.re * b.re + b.im * b.im;
+        const double r = (re * b.re + im * b.im) / d;
+        const double i = (b.re * im - re * b.im) / d;
+        re = r;
+        im = i;
+        return *this;
+    }
+};
+
+inline Complex operator+(Complex a, Complex b) { return a += b; }
+inline Complex operator-(Complex a, Complex b) { return a -= b; }
+inline Complex operator*(Complex a, Complex b) { return a *= b; }
+inline Complex operator/(Complex a, Complex b) { return a /= b; }
+inline Complex operator-(Complex a) { return Complex(-a.re, -a.im); }
+inline Complex addReal(Complex a, double x) { return Complex(a.re + x, a.im); }
+inline Complex realPart(Complex z) { return Complex(z.re, 0.0); }
+Complex divideInt(int n, Complex b);      // n / b
+Complex divideByInt(Complex a, int n);    // a / n
+
+double norm1(Complex z);
+double normSquared(Complex z);
+double modulus(Complex z);
+double argument(Complex z);
+
+inline bool isZero(Complex z) { return z.re == 0.0 && z.im == 0.0; }
+inline bool isNonZero(Complex z) { return !isZero(z); }
+bool approxEqual(Complex p, Complex q);
+bool isOne(Complex z);
+bool isMinusOne(Complex z);
+bool sameDirection(double d);
+int compareLexicographic(Complex p, Complex q);
+int comparePolar(Complex p, Complex q);
+
+// Appends the text form of a polynomial coefficient (see polytext) to out.
+void formatCoefficient(std::string &out, Complex c, int decimals);
+// Reads "real part, signed imaginary part with trailing i" in either order;
+// the scan never passes the end of the view.
+Complex parseComplex(std::string_view text);
+// "%+f%+fi": the text form of one value in the main window's lists and fields.
+std::string formatValue(Complex z);
+
+}  // namespace quorvel

@@ -1,0 +1,42 @@
+// The one failure channel. showError formats the two texts and hands them to
+// the installed handler: the application shows its modal dialog, the
+// command-line front end prints to standard error, tests record.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+using ErrorHandler = std::function<void(const std::string &message, const std::string &remedy)>;
+
+// Inserts a line break after every 60 characters (after the 60th, the 120th,
+// and so on); a text of at most 60 characters stays one line.
+std::string breakLines(std::string_view text);
+
+// Shows a failure through the installed handler. Returns when the user
+// continues; a handler may end the process instead.
+void showError(std::string_view message, std::string_view remedy);
+
+// Installs a handler and returns the previous one. Without a handler the
+// texts go to standard error.
+ErrorHandler setErrorHandler(ErrorHandler handler);
+
+// Thrown after showError when a computation cannot go on (a record pool is
+// exhausted, an exponent does not fit). The command that started the
+// computation catches it, so the Session stays as it was.
+class ComputationAbandoned : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Messages used in more than one place.
+inline constexpr const char *memoryMessage = "Memory allocation failed.\n";
+inline constexpr const char *memoryRemedy = "Tell the maker";
+
+// Reports the exhaustion of a record pool and abandons the computation.
+[[noreturn]] void abandonForMemory();
+
+}  // namespace quorvel

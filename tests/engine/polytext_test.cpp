@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/polytext.h"
+#include "support/poly_helpers.h"
+#include "support/recording_errors.h"
+
+namespace quorvel {
+namespace {
+
+using testing::poly;
+using testing::text;
+
+class PolyTextTest : public testing::EngineTest {};
+
+struct ParseCase {
+    const char *name;
+    const char *input;
+    const char *printed;
+};
+
+TEST_F(PolyTextTest, ParsesTheLanguageWithLettersXAndT) {
+    const ParseCase cases[] = {
+        {"sum of products", "x^2 + 2*x*t - 3", "+x^2+2*x*t-3"},
+        {"juxtaposed number is replaced", "2x", "+x"},
+        {"star product", "2*x", "+2*x"},
+        {"space product", "2 x", "+2*x"},
+        {"space then juxtaposition", "2 x t", "+2*t"},
+        {"division before product", "x/2*t", "+0.5000000*x*t"},
+        {"chained division", "x/2/2", "+0.2500000*x"},
+        {"power of a bracket", "(x+1)^3", "+x^3+3*x^2+3*x+1"},
+        {"zero exponent", "x^0", "+1"},
+        {"missing exponent", "x^", "+1"},
+        {"complex constant", "3+2i", "+(+3+2i)"},
+        {"imaginary factor", "2.5i*x", "+2.5000000i*x"},
+        {"lone i", "i", "+i"},
+        {"sign ends a product", "x*-1", "-1"},
+        {"braces nest like brackets", "{x+1}*(x-1)", "+x^2-1"},
+        {"mixed closing characters", "(x+1}*2", "+2*x+2"},
+        {"missing closing bracket", "(x+1", "+x+1"},
+        {"top-level close ends the text", "x)+5", "+x"},
+        {"bracket juxtaposition", "(x+1)(x-1)", "+x-1"},
+        {"space between brackets multiplies", "(x+1) (x-1)", "+x^2-1"},
+        {"spaces round operators", "x + t", "+x+t"},
+        {"space before caret", "x ^ 2", "+x^2"},
+        {"exact quotient", "(x^2-1)/(x-1)", "+x+1"},
+        {"ignored characters", "x#$%+1", "+x+1"},
+        {"leading point is ignored", ".5", "+5"},
+        {"empty", "", "0"},
+    };
+    for (const auto &c : cases) {
+        auto p = poly(c.input);
+        EXPECT_EQ(text(p.get()), c.printed) << c.name << ": " << c.input;
+    }
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
+TEST_F(PolyTextTest, LettersAreSettledInOrderOfAppearance) {
+    Letters l = unsetLetters;
+    OwnedPolynomial p(parsePolynomial("y+x", l));
+    EXPECT_EQ(l, (Letters{'y', 'x', '?'}));
+
+    Letters given = {'x', 't', '?'};
+    OwnedPolynomial q(parsePolynomial("y+x", given));
+    EXPECT_EQ(given, (Letters{'x', 't', 'y'}));
+    EXPECT_EQ(text(q.get()), "+x+y");
+
+    Letters one = unsetLetters;
+    OwnedPolynomial r(parsePolynomial("x^2+1", one));
+    EXPECT_EQ(one, (Letters{'x', '?', '?'}));
+
+    Letters none = unsetLetters;
+    OwnedPolynomial z(parsePolynomial("", none));
+    EXPECT_TRUE(isZeroPolynomial(z.get()));
+    EXPECT_EQ(std::string(z.get()->var, 3), "???");
+}
+
+TEST_F(PolyTextTest, PrintsEveryTermWithItsSign) {
+    EXPECT_EQ(text(poly("0").get()), "0");
+    EXPECT_EQ(text(poly("1").get()), "+1");
+    EXPECT_EQ(text(poly("-x").get()), "-x");
+    EXPECT_EQ(text(poly("i*x").get()), "+i*x");
+    EXPECT_EQ(text(poly("2*x^3").get()), "+2*x^3");
+    EXPECT_EQ(text(poly("x^2*t - 3*x*t^2 + (2-i)*x + 0.5").get()),
+              "+x^2*t-3*x*t^2+(+2-i)*x+0.5000000");
+}
+
+TEST_F(PolyTextTest, PrintedTextReadsBackToTheSamePolynomial) {
+    const char *inputs[] = {"x^2*t - 3*x*t^2 + (2-i)*x + 0.5", "(x+t+1)^4", "(0.3+0.7i)*x^3 + (1.1-0.2i)*t*x + t^2 - 0.9i",
+                            "-x^5 + i*t^3 - 1"};
+    for (const char *in : inputs) {
+        auto p = poly(in);
+        const std::string once = text(p.get());
+        auto q = poly(once);
+        EXPECT_EQ(text(q.get()), once) << in;
+    }
+}
+
+TEST_F(PolyTextTest, LongTextsAreCutAfter250Characters) {
+    auto p = poly("(x+t+1)^8");
+    const std::string s = text(p.get());
+    EXPECT_EQ(s.size(), 250u);
+    EXPECT_EQ(s.substr(0, 9), "+x^8+8*x^");
+}
+
+TEST_F(PolyTextTest, TinyCoefficientsStayVisibleAndReadBackAsZero) {
+    OwnedPolynomial p(newTerm(1e-12, 0.0, 1, 0, 0, {'x', 't', '?'}));
+    EXPECT_EQ(text(p.get()), "+0.0000000*x");
+    auto back = poly(text(p.get()));
+    EXPECT_TRUE(isZeroPolynomial(back.get()));
+}
+
+TEST_F(PolyTextTest, HugeExponentsFinishQuickly) {
+    const auto start = std::chrono::steady_clock::now();
+    auto big = poly("x^99999999");
+    EXPECT_EQ(text(big.get()), "+x^99999999");
+    EXPECT_TRUE(recorder.errors.empty());
+
+    const int before = termPool().usedCount();
+    EXPECT_THROW(poly("x^99999999999999"), ComputationAbandoned);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_EQ(recorder.errors[0].message, "An exponent is too large.");
+
+    EXPECT_THROW(poly("(x+1)^5000"), ComputationAbandoned);
+    ASSERT_EQ(recorder.errors.size(), 2u);
+    EXPECT_EQ(recorder.errors[1].message, "Memory allocation failed.\n");
+
+    EXPECT_THROW(poly("(x^100000)^100000"), ComputationAbandoned);
+    EXPECT_EQ(termPool().usedCount(), before);
+    // Correctness of the fast power path against the plain one.
+    auto plain = poly("(x+2i)^7 * (x+2i)^7 * (x+2i)^7");
+    auto fast = poly("(x+2i)^21");
+    EXPECT_EQ(text(plain.get()), text(fast.get()));
+    auto fast2 = poly("(x+1)^100");
+    EXPECT_EQ(degree(fast2.get()), 100);
+    EXPECT_EQ(countTerms(fast2.get()), 101);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    (void)seconds;  // timing is measured in bench/, not asserted here
+}
+
+TEST_F(PolyTextTest, AFourthLetterMakesThePolynomialUnusable) {
+    const int before = termPool().usedCount();
+    Letters l = unsetLetters;
+    EXPECT_THROW(parsePolynomial("x+t+y+z", l), ComputationAbandoned);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_EQ(recorder.errors[0].message, "A polynomial may have at most three variables.");
+    EXPECT_EQ(termPool().usedCount(), before);
+}
+
+TEST_F(PolyTextTest, DivisionByZeroIsReported) {
+    EXPECT_THROW(poly("x/0"), ComputationAbandoned);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_EQ(recorder.errors[0].message, "Division by the zero polynomial.");
+}
+
+TEST_F(PolyTextTest, HostileInputNeverCrashesOrLeaks) {
+    const int before = termPool().usedCount();
+    const std::string inputs[] = {
+        std::string(100000, '('),
+        std::string(100000, ')'),
+        std::string(100000, '9'),
+        std::string(50000, 'x') + std::string(50000, '+'),
+        "\xff\xfe\x80x^2\xc3\xa9+t",
+        std::string("x\0t", 3),
+        "((((x+1)*(t-1)",
+        "^^^^^^",
+        "x^ 2 ^ 3 ^ 4",
+        "2 2 2 2 2 2 2 2 2 2 2 2",
+    };
+    for (const auto &in : inputs) {
+        Letters l = unsetLetters;
+        try {
+            OwnedPolynomial p(parsePolynomial(in, l));
+            (void)printPolynomial(p.get());
+        } catch (const ComputationAbandoned &) {
+        }
+        EXPECT_EQ(termPool().usedCount(), before) << in.substr(0, 20);
+    }
+    Letters l = unsetLetters;
+    OwnedPolynomial p(parsePolynomial("\xff\xfe\x80x^2\xc3\xa9+t", l));
+    EXPECT_EQ(text(p.get()), "+x^2+t");
+    Letters l2 = unsetLetters;
+    OwnedPolynomial q(parsePolynomial(std::string("x\0t", 3), l2));
+    EXPECT_EQ(text(q.get()), "+x");
+}
+
+}  // namespace
+}  // namespace quorvel
