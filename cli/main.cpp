@@ -5,18 +5,33 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "engine/error.h"
+#include "engine/points.h"
 #include "engine/polytext.h"
+#include "engine/roots.h"
 
 namespace {
 
 using namespace quorvel;
 
+struct ShownError {
+    std::string message;
+    std::string remedy;
+};
+
+// Every message shown through the error channel, in order.
+std::vector<ShownError> &shownErrors() {
+    static std::vector<ShownError> errors;
+    return errors;
+}
+
 void installStderrHandler() {
     setErrorHandler([](const std::string &message, const std::string &remedy) {
         std::fprintf(stderr, "error: %s\n", message.c_str());
         std::fprintf(stderr, "how to solve this problem: %s\n", remedy.c_str());
+        shownErrors().push_back({message, remedy});
     });
 }
 
@@ -27,6 +42,23 @@ int runNormalize(const std::string &text) {
         std::printf("letters: %c %c %c\n", letters[0], letters[1], letters[2]);
         std::printf("polynomial: %s\n", printPolynomial(p.get()).c_str());
         return 0;
+    } catch (const ComputationAbandoned &) {
+        return 1;
+    }
+}
+
+int runRoots(const std::string &text) {
+    Letters letters = unsetLetters;
+    try {
+        OwnedPolynomial p(parsePolynomial(text, letters));
+        OwnedPolynomial roots(findRoots(nullptr, p.get(), nullptr));
+        OwnedPolynomial sorted(sortLexicographic(roots.get()));
+        for (Term *r = sorted.get(); r; r = r->next) {
+            std::printf("%s", formatValue(pointValue(r)).c_str());
+            if (pointMultiplicity(r) > 1) std::printf(" %d", pointMultiplicity(r));
+            std::printf("\n");
+        }
+        return shownErrors().empty() ? 0 : 1;
     } catch (const ComputationAbandoned &) {
         return 1;
     }
@@ -43,6 +75,10 @@ int main(int argc, char **argv) {
     auto *normalize = app.add_subcommand("normalize", "Parse a polynomial and print its normal form");
     normalize->add_option("POLY", normalizeText, "the polynomial text")->required();
 
+    std::string rootsText;
+    auto *roots = app.add_subcommand("roots", "Print the roots of a polynomial in one letter");
+    roots->add_option("POLY", rootsText, "the polynomial text")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {
@@ -51,5 +87,6 @@ int main(int argc, char **argv) {
     }
 
     if (*normalize) return runNormalize(normalizeText);
+    if (*roots) return runRoots(rootsText);
     return 2;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace quorvel {
 
@@ -27,8 +28,9 @@ struct Complex {
     double im = 0.0;
 
     constexpr Complex() = default;
-    constexpr Complex(double r, double i) : re(r), im(i) {}
-    constexpr Complex(int r, int i) : re(r), im(i) {}
+    template <class R, class I>
+        requires std::is_arithmetic_v<R> && std::is_arithmetic_v<I>
+    constexpr Complex(R r, I i) : re(static_cast<double>(r)), im(static_cast<double>(i)) {}
     explicit constexpr Complex(int r) : re(r), im(0.0) {}
 
     Complex &operator+=(Complex b) {

@@ -461,6 +461,13 @@ void addPolynomial(Polynomial &a, Polynomial b) {
     dropZeroTerms(a);
 }
 
+void addTerm(Polynomial &root, Term *t) {
+    Term *touched = insertAndFind(root, t);
+    Term key = *touched;
+    rebalancePath(root, &key);
+    if (isZero(key.coef)) dropIfZero(root, &key);
+}
+
 void shiftExponents(Polynomial root, int d0, int d1, int d2) {
     scaleAndShift(root, Complex(1.0, 0.0), d0, d1, d2);
 }

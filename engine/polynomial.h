@@ -87,6 +87,8 @@ void rebalancePath(Polynomial &root, const Term *t);
 void dropZeroTerms(Polynomial &root);
 // a becomes a + b; b is kept (its letters may be brought to a's).
 void addPolynomial(Polynomial &a, Polynomial b);
+// Adds one term (insert, rebalance, drop it again if it cancelled to 0).
+void addTerm(Polynomial &root, Term *t);
 void shiftExponents(Polynomial root, int d0, int d1, int d2);
 void scaleAndShift(Polynomial root, Complex s, int d0, int d1, int d2);
 

@@ -1,0 +1,250 @@
+#include "engine/points.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvel {
+
+namespace {
+
+// A link is followed only when it designates a record in use.
+bool live(const Term *t) { return t != nullptr && termPool().owns(t) && t->slot >= 0; }
+
+void chainOrder(Term *t, std::vector<Term *> &out) {
+    // left subtree, the record, then its next chain
+    while (live(t)) {
+        if (live(t->left)) chainOrder(t->left, out);
+        out.push_back(t);
+        t = t->next;
+    }
+}
+
+template <class Compare>
+PointList sortedCopy(const Term *list, Compare compare, bool inheritKind, bool number) {
+    OwnedPolynomial tree;
+    for (const Term *in = list; live(in); in = in->next) {
+        if (!tree) {
+            tree.reset(newPoint(in->coef));
+            if (inheritKind) tree.get()->kind = in->kind;
+            continue;
+        }
+        Term *node = tree.get();
+        for (;;) {
+            const int order = compare(node->coef, in->coef);
+            if (order == samePoint) {
+                ++node->exp[1];
+                break;
+            }
+            Term *&link = order == firstFirst ? node->left : node->next;
+            if (!link) {
+                link = newPoint(in->coef);
+                if (inheritKind) link->kind = in->kind;
+                break;
+            }
+            node = link;
+        }
+    }
+    if (!tree) return nullptr;
+    if (number) numberPoints(tree.get(), 0);
+    std::vector<Term *> order;
+    chainOrder(tree.get(), order);
+    OwnedPolynomial result;
+    Term *tail = nullptr;
+    for (Term *r : order) {
+        Term *copy = newPoint(r->coef);
+        copy->exp[0] = r->exp[0];
+        copy->exp[1] = r->exp[1];
+        copy->kind = r->kind;
+        if (tail)
+            tail->next = copy;
+        else
+            result.reset(copy);
+        tail = copy;
+    }
+    return result.release();
+}
+
+}  // namespace
+
+void setPointName(Term *p, const char *name) {
+    size_t n = name ? std::strlen(name) : 0;
+    if (n > 2) n = 2;
+    std::memset(p->var, 0, sizeof p->var);
+    if (n > 0) std::memcpy(p->var, name, n);
+}
+
+Term *newPoint(Complex value) {
+    Term *t = newTerm(value, 0, 1, 0, unsetLetters);
+    t->var[3] = '\0';
+    return t;
+}
+
+void appendPoint(PointList &list, Complex value) {
+    Term *p = newPoint(value);
+    if (!live(list)) {
+        list = p;
+        return;
+    }
+    Term *last = list;
+    while (live(last->next)) last = last->next;
+    last->next = p;
+}
+
+int countPoints(const Term *list) {
+    int n = 0;
+    for (const Term *t = list; live(t); t = t->next) n += 1 + (live(t->left) ? countPoints(t->left) : 0);
+    return n;
+}
+
+Complex &pointRefAt(Term *list, int position) {
+    // Out-of-range positions are a caller error; they land on a scratch value
+    // instead of walking off the list.
+    static Complex scratch;
+    Term *cur = list;
+    int i = position;
+    if (!live(cur) || i < 0) return scratch = Complex(0.0, 0.0);
+    int behind = countPoints(cur->next);
+    for (;;) {
+        if (!live(cur)) return scratch = Complex(0.0, 0.0);
+        if (behind == i) return cur->coef;
+        if (behind > i) {
+            Term *nxt = cur->next;
+            behind = behind - 1 - (live(nxt->left) ? countPoints(nxt->left) : 0);
+            cur = nxt;
+        } else {
+            i -= behind + 1;
+            cur = cur->left;
+            behind = countPoints(cur->next);
+        }
+    }
+}
+
+Complex pointAt(Term *list, int position) { return pointRefAt(list, position); }
+
+void recordsByPosition(Term *list, std::vector<Term *> &out) {
+    out.clear();
+    chainOrder(list, out);
+    std::reverse(out.begin(), out.end());
+}
+
+Term *findByNumber(Term *list, int number) {
+    for (Term *t = list; live(t); t = t->next)
+        if (t->exp[0] == number) return t;
+    return nullptr;
+}
+
+int numberPoints(Term *list, int first) {
+    if (!live(list)) return first;
+    std::vector<Term *> order;
+    chainOrder(list, order);
+    for (Term *t : order) t->exp[0] = first++;
+    return first;
+}
+
+void copyPointValues(Term *destination, const Term *source) {
+    while (live(destination) && live(source)) {
+        destination->coef = source->coef;
+        destination = destination->next;
+        source = source->next;
+    }
+}
+
+Complex sumPoints(const Term *list) {
+    Complex s(0.0, 0.0);
+    for (const Term *t = list; live(t); t = t->next) {
+        s += t->coef;
+        if (live(t->left)) s += sumPoints(t->left);
+    }
+    return s;
+}
+
+Complex centroid(const Term *list) {
+    const int n = countPoints(list);
+    if (n == 0) return Complex(0.0, 0.0);
+    return divideByInt(sumPoints(list), n);
+}
+
+double maxDistance(const Term *list, Complex c) {
+    double m = 0.0;
+    for (const Term *t = list; live(t); t = t->next) {
+        m = std::max(m, modulus(t->coef - c));
+        if (live(t->left)) m = std::max(m, maxDistance(t->left, c));
+    }
+    return m;
+}
+
+double minDistance(const Term *list, Complex c) {
+    double m = 9999999.0;
+    for (const Term *t = list; live(t); t = t->next) {
+        m = std::min(m, modulus(t->coef - c));
+        if (live(t->left)) m = std::min(m, minDistance(t->left, c));
+    }
+    return m;
+}
+
+double minDistanceAbove(const Term *list, double threshold, Complex c) {
+    if (!live(list)) return 0.0;
+    double r = modulus(list->coef - c);
+    const Term *subtrees[2] = {list->left, list->next};
+    for (const Term *s : subtrees) {
+        if (!live(s)) continue;
+        const double g = minDistanceAbove(s, threshold, c);
+        if (r < threshold)
+            r = g;
+        else if (g > threshold && g < r)
+            r = g;
+    }
+    return r;
+}
+
+int nearestPoint(Term *list, Complex c) {
+    std::vector<Term *> byPosition;
+    recordsByPosition(list, byPosition);
+    double best = 9999.9;
+    int answer = 0;
+    for (size_t i = 0; i < byPosition.size(); ++i) {
+        const double d = modulus(byPosition[i]->coef - c);
+        if (d < best) {
+            best = d;
+            answer = static_cast<int>(i);
+        }
+    }
+    return answer;
+}
+
+double nearestNeighbourDistance(Term *list, int position) {
+    std::vector<Term *> byPosition;
+    recordsByPosition(list, byPosition);
+    const int n = static_cast<int>(byPosition.size());
+    if (position < 0 || position >= n) return 0.0;
+    const Complex p = byPosition[static_cast<size_t>(position)]->coef;
+    double best = 99999.0;
+    for (int j = 0; j < n; ++j) {
+        if (j == position) continue;
+        best = std::min(best, modulus(byPosition[static_cast<size_t>(j)]->coef - p));
+    }
+    return best;
+}
+
+PointList sortLexicographic(const Term *list) {
+    return sortedCopy(
+        list, [](Complex tree, Complex point) { return compareLexicographic(tree, point); }, false,
+        false);
+}
+
+PointList sortAround(const Term *list, Complex centre) {
+    return sortedCopy(
+        list,
+        [centre](Complex tree, Complex point) { return comparePolar(tree - centre, point - centre); },
+        true, true);
+}
+
+Complex chooseBasePoint(const Term *loci) {
+    const Complex c = centroid(loci);
+    if (minDistance(loci, c) > 0.001) return c;
+    const double x = minDistanceAbove(loci, 0.001, c);
+    if (x > 0.001) return addReal(c, x / 2.0);
+    return addReal(c, 0.5);
+}
+
+}  // namespace quorvel
