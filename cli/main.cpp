@@ -11,15 +11,14 @@
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "engine/roots.h"
+#include "cli/report.h"
+#include "pipeline/session.h"
 
 namespace {
 
 using namespace quorvel;
 
-struct ShownError {
-    std::string message;
-    std::string remedy;
-};
+using cli::ShownError;
 
 // Every message shown through the error channel, in order.
 std::vector<ShownError> &shownErrors() {
@@ -64,6 +63,33 @@ int runRoots(const std::string &text) {
     }
 }
 
+struct AnalyzeOptions {
+    std::string input;
+    std::string base;
+    bool json = false;
+};
+
+// Runs "Go" on a fresh session as the main window would; with a base point,
+// types it and runs "Re-calculate the fiber over base point".
+void analyze(Session &session, const AnalyzeOptions &options) {
+    session.typePolynomial(options.input);
+    session.runPipeline();
+    if (!options.base.empty() && session.state.stage == stageFiber) {
+        session.typeBasePoint(options.base);
+        session.recalculateFiber();
+    }
+}
+
+int runAnalyze(const AnalyzeOptions &options) {
+    Session session;
+    analyze(session, options);
+    if (options.json)
+        std::printf("%s\n", cli::analysisJson(session, shownErrors()).dump(2).c_str());
+    else
+        std::printf("%s", cli::analysisText(session).c_str());
+    return session.state.stage == stageFiber ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -79,6 +105,12 @@ int main(int argc, char **argv) {
     auto *roots = app.add_subcommand("roots", "Print the roots of a polynomial in one letter");
     roots->add_option("POLY", rootsText, "the polynomial text")->required();
 
+    AnalyzeOptions analyzeOptions;
+    auto *analyzeCommand = app.add_subcommand("analyze", "Run Go on a curve and print the result");
+    analyzeCommand->add_option("POLY", analyzeOptions.input, "the curve f(x, t)")->required();
+    analyzeCommand->add_option("--base", analyzeOptions.base, "move the base point here and recalculate the fiber");
+    analyzeCommand->add_flag("--json", analyzeOptions.json, "print one JSON object");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {
@@ -88,5 +120,6 @@ int main(int argc, char **argv) {
 
     if (*normalize) return runNormalize(normalizeText);
     if (*roots) return runRoots(rootsText);
+    if (*analyzeCommand) return runAnalyze(analyzeOptions);
     return 2;
 }

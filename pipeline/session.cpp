@@ -1,0 +1,304 @@
+#include "pipeline/session.h"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/calculus.h"
+#include "engine/error.h"
+#include "engine/points.h"
+#include "engine/polytext.h"
+
+namespace quorvel {
+
+std::string cutText(std::string text, size_t limit) {
+    if (text.size() > limit) text.resize(limit);
+    return text;
+}
+
+void CurveState::setReplay(int16_t atStart, int16_t playing, int16_t paused, int16_t atEnd) {
+    replayAtStart = atStart;
+    replayPlaying = playing;
+    replayPaused = paused;
+    replayAtEnd = atEnd;
+}
+
+void SortedList::add(const std::string &line) {
+    lines_.insert(std::upper_bound(lines_.begin(), lines_.end(), line), line);
+}
+
+namespace {
+
+// An empty letter field stands for an unsettled letter.
+char letterFrom(const std::string &field) {
+    if (field.empty() || field[0] == '\0') return '?';
+    return field[0];
+}
+
+void fillLines(SortedList &list, const Term *points) {
+    for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
+}
+
+}  // namespace
+
+Session::Session() {
+    termPool().setLimit(termPoolSize);
+    termPool().reset();
+    state.curve.reset(newZero());
+    state.branchPolynomial.reset(newZero());
+    state.branchLoci.reset(newPoint(Complex(0.0, 0.0)));
+    state.stage = stageNothing;
+    state.dontCheckBranchPoint = 1;
+    state.documentName = "untitled";
+    form.dontCheck = true;
+}
+
+Session::~Session() {
+    parameterSpace.releaseAll(segmentPool);
+    traces.clear(tracePool);
+}
+
+void Session::writePolynomialField(const std::string &text) {
+    form.polynomial = text;
+    polynomialEdited();
+}
+
+void Session::writeBasePointField(const std::string &text) {
+    form.basePoint = text;
+    basePointEdited();
+}
+
+void Session::typePolynomial(const std::string &text) {
+    form.polynomial = cutText(text, polynomialTextLimit);
+    polynomialEdited();
+}
+
+void Session::typeName(const std::string &text) { form.name = cutText(text, documentNameLimit); }
+
+void Session::typeBasePoint(const std::string &text) {
+    form.basePoint = cutText(text, basePointTextLimit);
+    basePointEdited();
+}
+
+void Session::polynomialEdited() {
+    if (state.stage <= stageNothing) return;
+    state.stage = stageNothing;
+    form.branchPolynomial.clear();
+    form.branchLoci.clear();
+    form.fiber.clear();
+    writeBasePointField("");
+}
+
+void Session::basePointEdited() {
+    if (form.fixBasePoint) form.fixBasePoint = false;
+}
+
+void Session::toggleDontCheck() {
+    state.dontCheckBranchPoint = static_cast<int16_t>(1 - state.dontCheckBranchPoint);
+    form.dontCheck = state.dontCheckBranchPoint != 0;
+}
+
+void Session::clearAll() {
+    state.stage = stageNothing;
+    form.name = "untitled";
+    form.fiberLetter = "?";
+    form.parameterLetter = "?";
+    form.polynomial.clear();
+    form.branchPolynomial.clear();
+    form.branchLoci.clear();
+    form.fiber.clear();
+    writeBasePointField("");
+    form.fixBasePoint = true;
+}
+
+void Session::letters(char &fiber, char &parameter) const {
+    Letters l = unsetLetters;
+    collectLetters(state.curve.get(), l, 0);
+    fiber = l[0];
+    parameter = l[1];
+}
+
+void Session::nameFiberPoints() {
+    const int n = countPoints(state.fiber.get());
+    for (int i = 0; i < n; ++i) {
+        Term *p = findByNumber(state.fiber.get(), i);
+        if (!p) continue;
+        const std::string name = std::to_string((i + 1) % 100);
+        setPointName(p, name.c_str());
+    }
+}
+
+void Session::readCurve() {
+    state.polynomialText = cutText(form.polynomial, polynomialTextLimit);
+    Letters l = {letterFrom(form.fiberLetter), letterFrom(form.parameterLetter), '?'};
+    OwnedPolynomial parsed(parsePolynomial(state.polynomialText, l));
+    state.curve = std::move(parsed);
+    if (state.curve.get()->var[0] == '?' || state.curve.get()->var[1] == '?') {
+        showError("It is not a polynomial with 2 variables.",
+                  "You may not quit. Please re-input the polynomial");
+        throw ComputationAbandoned("not two variables");
+    }
+    form.fiberLetter = std::string(1, state.curve.get()->var[0]);
+    form.parameterLetter = std::string(1, state.curve.get()->var[1]);
+    writePolynomialField(state.polynomialText);
+
+    OwnedPolynomial leading(leadingCoefficientOf(state.curve.get()));
+    OwnedPolynomial degenerate;
+    if (degree(leading.get()) > 0) degenerate.reset(findRoots(progress, leading.get(), nullptr));
+    state.leadingCoefficient = std::move(leading);
+    state.degenerateLoci = std::move(degenerate);
+    state.stage = stageCurve;
+}
+
+void Session::computeBranchPolynomial() {
+    char fiber = '?';
+    char parameter = '?';
+    letters(fiber, parameter);
+    OwnedPolynomial d(derivative(state.curve.get(), fiber));
+    OwnedPolynomial branch(eliminate(state.curve.get(), d.get()));
+    relabel(branch.get(), {parameter, '?', '?'});
+    const int m = lowestDegree(branch.get());
+    if (m > 1) shiftExponents(branch.get(), 1 - m, 0, 0);
+    std::string text = printPolynomial(branch.get());
+    state.branchPolynomial = std::move(branch);
+    state.branchPolynomialText = text;
+    form.branchPolynomial = text;
+    state.stage = stageBranchPolynomial;
+}
+
+void Session::computeBranchLoci() {
+    OwnedPolynomial roots(findRoots(progress, state.branchPolynomial.get(), nullptr));
+    // The first base point: the centroid of the loci, unless that lies on a
+    // locus (then the fiber over it would be degenerate); chooseBasePoint
+    // answers the centroid in every other case.
+    if (isZero(state.basePoint)) state.basePoint = chooseBasePoint(roots.get());
+    OwnedPolynomial sorted(sortAround(roots.get(), state.basePoint));
+    state.branchLoci = std::move(sorted);
+    fillLines(form.branchLoci, state.branchLoci.get());
+    parameterSpace.setBranchLoci(state.branchLoci.get());
+    state.stage = stageBranchLoci;
+}
+
+void Session::chooseBase() {
+    const std::string field = cutText(form.basePoint, basePointTextLimit);
+    if (!isZero(state.basePoint)) return;
+    if (form.fixBasePoint || field.empty())
+        state.basePoint = chooseBasePoint(state.branchLoci.get());
+    else
+        state.basePoint = parseComplex(field);
+}
+
+void Session::showBasePoint() {
+    writeBasePointField(formatValue(state.basePoint));
+    form.fixBasePoint = true;
+    parameterSpace.setParameterPoint(state.basePoint);
+}
+
+void Session::computeFiber() {
+    char fiberLetter = '?';
+    char parameter = '?';
+    letters(fiberLetter, parameter);
+    OwnedPolynomial p(substitute(state.curve.get(), parameter, state.basePoint));
+    OwnedPolynomial roots(findRoots(progress, p.get(), nullptr));
+    OwnedPolynomial sorted(sortLexicographic(roots.get()));
+    numberPoints(sorted.get(), 0);
+    // A run on the old fiber cannot go on.
+    stopTimer();
+    parameterSpace.work.release();
+    state.fiber = std::move(sorted);
+    nameFiberPoints();
+    traces.resetParameterTrace(tracePool, state.basePoint);
+    parameterSpace.clearSelection();
+    traces.resetSolutionTrace(tracePool, state.fiber.get());
+    traces.traceStepCount = 1;
+    state.replayIndex = 0;
+    state.setReplay(1, 0, 0, 0);
+    traces.tracingState = tracingFinished;
+}
+
+void Session::showFiber() { fillLines(form.fiber, state.fiber.get()); }
+
+bool Session::rebuildAutoPaths() {
+    try {
+        PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(), state.basePoint,
+                                            state.degenerateLoci.get());
+        parameterSpace.storeAutoPaths(segmentPool, chain);
+        return true;
+    } catch (const ComputationAbandoned &) {
+        return false;
+    }
+}
+
+bool Session::runPipeline() {
+    state.documentName = cutText(form.name, documentNameLimit);
+    try {
+        if (state.stage == stageNothing) readCurve();
+        if (state.stage == stageCurve) computeBranchPolynomial();
+        if (state.stage == stageBranchPolynomial) computeBranchLoci();
+        if (state.stage == stageBranchLoci) {
+            chooseBase();
+            showBasePoint();
+            computeFiber();
+            showFiber();
+            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
+                                                state.basePoint, state.degenerateLoci.get());
+            parameterSpace.storeAutoPaths(segmentPool, chain);
+            state.stage = stageFiber;
+        }
+    } catch (const ComputationAbandoned &) {
+        return false;
+    }
+    return state.stage == stageFiber;
+}
+
+bool Session::recalculateOverTypedBase() {
+    state.basePoint = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    writeBasePointField(formatValue(state.basePoint));
+    form.fixBasePoint = true;
+    parameterSpace.setParameterPoint(state.basePoint);
+    char fiberLetter = '?';
+    char parameter = '?';
+    letters(fiberLetter, parameter);
+    OwnedPolynomial p(substitute(state.curve.get(), parameter, state.basePoint));
+    OwnedPolynomial roots(findRoots(progress, p.get(), nullptr));
+    OwnedPolynomial sorted(sortLexicographic(roots.get()));
+    numberPoints(sorted.get(), 0);
+    stopTimer();
+    parameterSpace.work.release();
+    state.fiber = std::move(sorted);
+    nameFiberPoints();
+    traces.resetSolutionTrace(tracePool, state.fiber.get());
+    traces.traceStepCount = 1;
+    state.replayIndex = 0;
+    traces.tracingState = tracingRunning;
+    form.fiber.clear();
+    showFiber();
+    parameterSpace.pathDisplay = pathDisplayAuto;
+    return true;
+}
+
+bool Session::recalculateFiber() {
+    if (state.stage < stageBranchLoci) {
+        // Nothing to recalculate yet: complete the missing stages as "Go"
+        // does, keeping a base point the user typed for the step below.
+        const std::string typed = form.basePoint;
+        const bool typedByUser = !form.fixBasePoint && !typed.empty();
+        if (!runPipeline()) return false;
+        if (!typedByUser) return true;
+        form.basePoint = typed;
+        form.fixBasePoint = false;
+    }
+    try {
+        if (!form.fixBasePoint) recalculateOverTypedBase();
+        if (parameterSpace.pathDisplay != pathDisplayNone) {
+            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
+                                                state.basePoint, state.degenerateLoci.get());
+            parameterSpace.storeAutoPaths(segmentPool, chain);
+        }
+    } catch (const ComputationAbandoned &) {
+        return false;
+    }
+    state.stage = stageFiber;
+    return true;
+}
+
+}  // namespace quorvel

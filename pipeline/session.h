@@ -1,0 +1,88 @@
+// Session: every long-lived object of one run of the program — the
+// computation record, the main form, the two plane-window states and the
+// record pools — with the main window's commands as headless functions.
+// The application owns one; each test makes its own.
+#pragma once
+
+#include <string>
+
+#include "engine/roots.h"
+#include "pipeline/curve_state.h"
+#include "pipeline/main_form.h"
+#include "tracing/paths.h"
+#include "tracing/traces.h"
+#include "tracing/view_state.h"
+
+namespace quorvel {
+
+class Session {
+public:
+    // Starts from a fresh term pool, as the program does at start-up.
+    Session();
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    CurveState state;
+    MainForm form;
+    SegmentPool segmentPool;
+    TracePool tracePool;
+    Traces traces;
+    ParameterSpaceState parameterSpace;
+    SolutionSpaceState solutionSpace;
+    // The main window's two progress bars; none when headless.
+    RootProgress *progress = nullptr;
+
+    // ---- commands of the main form ---------------------------------------
+    // "Go": advances the stage from where it is to 4. Returns true when
+    // stage 4 was reached. A computation abandoned after a message leaves
+    // every held value as it was before that step.
+    bool runPipeline();
+    // Every change of the polynomial field.
+    void polynomialEdited();
+    // Every change of the base point field.
+    void basePointEdited();
+    // "Re-calculate the fiber over base point". Below stage 3 it first
+    // completes the missing stages as "Go" does, then recalculates over the
+    // base point the user typed (when one was typed).
+    bool recalculateFiber();
+    // "Clear All".
+    void clearAll();
+    // "Don't check whether a branch point".
+    void toggleDontCheck();
+
+    // ---- the user typing into fields -------------------------------------
+    void typePolynomial(const std::string &text);
+    void typeName(const std::string &text);
+    void typeBasePoint(const std::string &text);
+    void setFixBasePoint(bool checked) { form.fixBasePoint = checked; }
+
+    // Tracing runs stop (the window's timer) and the state that depends on
+    // the fiber is reset; used by the pipeline and the file loads.
+    void stopTimer() { parameterSpace.timerRunning = false; }
+
+    // Names the points of the fiber "1", "2", ... "99", "0", "1", ... in
+    // number order.
+    void nameFiberPoints();
+    // Rebuilds the auto-mode loops from the held lists and hands them to the
+    // Parameter Space state. Returns false when they could not be built.
+    bool rebuildAutoPaths();
+
+private:
+    // Writes field 1000 as the program does (fires polynomialEdited).
+    void writePolynomialField(const std::string &text);
+    // Writes field 1036 as the program does (fires basePointEdited).
+    void writeBasePointField(const std::string &text);
+
+    void readCurve();
+    void computeBranchPolynomial();
+    void computeBranchLoci();
+    void chooseBase();
+    void showBasePoint();
+    void computeFiber();
+    void showFiber();
+    bool recalculateOverTypedBase();
+    void letters(char &fiber, char &parameter) const;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,311 @@
+#include "tracing/braid.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "engine/error.h"
+
+namespace quorvel {
+
+namespace {
+
+long long matrixEntryLimit = defaultMatrixEntryLimit;
+
+// Crossings at or before this time count as happening at the start.
+constexpr double earliestCrossing = 0.001;
+// Crossing times this close share a rank.
+constexpr double sameTime = 0.0001;
+// Start and end points this close (in both parts) are the same point.
+constexpr double matchTolerance = 0.0001;
+
+bool comesBefore(Complex p, Complex q) { return compareLexicographic(p, q) == firstFirst; }
+
+// Letters whose indices are equal or adjacent do not commute.
+bool adjacentLetters(int a, int b) {
+    return b == a || b == a + 1 || b == a - 1 || a + b == 1 || a + b == -1;
+}
+
+}  // namespace
+
+// ---- crossing matrix ---------------------------------------------------------
+
+long long setMatrixEntryLimit(long long entries) {
+    const long long old = matrixEntryLimit;
+    matrixEntryLimit = entries;
+    return old;
+}
+
+std::unique_ptr<CrossingMatrix> newMatrix(int rows, int cols) {
+    const long long entries = static_cast<long long>(rows) * cols;
+    if (rows >= 0 && cols >= 0 && entries <= matrixEntryLimit) {
+        try {
+            auto m = std::make_unique<CrossingMatrix>();
+            m->entries.assign(static_cast<size_t>(entries), 0);
+            m->rows = rows;
+            m->cols = cols;
+            return m;
+        } catch (const std::bad_alloc &) {
+        }
+    }
+    showError("malloc failed at NewMatrix.", "Lack of memory");
+    return nullptr;
+}
+
+void swapRows(CrossingMatrix &m, int a, int b) {
+    if (a < 0 || b < 0 || a >= m.rows || b >= m.rows || a == b) return;
+    for (int c = 0; c < m.cols; ++c) std::swap(m.at(a, c), m.at(b, c));
+}
+
+void swapColumns(CrossingMatrix &m, int a, int b) {
+    if (a < 0 || b < 0 || a >= m.cols || b >= m.cols || a == b) return;
+    for (int r = 0; r < m.rows; ++r) std::swap(m.at(r, a), m.at(r, b));
+}
+
+void crossingMatrix(PointList previous, PointList current, CrossingMatrix &m) {
+    std::vector<Term *> from;
+    std::vector<Term *> to;
+    recordsByPosition(previous, from);
+    recordsByPosition(current, to);
+    const int n = static_cast<int>(from.size());
+    if (n == 0 || to.size() != from.size()) return;
+
+    struct Strand {
+        Complex start;
+        Complex end;
+        Complex move;
+    };
+    std::vector<Strand> strands;
+    strands.reserve(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) {
+        const Complex a = pointValue(from[static_cast<size_t>(j)]);
+        const Complex b = pointValue(to[static_cast<size_t>(j)]);
+        strands.push_back({a, b, b - a});
+    }
+    // Order by start point along the real axis; equal start points keep
+    // their order.
+    for (int i = 0; i + 1 < n; ++i)
+        for (int k = i + 1; k > 0 && comesBefore(strands[k].start, strands[k - 1].start); --k)
+            std::swap(strands[k], strands[k - 1]);
+
+    // Signed crossing times: time[i][j] > 0 when the left strand i passed
+    // below the strand j.
+    std::vector<double> time(static_cast<size_t>(n) * n, 0.0);
+    auto t = [&](int r, int c) -> double & { return time[static_cast<size_t>(r) * n + c]; };
+    for (int i = 0; i < n; ++i) {
+        const Strand &si = strands[static_cast<size_t>(i)];
+        for (int j = i + 1; j < n; ++j) {
+            const Strand &sj = strands[static_cast<size_t>(j)];
+            if (!comesBefore(sj.end, si.end)) continue;
+            const double u = si.move.re != sj.move.re
+                                 ? (sj.start.re - si.start.re) / (si.move.re - sj.move.re)
+                                 : -1.0;
+            double signedTime = 0.0;
+            if (u > earliestCrossing) {
+                const double yi = si.start.im + u * si.move.im;
+                const double yj = sj.start.im + u * sj.move.im;
+                signedTime = yj >= yi ? u : -u;
+            } else if (si.start.im < sj.start.im) {
+                signedTime = earliestCrossing;
+            } else if (si.start.im > sj.start.im) {
+                signedTime = -earliestCrossing;
+            }
+            t(i, j) = signedTime;
+            t(j, i) = -signedTime;
+        }
+    }
+
+    // Rank of a crossing: 1 + the number of crossings more than sameTime
+    // earlier.
+    std::vector<double> positive;
+    for (double v : time)
+        if (v > 0) positive.push_back(v);
+    std::sort(positive.begin(), positive.end());
+
+    m.rows = n;
+    m.cols = n;
+    m.entries.assign(static_cast<size_t>(n) * n, 0);
+    for (int a = 0; a < n; ++a) {
+        for (int b = 0; b < n; ++b) {
+            const double v = t(a, b);
+            if (!(v > 0)) continue;
+            const auto earlier = std::lower_bound(positive.begin(), positive.end(), v - sameTime);
+            const int rank = 1 + static_cast<int>(earlier - positive.begin());
+            m.at(a, b) = rank;
+            m.at(b, a) = -rank;
+        }
+    }
+}
+
+int nextGenerator(CrossingMatrix &m) {
+    const int n = m.rows;
+    if (n < 2 || m.cols != n || m.entries.size() < static_cast<size_t>(n) * n) return 0;
+    int best = -1;
+    for (int b = 0; b + 1 < n; ++b) {
+        const int32_t v = m.at(b + 1, b);
+        if (v != 0 && (best < 0 || std::abs(v) < std::abs(m.at(best + 1, best)))) best = b;
+    }
+    if (best < 0) return 0;
+    const bool positive = m.at(best, best + 1) > 0;
+    m.at(best, best + 1) = 0;
+    m.at(best + 1, best) = 0;
+    swapRows(m, best + 1, best);
+    swapColumns(m, best + 1, best);
+    return positive ? best + 1 : -(best + 1);
+}
+
+// ---- braid word ------------------------------------------------------------
+
+void BraidWord::clear() {
+    std::fill(items_.begin(), items_.end(), 0);
+    count_ = 0;
+}
+
+void BraidWord::erasePair(int32_t j, int32_t k) {
+    auto begin = items_.begin();
+    std::copy(begin + k + 1, begin + count_, begin + k);
+    std::copy(begin + j + 1, begin + count_, begin + j);
+    count_ -= 2;
+    items_[static_cast<size_t>(count_)] = 0;
+    items_[static_cast<size_t>(count_) + 1] = 0;
+}
+
+int appendGenerator(BraidWord &word, int generator) {
+    if (word.count_ >= word.capacity() - 1)
+        word.items_.resize(word.items_.size() + BraidWord::capacityStep, 0);
+    word.items_[static_cast<size_t>(word.count_)] = generator;
+    return ++word.count_;
+}
+
+void reduceBraidWord(BraidWord &word) {
+    std::vector<int32_t> &w = word.items_;
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        // Cancel a letter against its inverse, looking past letters that
+        // commute with it.
+        if (word.count_ >= 2) {
+            for (int32_t j = 0; j < word.count_ - 1 && !changed; ++j) {
+                for (int32_t k = j + 1; k < word.count_; ++k) {
+                    if (w[k] == -w[j]) {
+                        word.erasePair(j, k);
+                        changed = true;
+                        break;
+                    }
+                    if (adjacentLetters(w[j], w[k])) break;
+                }
+            }
+        }
+        if (changed || word.count_ < 3) continue;
+        // Braid relations moving the larger index to the outside; one
+        // rewrite per pass.
+        for (int32_t j = 0; j + 2 < word.count_ && !changed; ++j) {
+            const int32_t a = std::abs(w[j]);
+            const int32_t b = a + 1;
+            const int32_t x = w[j], y = w[j + 1], z = w[j + 2];
+            int32_t r0 = 0, r1 = 0, r2 = 0;
+            if (x == a && y == b && z == a) {
+                r0 = b, r1 = a, r2 = b;
+            } else if (x == a && y == b && z == -a) {
+                r0 = -b, r1 = a, r2 = b;
+            } else if (x == -a && y == b && z == a) {
+                r0 = b, r1 = a, r2 = -b;
+            } else if (x == -a && y == -b && z == a) {
+                r0 = b, r1 = -a, r2 = -b;
+            } else if (x == a && y == -b && z == -a) {
+                r0 = -b, r1 = -a, r2 = b;
+            } else if (x == -a && y == -b && z == -a) {
+                r0 = -b, r1 = -a, r2 = -b;
+            } else {
+                continue;
+            }
+            w[j] = r0;
+            w[j + 1] = r1;
+            w[j + 2] = r2;
+            changed = true;
+        }
+    }
+}
+
+std::string formatBraidWord(const BraidWord &word) {
+    if (word.count() == 0) return "NULL";
+    std::string text;
+    char buffer[16];
+    for (int i = 0; i < word.count(); ++i) {
+        if (word[i] == 0) continue;
+        std::snprintf(buffer, sizeof buffer, "%+d,", word[i]);
+        text += buffer;
+    }
+    return text;
+}
+
+int tracerBraidStep(PointList previous, PointList current, BraidWord &word) {
+    const int n = countPoints(current);
+    if (n == 0) return 0;
+    std::unique_ptr<CrossingMatrix> m = newMatrix(n, n);
+    if (!m) return 0;
+    crossingMatrix(previous, current, *m);
+    int taken = 0;
+    for (int g = nextGenerator(*m); g != 0; g = nextGenerator(*m)) {
+        appendGenerator(word, g);
+        reduceBraidWord(word);
+        ++taken;
+    }
+    return taken;
+}
+
+// ---- permutation -----------------------------------------------------------
+
+std::vector<int> computePermutation(const TraceRecord *solutionTrace, int steps, int n) {
+    if (n < 0) n = 0;
+    std::vector<int> permutation(static_cast<size_t>(n) + 1, unmatchedEntry);
+    permutation[static_cast<size_t>(n)] = -1;
+    const TraceRecord *start = stepAt(solutionTrace, 0);
+    const TraceRecord *end = stepAt(solutionTrace, steps - 1);
+    const TraceRecord *s = start;
+    for (int i = 0; i < n && s != nullptr; ++i, s = s->next) {
+        const TraceRecord *e = end;
+        for (int j = 0; j < n && e != nullptr; ++j, e = e->next) {
+            const Complex d = e->value - s->value;
+            if (-matchTolerance < d.re && d.re < matchTolerance && -matchTolerance < d.im &&
+                d.im < matchTolerance) {
+                permutation[static_cast<size_t>(j)] = i;
+                break;
+            }
+        }
+    }
+    return permutation;
+}
+
+std::string formatPermutation(const std::vector<int> &permutation, PointList fiber) {
+    const auto terminator = std::find(permutation.begin(), permutation.end(), -1);
+    int m = terminator != permutation.end() ? static_cast<int>(terminator - permutation.begin()) : 1;
+    m = std::min(m, static_cast<int>(permutation.size()));
+
+    auto name = [fiber](int number) -> std::string {
+        const Term *p = findByNumber(fiber, number);
+        return p ? std::string(pointName(p)) : std::to_string(number);
+    };
+    std::string text;
+    std::vector<bool> visited(static_cast<size_t>(m), false);
+    for (int a = 0; a < m; ++a) {
+        if (visited[static_cast<size_t>(a)]) continue;
+        text += name(a);
+        int x = a;
+        for (;;) {
+            visited[static_cast<size_t>(x)] = true;
+            x = permutation[static_cast<size_t>(x)];
+            if (x < 0 || x >= m) {
+                text += "->?";
+                break;
+            }
+            text += "->" + name(x);
+            if (visited[static_cast<size_t>(x)]) break;
+        }
+        text += ",";
+    }
+    return text;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,141 @@
+// Parameter paths: chains of line and arc segments in the parameter plane,
+// the fixed pool they come from, and the auto-mode loops that run from the
+// base point around every branch locus and degenerate locus and around all
+// of them.
+//
+// A loop is a run of segments from one of `role` 1 (first) to the next one
+// of `role` 2 (last); inner segments have `role` 0. The auto-mode chain
+// holds all loops one after the other in one `next` chain, so the link of a
+// loop's last segment leads on to the next loop. A path made by
+// selectAutoPath is a single loop whose last link is empty.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/complex.h"
+#include "engine/points.h"
+
+namespace quorvel {
+
+inline constexpr int segmentPoolSize = 2048;
+
+inline constexpr int roleFirst = 1;
+inline constexpr int roleInner = 0;
+inline constexpr int roleLast = 2;
+
+// One segment. A line runs from (p0, p1) to (p2, p3); an arc runs round
+// (centreRe, centreIm) at `radius` from angle p0 to angle p2 (radians, not
+// normalised: counter-clockwise when p2 > p0, clockwise when p2 < p0).
+struct PathSegment {
+    int32_t isArc = 0;
+    int32_t owner = 0;  // the target the loop belongs to
+    int32_t role = roleInner;
+    int16_t free = 1;  // 1 while the record is free in its pool
+    double p0 = 0.0;
+    double p1 = 0.0;
+    double p2 = 0.0;
+    double p3 = 0.0;
+    double centreRe = 0.0;
+    double centreIm = 0.0;
+    double radius = 0.0;
+    PathSegment *next = nullptr;
+};
+
+// The fixed pool of segment records. The records live as long as the pool
+// and never move, so segments may point at one another.
+class SegmentPool {
+public:
+    SegmentPool();
+    SegmentPool(const SegmentPool &) = delete;
+    SegmentPool &operator=(const SegmentPool &) = delete;
+
+    // Takes the free record with the lowest index and clears its free mark;
+    // no other field is touched. On exhaustion the error channel is told and
+    // the computation is abandoned (ComputationAbandoned).
+    PathSegment *allocSegment();
+    // Marks one record free and empties its link. Records that are already
+    // free or not from this pool are left alone.
+    void release(PathSegment *s);
+    bool owns(const PathSegment *s) const;
+    // True for a record of this pool that is in use.
+    bool inUse(const PathSegment *s) const { return owns(s) && s->free == 0; }
+    int usedCount() const { return used_; }
+    // Marks every record free: a fresh pool.
+    void reset();
+    // Lets tests make the pool run out early: records beyond the limit count
+    // as taken. A limit of segmentPoolSize restores the real pool.
+    void setLimit(int limit);
+
+private:
+    std::unique_ptr<std::array<PathSegment, segmentPoolSize>> records_;
+    std::array<uint64_t, segmentPoolSize / 64> freeBits_{};
+    int used_ = 0;
+    int limit_ = segmentPoolSize;
+};
+
+// Returns every segment of the chain to the pool, starting from the last,
+// and empties their links. The walk stops at a record that is free or not
+// from the pool.
+void freeAutoPaths(SegmentPool &pool, PathSegment *chain);
+
+PathSegment *initLineSegment(PathSegment *s, int owner, int role, Complex start, Complex end);
+PathSegment *initArcSegment(PathSegment *s, int owner, int role, Complex centre, double radius,
+                            double startAngle, double endAngle);
+
+// The point at fraction u (0 = start, 1 = end) of a segment.
+Complex segmentPoint(const PathSegment *s, double u);
+Complex segmentStart(const PathSegment *s);
+Complex segmentEnd(const PathSegment *s);
+
+// ---- auto-mode loops ---------------------------------------------------------
+
+// The targets of the loops: a copy of the branch loci (kind 1) followed by a
+// copy of the degenerate loci (kind 2, numbered on from the last branch
+// locus's number). The caller owns the list.
+PointList autoPathTargets(const Term *loci, const Term *degenerate);
+// The point the loops are built around: the base point, or the centroid of
+// the branch loci when the base point is exactly 0.
+Complex autoPathCentre(const Term *loci, Complex base);
+
+// Builds all loops: one per target, owned by the target's position in
+// sortAround(autoPathTargets(loci, degenerate), autoPathCentre(loci, base)),
+// then the enclosing loop (owner = number of targets), and simplifies the
+// chain. Returns the head (nullptr when there are no targets). When the
+// segment pool runs out, every segment taken so far is returned and
+// ComputationAbandoned propagates; nothing is left behind.
+PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
+                            const Term *degenerate);
+
+// One simplification pass over the chain: applies the first rule that fits
+// at the first segment where one fits and answers true, or answers false when
+// nothing changed. `head` follows a removal of the first segment.
+bool simplifyPass(SegmentPool &pool, PathSegment *&head);
+// Repeats simplifyPass until a pass changes nothing.
+void simplifyPath(SegmentPool &pool, PathSegment *&head);
+
+// The start of loop k: the first role-1 segment that is the k-th such
+// segment (counting from 0) or whose owner is k; the head when none is.
+PathSegment *findPathStart(PathSegment *chain, int k);
+// A fresh copy of loop k (owner 1 in every copy, the last link empty). The
+// chain is left unchanged. On pool exhaustion the copies made so far are
+// returned and ComputationAbandoned propagates.
+PathSegment *selectAutoPath(SegmentPool &pool, PathSegment *chain, int k);
+
+// ---- reading loops -----------------------------------------------------------
+
+struct LoopSummary {
+    PathSegment *first = nullptr;
+    int owner = 0;
+    int segments = 0;
+};
+
+// The loops of a chain in order: each starts at a role-1 segment and runs up
+// to and including the next role-2 segment (or to the end of the chain).
+std::vector<LoopSummary> listLoops(PathSegment *chain);
+int loopCount(PathSegment *chain);
+int segmentCount(const PathSegment *chain);
+
+}  // namespace quorvel

@@ -1,0 +1,87 @@
+// The state the rest of the program hands to the two plane windows. Both
+// objects live for the whole run, whether or not their windows are open, and
+// never need a window: the windows only draw them and translate the mouse.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/complex.h"
+#include "engine/points.h"
+#include "engine/polynomial.h"
+#include "tracing/braid.h"
+#include "tracing/paths.h"
+#include "tracing/traces.h"
+
+namespace quorvel {
+
+inline constexpr int16_t pathDisplayNone = 0;
+inline constexpr int16_t pathDisplayAuto = 1;
+inline constexpr int16_t pathDisplaySelected = 2;
+
+inline constexpr int16_t modeAuto = 0;
+inline constexpr int16_t modeManual = 1;
+inline constexpr int16_t modeArt = 2;
+
+// The work lists of a tracing run: all five hold the same number of points
+// and are walked by the same positions.
+struct TracerWork {
+    double segmentPosition = 0.0;  // t: fraction of the current segment travelled
+    double segmentStep = 0.025;    // dt
+    int16_t stepCounter = 0;
+    OwnedPolynomial current;
+    OwnedPolynomial previous;
+    OwnedPolynomial twoBack;
+    OwnedPolynomial threeBack;
+    OwnedPolynomial correction;
+    OwnedPolynomial specialised;  // coefficient skeleton of the curve
+
+    void release();
+    bool ready() const;
+};
+
+struct ParameterSpaceState {
+    // What the pipeline and the file loads hand over.
+    OwnedPolynomial branchLociCopy;
+    int16_t branchLociShown = 0;
+    Complex markerPoint{0.0, 0.0};
+    int16_t markerShown = 0;
+    PathSegment *autoPaths = nullptr;
+    int16_t pathDisplay = pathDisplayNone;
+    // The path being traced or edited: a loop of autoPaths in Auto mode, the
+    // user's own copy (userPath) in Manual mode.
+    PathSegment *selectedPath = nullptr;
+    PathSegment *currentSegment = nullptr;
+    PathSegment *userPath = nullptr;
+
+    // Modes and tools of the window, kept here so headless code can drive
+    // the same transitions the mouse does.
+    int16_t viewMode = modeAuto;
+    int16_t editTool = 0;
+    int16_t selectFromAuto = 0;
+    int16_t newPathArmed = 1;
+    int16_t artTracing = 0;
+    int16_t handTool = 0;
+
+    // Timer 1 of the window (100 ms): running or not.
+    bool timerRunning = false;
+
+    TracerWork work;
+
+    // Keeps its own copy of the list (nothing when the list is empty).
+    void setBranchLoci(const Term *list);
+    void setParameterPoint(Complex point);
+    // Releases the previous loops and keeps the new chain; draws all loops.
+    void storeAutoPaths(SegmentPool &pool, PathSegment *chain);
+    void clearSelection();
+    // Replaces the user's path (releasing the previous one).
+    void storeUserPath(SegmentPool &pool, PathSegment *path);
+    void releaseAll(SegmentPool &pool);
+};
+
+struct SolutionSpaceState {
+    int16_t traceFinished = 0;
+    int32_t relaxedMode = 0;
+    BraidWord braidWord;
+};
+
+}  // namespace quorvel
