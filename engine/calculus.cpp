@@ -193,8 +193,20 @@ void gatherInto(const Term *t, Complex z, Term *skeleton) {
 
 }  // namespace
 
+namespace {
+
+void clearCoefficients(Term *s) {
+    while (s) {
+        s->coef = Complex(0.0, 0.0);
+        clearCoefficients(s->next);
+        s = s->left;
+    }
+}
+
+}  // namespace
+
 void substituteInto(const Term *p, Complex z, Term *skeleton) {
-    for (Term *s = skeleton; s; s = s->left) s->coef = Complex(0.0, 0.0);
+    clearCoefficients(skeleton);
     gatherInto(p, z, skeleton);
 }
 

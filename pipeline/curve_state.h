@@ -33,7 +33,8 @@ struct CurveState {
     OwnedPolynomial branchLoci;
     Complex basePoint{0.0, 0.0};  // exactly 0 means none chosen yet
     OwnedPolynomial fiber;
-    int16_t replayIndex = 0;
+    // Wider than the flags: a long run records more than 32767 steps.
+    int32_t replayIndex = 0;
     int16_t replayAtEnd = 0;
     int16_t replayPaused = 0;
     int16_t replayPlaying = 0;

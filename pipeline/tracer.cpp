@@ -1,0 +1,428 @@
+#include "pipeline/tracer.h"
+
+#include <cmath>
+#include <vector>
+
+#include "engine/calculus.h"
+#include "engine/error.h"
+#include "engine/points.h"
+#include "engine/roots.h"
+#include "tracing/braid.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr double smallestStep = 1e-8;
+constexpr int correctorSteps = 200;
+constexpr const char *pathRemedy = "Using Manual mode, replace the parameter path.";
+
+// Marks a tick under way so that a tick can never run inside another (an
+// error dialog runs a nested event loop).
+class TickGuard {
+public:
+    explicit TickGuard(bool &flag) : flag_(flag), entered_(!flag) {
+        if (entered_) flag_ = true;
+    }
+    ~TickGuard() {
+        if (entered_) flag_ = false;
+    }
+    bool entered() const { return entered_; }
+
+private:
+    bool &flag_;
+    bool entered_;
+};
+
+bool &tickUnderWay() {
+    static bool flag = false;
+    return flag;
+}
+
+char parameterLetter(const Session &session) {
+    Letters l = unsetLetters;
+    collectLetters(session.state.curve.get(), l, 0);
+    return l[1];
+}
+
+void stopRun(Session &session, TickResult &r) {
+    session.stopTimer();
+    r.timerStopped = true;
+}
+
+void shiftHistory(TracerWork &w) {
+    copyPointValues(w.threeBack.get(), w.twoBack.get());
+    copyPointValues(w.twoBack.get(), w.previous.get());
+    copyPointValues(w.previous.get(), w.current.get());
+}
+
+void restoreHistory(TracerWork &w) {
+    copyPointValues(w.current.get(), w.previous.get());
+    copyPointValues(w.previous.get(), w.twoBack.get());
+    copyPointValues(w.twoBack.get(), w.threeBack.get());
+}
+
+// The work lists of a run: the four point lists and the correction list
+// copies of `points`, the specialised polynomial a fresh skeleton of f.
+void prepareWork(Session &session, const Term *points) {
+    TracerWork &w = session.parameterSpace.work;
+    w.release();
+    w.current.reset(copyPolynomial(points));
+    w.previous.reset(copyPolynomial(points));
+    w.twoBack.reset(copyPolynomial(points));
+    w.threeBack.reset(copyPolynomial(points));
+    w.correction.reset(copyPolynomial(points));
+    w.specialised.reset(coefficientSkeleton(session.state.curve.get()));
+    w.segmentPosition = 0.0;
+    w.segmentStep = 0.025;
+    w.stepCounter = 0;
+}
+
+void finishLoop(Session &session, TickResult &r) {
+    session.traces.tracingState = tracingFinished;
+    session.solutionSpace.traceFinished = 1;
+    stopRun(session, r);
+    session.parameterSpace.work.release();
+    session.parameterSpace.setParameterPoint(session.state.basePoint);
+    session.state.setReplay(0, 0, 0, 1);
+    session.traces.traceStepCount = countSteps(session.traces.solutionTrace);
+    r.loopFinished = true;
+}
+
+void accept(Session &session, Complex p, double s, TickResult &r) {
+    TracerWork &w = session.parameterSpace.work;
+    w.segmentPosition = s;
+    tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
+    numberPoints(w.current.get(), 0);
+    session.traces.appendSolutionStep(session.tracePool, w.current.get());
+    ++session.traces.traceStepCount;
+    session.traces.appendParameter(session.tracePool, p);
+    session.state.setReplay(0, 1, 0, 0);
+    ++w.stepCounter;
+    r.repaintSolution = true;
+    r.stepAccepted = true;
+    if (w.stepCounter > 4 && w.segmentStep < 0.1) {
+        w.segmentStep *= 2.0;
+        w.stepCounter = 0;
+    }
+    if (w.segmentPosition < 1.0) return;
+    PathSegment *seg = session.parameterSpace.currentSegment;
+    // A path that ends without a last segment ends its loop all the same.
+    if (seg->role == 2 || !seg->next) {
+        finishLoop(session, r);
+        return;
+    }
+    session.parameterSpace.currentSegment = seg->next;
+    w.segmentPosition = 0.0;
+    w.segmentStep = 0.1;
+    w.stepCounter = 0;
+    copyPointValues(w.previous.get(), w.current.get());
+    copyPointValues(w.twoBack.get(), w.current.get());
+    copyPointValues(w.threeBack.get(), w.current.get());
+}
+
+}  // namespace
+
+bool illegalMoveTest(Term *twoBack, Term *previous, Term *current, bool relaxed) {
+    static thread_local std::vector<Term *> two;
+    static thread_local std::vector<Term *> prev;
+    static thread_local std::vector<Term *> cur;
+    recordsByPosition(twoBack, two);
+    recordsByPosition(previous, prev);
+    recordsByPosition(current, cur);
+    const size_t n = std::min({two.size(), prev.size(), cur.size()});
+    for (size_t i = 0; i < n; ++i) {
+        double a = 99999.0;
+        for (size_t j = 0; j < prev.size(); ++j)
+            if (j != i) a = std::min(a, modulus(prev[j]->coef - prev[i]->coef));
+        const Complex v = prev[i]->coef - cur[i]->coef;
+        const double c = modulus(v);
+        if (!(c <= a * 0.3333333333333333)) return true;  // NaN counts as illegal
+        if (relaxed) continue;
+        const Complex wv = two[i]->coef - prev[i]->coef;
+        const double e = modulus(wv);
+        double delta = std::fabs(argument(wv) - argument(v));
+        if (delta > 3.141592653589) delta = 6.283185307178 - delta;
+        if (e > 1e-12 && c > e && delta > 0.78539816339725) return true;
+    }
+    return false;
+}
+
+TickResult tracerTick(Session &session) {
+    TickResult r;
+    TickGuard guard(tickUnderWay());
+    if (!guard.entered()) return r;
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.timerRunning || session.traces.tracingState != tracingRunning) return r;
+    TracerWork &w = ps.work;
+    if (!ps.currentSegment || !w.ready()) {
+        stopRun(session, r);
+        return r;
+    }
+    int32_t &relaxed = session.solutionSpace.relaxedMode;
+    for (;;) {
+        double s = w.segmentPosition + w.segmentStep;
+        if (s > 1.0) s = 1.0;
+        const Complex p = segmentPoint(ps.currentSegment, s);
+        ps.setParameterPoint(p);
+        r.repaintParameter = true;
+        substituteInto(session.state.curve.get(), p, w.specialised.get());
+        shiftHistory(w);
+        double q = 0.0;
+        for (int k = 0; k < correctorSteps && -5.0 < q && q < 5.0; ++k)
+            q = durandKernerStep(w.specialised.get(), w.current.get(), w.correction.get());
+        // A corrector that produced no number diverged as surely as one whose
+        // corrections blew up.
+        if (q >= 5.0 || std::isnan(q)) {
+            stopRun(session, r);
+            showError("Overflow Error", pathRemedy);
+            r.errorShown = true;
+            return r;
+        }
+        if (!illegalMoveTest(w.twoBack.get(), w.previous.get(), w.current.get(), relaxed != 0)) {
+            accept(session, p, s, r);
+            return r;
+        }
+        restoreHistory(w);
+        w.stepCounter = 0;
+        w.segmentStep /= 2.0;
+        if (w.segmentStep >= smallestStep) continue;
+        if (!relaxed) {
+            relaxed = 1;
+            r.repaintSolution = true;
+            w.segmentStep = 2e-8;
+            continue;
+        }
+        stopRun(session, r);
+        showError("Parameter go thru near the branch point. We cannot trace anymore.", pathRemedy);
+        r.errorShown = true;
+        return r;
+    }
+}
+
+TickResult replayTick(Session &session) {
+    TickResult r;
+    CurveState &s = session.state;
+    const int last = session.traces.traceStepCount - 1;
+    if (s.replayIndex < last) {
+        ++s.replayIndex;
+    } else {
+        s.replayIndex = last < 0 ? 0 : last;
+        s.setReplay(0, 0, 0, 1);
+        stopRun(session, r);
+    }
+    if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex)) {
+        session.parameterSpace.setParameterPoint(rec->value);
+        r.repaintParameter = true;
+        r.repaintSolution = true;
+    }
+    return r;
+}
+
+TickResult timerTick(Session &session) {
+    const ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.timerRunning) return {};
+    const bool tracingMode =
+        ps.viewMode == modeAuto || (ps.viewMode == modeManual && ps.editTool >= 1);
+    if (session.traces.tracingState == tracingRunning && tracingMode) return tracerTick(session);
+    if (session.traces.tracingState == tracingFinished && session.state.replayPlaying)
+        return replayTick(session);
+    return {};
+}
+
+int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon) {
+    if (onInfinityIcon) return countPoints(session.state.branchLoci.get());
+    return nearestPoint(session.state.branchLoci.get(), worldPoint);
+}
+
+bool startLoopAt(Session &session, PathSegment *start) {
+    if (session.state.stage < stageFiber || !start || countPoints(session.state.fiber.get()) == 0)
+        return false;
+    Traces &t = session.traces;
+    t.resetSolutionTrace(session.tracePool, session.state.fiber.get());
+    t.resetParameterTrace(session.tracePool, session.state.basePoint);
+    t.traceStepCount = 1;
+    session.parameterSpace.selectedPath = start;
+    session.parameterSpace.currentSegment = start;
+    t.tracingState = tracingRunning;
+    session.solutionSpace.relaxedMode = 0;
+    session.solutionSpace.traceFinished = 0;
+    session.solutionSpace.braidWord.clear();
+    prepareWork(session, session.state.fiber.get());
+    session.parameterSpace.timerRunning = true;
+    session.parameterSpace.pathDisplay = pathDisplaySelected;
+    return true;
+}
+
+bool startAutoLoop(Session &session, int index) {
+    if (!session.parameterSpace.autoPaths) return false;
+    return startLoopAt(session, findPathStart(session.parameterSpace.autoPaths, index));
+}
+
+TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder) {
+    TickResult r;
+    if (session.state.stage < stageCurve) return r;
+    SolutionSpaceState &ss = session.solutionSpace;
+    ss.traceFinished = 0;
+    ss.braidWord.clear();
+    // The roots are found from f with P put in; the tracer's specialised
+    // polynomial is a skeleton of f holding every power of x, so later
+    // parameter values fill in coefficients that vanish at P.
+    OwnedPolynomial fp(substitute(session.state.curve.get(), parameterLetter(session), p));
+    OwnedPolynomial roots(findRootsQuiet(fp.get(), nullptr));
+    OwnedPolynomial sorted(sortLexicographic(roots.get()));
+    OwnedPolynomial skeleton(coefficientSkeleton(session.state.curve.get()));
+    substituteInto(session.state.curve.get(), p, skeleton.get());
+
+    session.stopTimer();
+    session.traces.clear(session.tracePool);
+    session.traces.resetParameterTrace(session.tracePool, p);
+    // Numbered before the working copies are made, so every step the run
+    // appends starts with number 0 as the traces require.
+    numberPoints(sorted.get(), 0);
+    session.state.fiber = std::move(sorted);
+    TracerWork &w = session.parameterSpace.work;
+    const double position = w.segmentPosition;
+    const double step = w.segmentStep;
+    const int16_t counter = w.stepCounter;
+    prepareWork(session, keepRootOrder ? roots.get() : session.state.fiber.get());
+    w.correction.reset(copyPolynomial(roots.get()));
+    w.specialised = std::move(skeleton);
+    w.segmentPosition = position;
+    w.segmentStep = step;
+    w.stepCounter = counter;
+
+    session.nameFiberPoints();
+    session.traces.resetSolutionTrace(session.tracePool, session.state.fiber.get());
+    session.state.replayIndex = 0;
+    session.traces.traceStepCount = 1;
+    session.traces.tracingState = tracingRunning;
+    r.repaintParameter = true;
+    r.repaintSolution = true;
+    return r;
+}
+
+bool chooseManualLoop(Session &session, int index) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.autoPaths) return false;
+    PathSegment *copy = nullptr;
+    try {
+        copy = selectAutoPath(session.segmentPool, ps.autoPaths, index);
+    } catch (const ComputationAbandoned &) {
+        return false;
+    }
+    ps.storeUserPath(session.segmentPool, copy);
+    ps.selectedPath = copy;
+    ps.currentSegment = copy;
+    ps.selectFromAuto = 0;
+    ps.editTool = 2;
+    ps.pathDisplay = pathDisplaySelected;
+    ps.work.segmentPosition = 0.0;
+    ps.work.segmentStep = 0.025;
+    ps.work.stepCounter = 0;
+    try {
+        restartTracesAt(session, segmentStart(copy), false);
+    } catch (const ComputationAbandoned &) {
+        return false;
+    }
+    return true;
+}
+
+bool startTracingCommand(Session &session) {
+    if (session.parameterSpace.editTool <= 0) return false;
+    session.parameterSpace.timerRunning = true;
+    return true;
+}
+
+TickResult toggleArtTracing(Session &session, Complex p) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.artTracing) {
+        ps.artTracing = 1;
+        try {
+            return restartTracesAt(session, p, false);
+        } catch (const ComputationAbandoned &) {
+            ps.artTracing = 0;
+            return {};
+        }
+    }
+    ps.artTracing = 0;
+    session.state.setReplay(0, 0, 0, 1);
+    session.traces.tracingState = tracingFinished;
+    TickResult r;
+    r.repaintParameter = true;
+    r.repaintSolution = true;
+    return r;
+}
+
+TickResult freeHandStep(Session &session, Complex m) {
+    TickResult r;
+    ParameterSpaceState &ps = session.parameterSpace;
+    TracerWork &w = ps.work;
+    if (!ps.artTracing || !w.ready()) return r;
+    session.traces.appendParameter(session.tracePool, m);
+    ps.setParameterPoint(m);
+    substituteInto(session.state.curve.get(), m, w.specialised.get());
+    shiftHistory(w);
+    double q = 0.0;
+    for (int k = 0; k < 250; ++k) {
+        q = durandKernerStep(w.specialised.get(), w.current.get(), w.correction.get());
+        if (q <= -11.0 || std::isnan(q)) break;
+    }
+    session.traces.appendSolutionStep(session.tracePool, w.current.get());
+    ++session.traces.traceStepCount;
+    session.state.replayIndex = 0;
+    session.traces.tracingState = tracingRunning;
+    r.repaintParameter = true;
+    r.repaintSolution = true;
+    r.stepAccepted = true;
+    return r;
+}
+
+IconResult replayIconClick(Session &session, ReplayIcon icon) {
+    IconResult result;
+    CurveState &s = session.state;
+    const int last = session.traces.traceStepCount - 1;
+    switch (icon) {
+    case ReplayIcon::Save:
+        result.saveRequested = true;
+        break;
+    case ReplayIcon::GoToStart:
+        s.setReplay(1, 0, 0, 0);
+        session.parameterSpace.setParameterPoint(s.basePoint);
+        break;
+    case ReplayIcon::Play:
+        if (s.replayAtEnd)
+            s.replayIndex = last < 0 ? 0 : last;
+        else if (s.replayAtStart)
+            s.replayIndex = 0;
+        s.setReplay(0, 1, 0, 0);
+        session.parameterSpace.timerRunning = true;
+        result.timerStarted = true;
+        break;
+    case ReplayIcon::Pause:
+        if (s.replayPaused) {
+            if (s.replayIndex < last) {
+                ++s.replayIndex;
+            } else {
+                s.replayIndex = last < 0 ? 0 : last;
+                s.setReplay(0, 0, 0, 1);
+            }
+        } else {
+            s.setReplay(0, 0, 1, 0);
+        }
+        if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex))
+            session.parameterSpace.setParameterPoint(rec->value);
+        session.stopTimer();
+        result.tick.timerStopped = true;
+        break;
+    case ReplayIcon::GoToEnd:
+        s.setReplay(0, 0, 0, 1);
+        session.parameterSpace.setParameterPoint(s.basePoint);
+        break;
+    }
+    result.tick.repaintParameter = true;
+    result.tick.repaintSolution = true;
+    return result;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,71 @@
+// Tracing the fiber along a loop, replaying a finished trace, and the
+// commands of the Parameter Space window that start and steer both. All of
+// it works on a Session without a window: the window calls these from its
+// mouse handlers and its 100 ms timer and repaints what they report.
+#pragma once
+
+#include "engine/complex.h"
+#include "pipeline/session.h"
+
+namespace quorvel {
+
+// What a tick or a command asks of the windows.
+struct TickResult {
+    bool repaintParameter = false;
+    bool repaintSolution = false;
+    bool timerStopped = false;
+    bool errorShown = false;
+    bool stepAccepted = false;
+    bool loopFinished = false;
+};
+
+// ---- the timer -------------------------------------------------------------
+// One timer tick of the Parameter Space window: traces while a run is on
+// (Auto mode, or Manual mode with an edit tool), replays while playing.
+TickResult timerTick(Session &session);
+// One tracing tick: tries steps until one is accepted or the run stops.
+// Does nothing when the timer is not running, no run is on, or a tick is
+// already under way.
+TickResult tracerTick(Session &session);
+// One replay tick: shows the next recorded step.
+TickResult replayTick(Session &session);
+
+// Answers illegal when a point moved more than a third of the way to its
+// nearest neighbour, or (not relaxed) a step longer than the one before it
+// turns by more than a quarter turn.
+bool illegalMoveTest(Term *twoBack, Term *previous, Term *current, bool relaxed);
+
+// ---- starting runs -------------------------------------------------------------
+// The loop index of a click: the number of branch loci on the infinity
+// icon, else the position of the branch locus nearest the clicked point.
+int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon);
+// Auto mode: traces loop `index` of the auto-mode chain from the base point
+// with the fiber over it; starts the timer. False when there is nothing to
+// trace (no fiber or no loops).
+bool startAutoLoop(Session &session, int index);
+// Starts a run on the auto-mode loop beginning at `start`.
+bool startLoopAt(Session &session, PathSegment *start);
+// Manual mode: the user's own copy of loop `index`; the traces restart at
+// its first point and the timer waits for "&Start tracing".
+bool chooseManualLoop(Session &session, int index);
+// Restarts both traces at P with the fiber over P. For the click of an
+// armed "&New Path" the working points keep the root finder's order.
+TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder = false);
+// "&Start tracing": starts the timer when an edit tool is selected.
+bool startTracingCommand(Session &session);
+// Art mode: the first click starts free-hand tracing at the point, the
+// second ends it.
+TickResult toggleArtTracing(Session &session, Complex p);
+// Art mode: one step of free-hand tracing to the point under the mouse.
+TickResult freeHandStep(Session &session, Complex m);
+
+// ---- replay icons ------------------------------------------------------------
+enum class ReplayIcon { Save, GoToStart, Play, Pause, GoToEnd };
+struct IconResult {
+    TickResult tick;
+    bool saveRequested = false;
+    bool timerStarted = false;
+};
+IconResult replayIconClick(Session &session, ReplayIcon icon);
+
+}  // namespace quorvel

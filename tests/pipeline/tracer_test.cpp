@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "engine/points.h"
+#include "pipeline/session.h"
+#include "pipeline/tracer.h"
+#include "support/recording_errors.h"
+#include "tracing/braid.h"
+
+namespace quorvel {
+namespace {
+
+class TracerTest : public ::testing::Test {
+protected:
+    testing::RecordingErrors recorder;
+    Session session;
+
+    void go(const std::string &polynomial) {
+        session.typePolynomial(polynomial);
+        ASSERT_TRUE(session.runPipeline());
+    }
+
+    // Ticks until the run ends; returns the number of ticks.
+    int runToEnd(int limit = 100000) {
+        int ticks = 0;
+        while (session.parameterSpace.timerRunning && ticks < limit) {
+            timerTick(session);
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    std::string permutationText() {
+        const int n = countPoints(session.state.fiber.get());
+        return formatPermutation(
+            computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, n),
+            session.state.fiber.get());
+    }
+
+    // A user path of line segments through the given points, set up as the
+    // Manual mode's selected path.
+    PathSegment *manualPath(std::initializer_list<Complex> points) {
+        PathSegment *head = nullptr;
+        PathSegment *last = nullptr;
+        const Complex *prev = nullptr;
+        std::vector<Complex> v(points);
+        for (size_t i = 1; i < v.size(); ++i) {
+            PathSegment *s = session.segmentPool.allocSegment();
+            const int role = i == 1 ? roleFirst : (i + 1 == v.size() ? roleLast : roleInner);
+            initLineSegment(s, 1, role, v[i - 1], v[i]);
+            if (last)
+                last->next = s;
+            else
+                head = s;
+            last = s;
+        }
+        (void)prev;
+        session.parameterSpace.storeUserPath(session.segmentPool, head);
+        return head;
+    }
+};
+
+TEST_F(TracerTest, LoopAroundTheSquareRootBranchPointExchangesTheTwoPoints) {
+    go("x^2-t");
+    ASSERT_TRUE(startAutoLoop(session, loopIndexAt(session, Complex(0, 0), false)));
+    EXPECT_EQ(session.traces.tracingState, tracingRunning);
+    EXPECT_EQ(session.parameterSpace.pathDisplay, pathDisplaySelected);
+    runToEnd();
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(session.traces.tracingState, tracingFinished);
+    EXPECT_EQ(session.solutionSpace.traceFinished, 1);
+    EXPECT_EQ(session.state.replayAtEnd, 1);
+    EXPECT_EQ(permutationText(), "1->2->1,");
+    EXPECT_EQ(session.solutionSpace.braidWord.count(), 1);
+    // The marker is back on the base point and the work lists are released.
+    EXPECT_DOUBLE_EQ(session.parameterSpace.markerPoint.re, session.state.basePoint.re);
+    EXPECT_FALSE(session.parameterSpace.work.ready());
+    // Every step holds both points, the first numbered 0.
+    const int steps = session.traces.traceStepCount;
+    EXPECT_EQ(countRecords(session.traces.solutionTrace), 2 * steps);
+    EXPECT_EQ(countRecords(session.traces.parameterTrace), steps);
+    for (int k = 0; k < steps; ++k) EXPECT_EQ(stepAt(session.traces.solutionTrace, k)->number, 0);
+    // Every recorded pair solves the curve at its recorded parameter.
+    for (int k = 0; k < steps; ++k) {
+        const Complex t = stepAt(session.traces.parameterTrace, k)->value;
+        for (const TraceRecord *r = stepAt(session.traces.solutionTrace, k); r;
+             r = r->next) {
+            if (r != stepAt(session.traces.solutionTrace, k) && r->number == 0) break;
+            const Complex f = r->value * r->value - t;
+            EXPECT_LT(modulus(f), 1e-6);
+        }
+    }
+}
+
+TEST_F(TracerTest, LoopAroundInfinityExchangesTheSquareRootsToo) {
+    go("x^2-t");
+    ASSERT_TRUE(startAutoLoop(session, loopIndexAt(session, Complex(0, 0), true)));
+    runToEnd();
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(permutationText(), "1->2->1,");
+}
+
+TEST_F(TracerTest, CubeRootLoopIsAThreeCycle) {
+    go("x^3-t");
+    ASSERT_TRUE(startAutoLoop(session, 0));
+    runToEnd();
+    EXPECT_TRUE(recorder.errors.empty());
+    const auto perm = computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, 3);
+    ASSERT_EQ(perm.size(), 4u);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(perm[static_cast<size_t>(i)], i);
+    EXPECT_EQ(perm[3], -1);
+    EXPECT_EQ(session.solutionSpace.braidWord.count(), 2);
+}
+
+TEST_F(TracerTest, StepLengthDoublesAfterFiveAcceptedSteps) {
+    go("x^2-t");
+    PathSegment *path = manualPath({Complex(0.5, 0), Complex(5, 0), Complex(0.5, 0)});
+    ASSERT_TRUE(startLoopAt(session, path));
+    session.parameterSpace.viewMode = modeAuto;
+    TracerWork &w = session.parameterSpace.work;
+    EXPECT_DOUBLE_EQ(w.segmentStep, 0.025);
+    for (int k = 0; k < 5; ++k) tracerTick(session);
+    EXPECT_DOUBLE_EQ(w.segmentStep, 0.05);
+    for (int k = 0; k < 5; ++k) tracerTick(session);
+    EXPECT_DOUBLE_EQ(w.segmentStep, 0.1);
+    for (int k = 0; k < 5; ++k) tracerTick(session);
+    EXPECT_DOUBLE_EQ(w.segmentStep, 0.1);
+    runToEnd();
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(permutationText(), "1->1,2->2,");
+    EXPECT_EQ(session.traces.traceStepCount, countSteps(session.traces.solutionTrace));
+}
+
+TEST_F(TracerTest, PathThroughACollisionGoesRelaxedThenStops) {
+    go("x^2-t");
+    PathSegment *path = manualPath({Complex(0.5, 0), Complex(0, 0), Complex(0.5, 0)});
+    ASSERT_TRUE(startLoopAt(session, path));
+    runToEnd();
+    EXPECT_EQ(session.solutionSpace.relaxedMode, 1);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_EQ(recorder.errors[0].message,
+              breakLines("Parameter go thru near the branch point. We cannot trace anymore."));
+    EXPECT_EQ(recorder.errors[0].remedy, "Using Manual mode, replace the parameter path.");
+    EXPECT_FALSE(session.parameterSpace.timerRunning);
+    EXPECT_EQ(session.traces.tracingState, tracingRunning);  // stopped, not finished
+    // The steps recorded so far stay and the tick does nothing more.
+    const int steps = session.traces.traceStepCount;
+    EXPECT_GT(steps, 1);
+    tracerTick(session);
+    EXPECT_EQ(session.traces.traceStepCount, steps);
+}
+
+TEST_F(TracerTest, ReplayWalksTheRecordedStepsAndStopsAtTheEnd) {
+    go("x^2-t");
+    ASSERT_TRUE(startAutoLoop(session, 0));
+    runToEnd();
+    const int steps = session.traces.traceStepCount;
+    replayIconClick(session, ReplayIcon::GoToStart);
+    EXPECT_EQ(session.state.replayAtStart, 1);
+    IconResult play = replayIconClick(session, ReplayIcon::Play);
+    EXPECT_TRUE(play.timerStarted);
+    EXPECT_EQ(session.state.replayIndex, 0);
+    int ticks = 0;
+    while (session.parameterSpace.timerRunning && ticks < 10000) {
+        const TickResult r = timerTick(session);
+        ++ticks;
+        const Complex shown = session.parameterSpace.markerPoint;
+        const Complex recorded = stepAt(session.traces.parameterTrace, session.state.replayIndex)->value;
+        EXPECT_EQ(shown.re, recorded.re);
+        (void)r;
+    }
+    EXPECT_EQ(ticks, steps);
+    EXPECT_EQ(session.state.replayIndex, steps - 1);
+    EXPECT_EQ(session.state.replayAtEnd, 1);
+    EXPECT_EQ(session.state.replayPlaying, 0);
+}
+
+TEST_F(TracerTest, PauseStepsAndPlayAfterTheEndStartsFromTheLastStep) {
+    go("x^2-t");
+    ASSERT_TRUE(startAutoLoop(session, 0));
+    runToEnd();
+    const int last = session.traces.traceStepCount - 1;
+    replayIconClick(session, ReplayIcon::GoToStart);
+    session.state.replayIndex = last - 2;
+    replayIconClick(session, ReplayIcon::Pause);
+    EXPECT_EQ(session.state.replayPaused, 1);
+    EXPECT_EQ(session.state.replayIndex, last - 2);
+    replayIconClick(session, ReplayIcon::Pause);
+    replayIconClick(session, ReplayIcon::Pause);
+    EXPECT_EQ(session.state.replayIndex, last);
+    EXPECT_EQ(session.state.replayPaused, 1);
+    replayIconClick(session, ReplayIcon::Pause);
+    EXPECT_EQ(session.state.replayAtEnd, 1);
+    replayIconClick(session, ReplayIcon::Play);
+    EXPECT_EQ(session.state.replayIndex, last);
+    EXPECT_TRUE(replayIconClick(session, ReplayIcon::Save).saveRequested);
+}
+
+TEST_F(TracerTest, ManualLoopWaitsForStartTracing) {
+    go("x^2-t");
+    ASSERT_TRUE(chooseManualLoop(session, 0));
+    EXPECT_EQ(session.parameterSpace.editTool, 2);
+    EXPECT_FALSE(session.parameterSpace.timerRunning);
+    EXPECT_EQ(session.traces.tracingState, tracingRunning);
+    EXPECT_STREQ(pointName(findByNumber(session.state.fiber.get(), 0)), "1");
+    session.parameterSpace.viewMode = modeManual;
+    session.parameterSpace.editTool = 0;
+    EXPECT_FALSE(startTracingCommand(session));
+    session.parameterSpace.editTool = 2;
+    ASSERT_TRUE(startTracingCommand(session));
+    runToEnd();
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(permutationText(), "1->2->1,");
+    // The auto-mode chain is untouched by the manual copy.
+    EXPECT_NE(session.parameterSpace.autoPaths, session.parameterSpace.selectedPath);
+}
+
+TEST_F(TracerTest, ArtModeTracesFreeHand) {
+    go("x^2-t");
+    session.parameterSpace.viewMode = modeArt;
+    toggleArtTracing(session, Complex(1, 0));
+    EXPECT_EQ(session.parameterSpace.artTracing, 1);
+    for (int k = 1; k <= 40; ++k) {
+        const double a = 2 * M_PI * k / 40;
+        freeHandStep(session, Complex(std::cos(a), std::sin(a)));
+    }
+    EXPECT_EQ(session.traces.traceStepCount, 41);
+    toggleArtTracing(session, Complex(1, 0));
+    EXPECT_EQ(session.traces.tracingState, tracingFinished);
+    EXPECT_EQ(session.state.replayAtEnd, 1);
+    EXPECT_EQ(permutationText(), "1->2->1,");
+}
+
+TEST_F(TracerTest, NothingToTraceBeforeGo) {
+    EXPECT_FALSE(startAutoLoop(session, 0));
+    EXPECT_FALSE(chooseManualLoop(session, 0));
+    const TickResult r = tracerTick(session);
+    EXPECT_FALSE(r.stepAccepted);
+}
+
+TEST_F(TracerTest, GoStopsARunningTrace) {
+    go("x^2-t");
+    ASSERT_TRUE(startAutoLoop(session, 0));
+    tracerTick(session);
+    session.typePolynomial("x^2-t-1");
+    ASSERT_TRUE(session.runPipeline());
+    EXPECT_FALSE(session.parameterSpace.timerRunning);
+    EXPECT_FALSE(tracerTick(session).stepAccepted);
+}
+
+TEST(IllegalMove, JumpsAndSharpTurnsAreIllegal) {
+    testing::RecordingErrors recorder;
+    Session session;
+    auto list = [](Complex a, Complex b) {
+        PointList l = nullptr;
+        appendPoint(l, a);
+        appendPoint(l, b);
+        return OwnedPolynomial(l);
+    };
+    auto two = list(Complex(0, 0), Complex(3, 0));
+    auto prev = list(Complex(0.1, 0), Complex(3, 0));
+    auto small = list(Complex(0.2, 0), Complex(3, 0));
+    auto jump = list(Complex(1.2, 0), Complex(3, 0));
+    auto turn = list(Complex(0.1, 0.5), Complex(3, 0));
+    EXPECT_FALSE(illegalMoveTest(two.get(), prev.get(), small.get(), false));
+    EXPECT_TRUE(illegalMoveTest(two.get(), prev.get(), jump.get(), false));
+    EXPECT_TRUE(illegalMoveTest(two.get(), prev.get(), turn.get(), false));
+    EXPECT_FALSE(illegalMoveTest(two.get(), prev.get(), turn.get(), true));
+}
+
+}  // namespace
+}  // namespace quorvel
