@@ -174,9 +174,10 @@ bool simplifyLine(SegmentPool &pool, PathSegment *&head, PathSegment *pred, Path
 
 // ---- loop geometry -----------------------------------------------------------
 
-// The ray between a target at angle a and a neighbour at angle phi, on the
-// side away from the neighbour's wrap: before a (previous side) or after a
-// (next side). A target that is its own neighbour gives the opposite ray.
+// The ray halfway between a target at angle a and another at angle phi,
+// turned by a half turn when phi lies on the wrong side of a: before a for
+// the ray a loop leaves along, after a for the ray it comes back along.
+// With phi = a both give the opposite ray a + pi.
 double bisectorBefore(double phi, double a) {
     double theta = (phi + a) / 2.0;
     if (phi >= a) theta += halfTurn;
@@ -188,11 +189,6 @@ double bisectorAfter(double phi, double a) {
     if (phi <= a) theta += halfTurn;
     return theta;
 }
-
-struct Side {
-    double radius;
-    double angle;
-};
 
 // The targets of the cycle, in increasing angle round the centre, with the
 // cyclic neighbour relation. With a target at the centre (first = 1) that
@@ -214,51 +210,52 @@ public:
     int previous(int p) const { return p == first_ ? n_ - 1 : p - 1; }
     int following(int p) const { return p == n_ - 1 ? first_ : p + 1; }
 
-    // The outer radius and the ray the loop of target i leaves along. A
-    // neighbour in the same direction that is farther out bounds the loop
-    // at the midway radius; the ray lies between target i and the first
-    // target before it in another direction. Every other target is visited
-    // at most once; when none lies in another direction (a lone target, or
-    // all targets on one ray) the loop leaves along the opposite ray.
-    Side previousSide(int i) const {
+    // The ray the loop of target i leaves along: between target i and the
+    // first target before it in the cycle that lies in another direction.
+    // Each other target is looked at once; when all lie in the direction of
+    // target i (or there is no other) the loop leaves along the opposite ray.
+    double rayBefore(int i) const {
         const double a = angle(i);
-        const double rho = distance(i);
-        Side side{outer_, bisectorBefore(a, a)};
-        const int q = previous(i);
-        if (q == i) return side;
-        if (!sameDirection(angle(q) - a)) return Side{outer_, bisectorBefore(angle(q), a)};
-        // Only a farther neighbour bounds the loop: a nearer one on the
-        // previous side is the far end of the ray seen across the wrap.
-        if (distance(q) > rho) side.radius = (distance(q) + rho) / 2.0;
-        int p = q;
-        for (int visited = 1; visited < size(); ++visited, p = previous(p)) {
-            if (!sameDirection(angle(p) - a)) {
-                side.angle = bisectorBefore(angle(p), a);
-                break;
-            }
-        }
-        return side;
+        int p = previous(i);
+        for (int visited = 1; visited < size(); ++visited, p = previous(p))
+            if (!sameDirection(angle(p) - a)) return bisectorBefore(angle(p), a);
+        return bisectorBefore(a, a);
     }
 
-    // The inner radius and the ray the loop of target i comes back along,
-    // mirroring previousSide: a nearer neighbour in the same direction makes
-    // the loop come back at the midway radius.
-    Side nextSide(int i) const {
+    // The ray the loop of target i comes back along, on its other side.
+    double rayAfter(int i) const {
         const double a = angle(i);
+        int p = following(i);
+        for (int visited = 1; visited < size(); ++visited, p = following(p))
+            if (!sameDirection(angle(p) - a)) return bisectorAfter(angle(p), a);
+        return bisectorAfter(a, a);
+    }
+
+    // The radius the loop of target i runs round at: midway to the nearest
+    // target farther out in the same direction, else the outer radius. On a
+    // shared ray this is the neighbour before i in the order; taking it from
+    // the distances keeps it right where the order of a ray is broken up
+    // (across the cut at angle pi, or when there is no other direction).
+    double outerRadius(int i) const {
         const double rho = distance(i);
-        Side side{inner_, bisectorAfter(a, a)};
-        const int q = following(i);
-        if (q == i) return side;
-        if (!sameDirection(angle(q) - a)) return Side{inner_, bisectorAfter(angle(q), a)};
-        if (distance(q) < rho) side.radius = (distance(q) + rho) / 2.0;
-        int p = q;
-        for (int visited = 1; visited < size(); ++visited, p = following(p)) {
-            if (!sameDirection(angle(p) - a)) {
-                side.angle = bisectorAfter(angle(p), a);
-                break;
-            }
+        double farther = -1.0;
+        for (int j = first_; j < n_; ++j) {
+            if (j == i || !sameDirection(angle(j) - angle(i)) || distance(j) <= rho) continue;
+            if (farther < 0.0 || distance(j) < farther) farther = distance(j);
         }
-        return side;
+        return farther < 0.0 ? outer_ : (farther + rho) / 2.0;
+    }
+
+    // The radius the loop of target i comes back at: midway to the nearest
+    // target closer in in the same direction, else the inner radius.
+    double innerRadius(int i) const {
+        const double rho = distance(i);
+        double nearer = -1.0;
+        for (int j = first_; j < n_; ++j) {
+            if (j == i || !sameDirection(angle(j) - angle(i)) || distance(j) >= rho) continue;
+            if (distance(j) > nearer) nearer = distance(j);
+        }
+        return nearer < 0.0 ? inner_ : (nearer + rho) / 2.0;
     }
 
 private:
@@ -423,8 +420,10 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
 
     // A target at the centre (position 0 of the sorted list) gets the circle
     // of radius r as its loop; every other loop starts and ends on that
-    // circle at angle 0, and r is half the distance to the nearest other
-    // target, so the circle holds the central target alone.
+    // circle at angle 0. r lies midway between the central target and the
+    // nearest other target of any kind, so the circle holds the central
+    // target alone: half the distance to that target when the central one
+    // sits exactly at the centre.
     int first = 0;
     double r = 0.0;
     if (rMin < centreRadius) {
@@ -434,7 +433,7 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
             const double d = modulus(byPosition[static_cast<size_t>(i)]->coef - c);
             if (i == 1 || d < nearest) nearest = d;
         }
-        r = n > 1 ? nearest / 2.0 : 0.5;
+        r = n > 1 ? (rMin + nearest) / 2.0 : 0.5;
         chain.arc(0, roleFirst, c, r, 0.0, pi);
         chain.arc(0, roleLast, c, r, pi, twoPi);
     }
@@ -443,12 +442,10 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
     if (cycle.size() >= 1) {
         for (int i = first; i < n; ++i) {
             const double a = cycle.angle(i);
-            const Side out = cycle.previousSide(i);
-            const Side back = cycle.nextSide(i);
-            double theta1 = out.angle;
-            double theta2 = back.angle;
-            const double r1 = out.radius;
-            const double r2 = back.radius;
+            double theta1 = cycle.rayBefore(i);
+            double theta2 = cycle.rayAfter(i);
+            const double r1 = cycle.outerRadius(i);
+            const double r2 = cycle.innerRadius(i);
             if (theta1 > a) theta1 -= fullTurn;
             if (theta2 < a) theta2 += fullTurn;
 
@@ -470,7 +467,7 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
         // The loop round all targets leaves along the ray of the first
         // target's loop, which no target lies on, and circles them all
         // clockwise at the outer radius.
-        const double theta = cycle.previousSide(first).angle;
+        const double theta = cycle.rayBefore(first);
         const bool lead = first == 1 && theta != 0.0;
         if (lead) chain.arc(n, roleFirst, c, r, 0.0, theta);
         chain.line(n, lead ? roleInner : roleFirst, onCircle(c, r, theta), onCircle(c, outer, theta));

@@ -1,0 +1,519 @@
+#include "tracing/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/points.h"
+#include "support/recording_errors.h"
+
+namespace quorvel {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+OwnedPolynomial pointList(std::initializer_list<Complex> values) {
+    OwnedPolynomial list;
+    for (Complex v : values) appendPoint(list.ref(), v);
+    numberPoints(list.get(), 0);
+    return list;
+}
+
+std::vector<const PathSegment *> segmentsOf(const LoopSummary &loop) {
+    std::vector<const PathSegment *> out;
+    const PathSegment *s = loop.first;
+    for (int i = 0; i < loop.segments; ++i, s = s->next) out.push_back(s);
+    return out;
+}
+
+double distanceTo(const PathSegment *s, Complex z) {
+    const Complex a = segmentStart(s);
+    const Complex b = segmentEnd(s);
+    double best = std::min(modulus(a - z), modulus(b - z));
+    if (!s->isArc) {
+        const Complex d = b - a;
+        const double len2 = normSquared(d);
+        if (len2 == 0.0) return best;
+        const double g = std::clamp(((z.re - a.re) * d.re + (z.im - a.im) * d.im) / len2, 0.0, 1.0);
+        return modulus(a + Complex(g * d.re, g * d.im) - z);
+    }
+    const Complex c(s->centreRe, s->centreIm);
+    const double lo = std::min(s->p0, s->p2);
+    const double hi = std::max(s->p0, s->p2);
+    double phi = argument(z - c);
+    phi = lo + std::fmod(std::fmod(phi - lo, twoPi) + twoPi, twoPi);
+    if (hi - lo >= twoPi || phi <= hi) best = std::min(best, std::fabs(modulus(z - c) - s->radius));
+    return best;
+}
+
+// Winding number of a closed loop round z: the angle z sees each line under,
+// and arcs cut into pieces of at most 0.01 radians.
+double winding(const std::vector<const PathSegment *> &loop, Complex z) {
+    double total = 0.0;
+    for (const PathSegment *s : loop) {
+        const int steps = s->isArc ? std::max(1, static_cast<int>(std::ceil(std::fabs(s->p2 - s->p0) / 0.01))) : 1;
+        Complex prev = segmentPoint(s, 0.0);
+        for (int k = 1; k <= steps; ++k) {
+            const Complex cur = segmentPoint(s, static_cast<double>(k) / steps);
+            const Complex q = (cur - z) / (prev - z);
+            total += std::atan2(q.im, q.re);
+            prev = cur;
+        }
+    }
+    return total / twoPi;
+}
+
+// Checks every guarantee of an auto-mode chain: each target has exactly one
+// loop, plus the enclosing loop; loops start and end at one common point
+// (the centre, or the central circle at angle 0), their segments join, their
+// roles run 1, 0, ..., 2, and each target's loop winds once counter-clockwise
+// round its own target and round no other, the enclosing loop once clockwise
+// round all; no loop comes closer than `clearance` to a target.
+void expectSoundLoops(PathSegment *chain, const Term *loci, Complex base, const Term *degenerate,
+                      double clearance) {
+    OwnedPolynomial targets(autoPathTargets(loci, degenerate));
+    const Complex c = autoPathCentre(loci, base);
+    OwnedPolynomial sorted(sortAround(targets.get(), c));
+    std::vector<Term *> byPosition;
+    recordsByPosition(sorted.get(), byPosition);
+    const int n = static_cast<int>(byPosition.size());
+    const bool centred = n > 0 && modulus(byPosition[0]->coef - c) < 0.001;
+
+    const std::vector<LoopSummary> loops = listLoops(chain);
+    const bool enclosing = n - (centred ? 1 : 0) >= 1;
+    ASSERT_EQ(static_cast<int>(loops.size()), n + (enclosing ? 1 : 0));
+    int total = 0;
+    for (const LoopSummary &l : loops) total += l.segments;
+    EXPECT_EQ(total, segmentCount(chain));
+
+    const Complex start = n > 0 ? segmentStart(loops[0].first) : c;
+    if (centred) {
+        double nearest = 1e300;
+        for (int j = 1; j < n; ++j) nearest = std::min(nearest, modulus(byPosition[j]->coef - c));
+        const double r = start.re - c.re;
+        EXPECT_GT(r, modulus(byPosition[0]->coef - c));
+        EXPECT_LE(r, (n > 1 ? nearest : 0.5) + 1e-12);
+        EXPECT_NEAR(start.im, c.im, 1e-12);
+    } else {
+        EXPECT_NEAR(modulus(start - c), 0.0, 1e-12);
+    }
+
+    std::vector<int> seen(static_cast<size_t>(n) + 1, 0);
+    for (const LoopSummary &l : loops) {
+        SCOPED_TRACE("owner " + std::to_string(l.owner));
+        ASSERT_GE(l.owner, 0);
+        ASSERT_LE(l.owner, n);
+        ++seen[static_cast<size_t>(l.owner)];
+        const std::vector<const PathSegment *> segs = segmentsOf(l);
+        EXPECT_NEAR(modulus(segmentStart(segs.front()) - start), 0.0, 1e-9);
+        EXPECT_NEAR(modulus(segmentEnd(segs.back()) - start), 0.0, 1e-9);
+        for (size_t k = 0; k < segs.size(); ++k) {
+            EXPECT_EQ(segs[k]->owner, l.owner);
+            EXPECT_EQ(segs[k]->role, k == 0 ? roleFirst : k + 1 == segs.size() ? roleLast : roleInner);
+            if (k + 1 < segs.size()) {
+                EXPECT_NEAR(modulus(segmentEnd(segs[k]) - segmentStart(segs[k + 1])), 0.0, 1e-9);
+            }
+        }
+        for (int j = 0; j < n; ++j) {
+            const Complex z = byPosition[static_cast<size_t>(j)]->coef;
+            const double w = winding(segs, z);
+            const double expected = l.owner == n ? -1.0 : l.owner == j ? 1.0 : 0.0;
+            EXPECT_NEAR(w, expected, 1e-6) << "target " << j;
+            for (const PathSegment *s : segs) EXPECT_GT(distanceTo(s, z), clearance) << "target " << j;
+        }
+    }
+    for (int j = 0; j < n; ++j) EXPECT_EQ(seen[static_cast<size_t>(j)], 1) << "owner " << j;
+    EXPECT_EQ(seen[static_cast<size_t>(n)], enclosing ? 1 : 0);
+}
+
+class PathsTest : public testing::EngineTest {
+protected:
+    void TearDown() override {
+        freeAutoPaths(pool, chain);
+        EngineTest::TearDown();
+    }
+    // Builds the loops, checks that no term record was left behind, and
+    // keeps the chain for the test.
+    PathSegment *build(const Term *loci, Complex base, const Term *degenerate = nullptr) {
+        const int terms = termPool().usedCount();
+        freeAutoPaths(pool, chain);
+        chain = buildAutoPaths(pool, loci, base, degenerate);
+        EXPECT_EQ(termPool().usedCount(), terms);
+        EXPECT_EQ(pool.usedCount(), segmentCount(chain));
+        return chain;
+    }
+    // The segments of the loop of `owner`; none (and a failure) when the
+    // chain has no such loop.
+    std::vector<const PathSegment *> loopOf(int owner) {
+        for (const LoopSummary &l : listLoops(chain))
+            if (l.owner == owner) return segmentsOf(l);
+        ADD_FAILURE() << "no loop of owner " << owner;
+        return {};
+    }
+    SegmentPool pool;
+    PathSegment *chain = nullptr;
+};
+
+void expectLine(const PathSegment *s, Complex from, Complex to) {
+    ASSERT_EQ(s->isArc, 0);
+    EXPECT_NEAR(modulus(segmentStart(s) - from), 0.0, 1e-9);
+    EXPECT_NEAR(modulus(segmentEnd(s) - to), 0.0, 1e-9);
+}
+
+void expectArc(const PathSegment *s, Complex centre, double radius, double from, double to) {
+    ASSERT_EQ(s->isArc, 1);
+    EXPECT_NEAR(modulus(Complex(s->centreRe, s->centreIm) - centre), 0.0, 1e-12);
+    EXPECT_NEAR(s->radius, radius, 1e-9);
+    EXPECT_NEAR(s->p0, from, 1e-9);
+    EXPECT_NEAR(s->p2, to, 1e-9);
+}
+
+Complex polar(double r, double a) { return Complex(r * std::cos(a), r * std::sin(a)); }
+
+TEST_F(PathsTest, FourLociRoundTheOrigin) {
+    OwnedPolynomial loci = pointList({{1, 0}, {0, 1}, {-1, 0}, {0, -1}});
+    build(loci.get(), Complex(0, 0));
+    expectSoundLoops(chain, loci.get(), Complex(0, 0), nullptr, 0.25);
+    // Position 0 is -i: out along -3pi/4, counter-clockwise to -pi/4, back.
+    std::vector<const PathSegment *> first = loopOf(0);
+    ASSERT_EQ(first.size(), 3u);
+    expectLine(first[0], Complex(0, 0), polar(1.3, -3 * kPi / 4));
+    expectArc(first[1], Complex(0, 0), 1.3, -3 * kPi / 4, -kPi / 4);
+    expectLine(first[2], polar(1.3, -kPi / 4), Complex(0, 0));
+    // The enclosing loop leaves along 5pi/4 and runs once round clockwise.
+    std::vector<const PathSegment *> all = loopOf(4);
+    ASSERT_EQ(all.size(), 3u);
+    expectLine(all[0], Complex(0, 0), polar(1.3, 5 * kPi / 4));
+    expectArc(all[1], Complex(0, 0), 1.3, 5 * kPi / 4 + twoPi, 5 * kPi / 4);
+}
+
+TEST_F(PathsTest, NearerTargetOnARayIsBoundedAtTheMidwayRadius) {
+    // 1 (P) and 2 (Q) share the ray at angle 0; Q comes first in the order.
+    OwnedPolynomial loci = pointList({{1, 0}, {2, 0}, {-3, 0}, {0, 2}, {0, -2}});
+    build(loci.get(), Complex(0, 0));
+    expectSoundLoops(chain, loci.get(), Complex(0, 0), nullptr, 0.4);
+    std::vector<const PathSegment *> q = loopOf(1);
+    ASSERT_EQ(q.size(), 5u);
+    expectLine(q[0], Complex(0, 0), polar(3.9, -kPi / 4));
+    expectArc(q[1], Complex(0, 0), 3.9, -kPi / 4, kPi / 4);
+    expectLine(q[2], polar(3.9, kPi / 4), polar(1.5, kPi / 4));
+    expectArc(q[3], Complex(0, 0), 1.5, kPi / 4, -kPi / 4);
+    std::vector<const PathSegment *> p = loopOf(2);
+    ASSERT_EQ(p.size(), 3u);
+    expectArc(p[1], Complex(0, 0), 1.5, -kPi / 4, kPi / 4);
+}
+
+TEST_F(PathsTest, TargetAtTheCentreGetsTheInnerCircle) {
+    OwnedPolynomial loci = pointList({{0, 0}, {2, 0}, {-2, 0}});
+    build(loci.get(), Complex(0, 0));
+    expectSoundLoops(chain, loci.get(), Complex(0, 0), nullptr, 0.5);
+    std::vector<const PathSegment *> centre = loopOf(0);
+    ASSERT_EQ(centre.size(), 2u);
+    expectArc(centre[0], Complex(0, 0), 1.0, 0.0, kPi);
+    expectArc(centre[1], Complex(0, 0), 1.0, kPi, twoPi);
+    for (int owner : {1, 2, 3}) {
+        const std::vector<const PathSegment *> loop = loopOf(owner);
+        ASSERT_FALSE(loop.empty());
+        const PathSegment *s = loop.front();
+        ASSERT_EQ(s->isArc, 1);
+        EXPECT_EQ(s->p0, 0.0);
+        EXPECT_EQ(s->radius, 1.0);
+    }
+}
+
+TEST_F(PathsTest, LoneTargetIsCircledWithoutTouchingIt) {
+    // x^2 - t: one branch locus at 0, base point 0.5.
+    OwnedPolynomial loci = pointList({{0, 0}});
+    build(loci.get(), Complex(0.5, 0));
+    expectSoundLoops(chain, loci.get(), Complex(0.5, 0), nullptr, 0.1);
+    for (int owner : {0, 1}) {
+        bool circled = false;
+        for (const PathSegment *s : loopOf(owner))
+            if (s->isArc && std::fabs(s->radius - 0.65) < 1e-12 && std::fabs(s->p2 - s->p0) > 6.28) circled = true;
+        EXPECT_TRUE(circled) << "owner " << owner;
+    }
+}
+
+TEST_F(PathsTest, LoneTargetAtTheCentreHasOnlyItsCircle) {
+    OwnedPolynomial loci = pointList({{0, 0}});
+    build(loci.get(), Complex(0, 0));
+    expectSoundLoops(chain, loci.get(), Complex(0, 0), nullptr, 0.4);
+    ASSERT_EQ(loopCount(chain), 1);
+    ASSERT_EQ(loopOf(0).size(), 2u);
+    EXPECT_EQ(loopOf(0).front()->radius, 0.5);
+}
+
+TEST_F(PathsTest, DegenerateLociGetLoopsAndBoundTheInnerCircle) {
+    // Only the central branch locus; the degenerate loci set the inner
+    // radius (half of |1+i|) and each gets its own loop. The loop of 2+2i
+    // starts on the ray at angle 0 and loses its zero-length closing arc.
+    OwnedPolynomial loci = pointList({{0, 0}});
+    OwnedPolynomial degenerate = pointList({{1, 1}, {1, -1}, {2, 2}});
+    build(loci.get(), Complex(0, 0), degenerate.get());
+    expectSoundLoops(chain, loci.get(), Complex(0, 0), degenerate.get(), 0.3);
+    ASSERT_FALSE(loopOf(0).empty());
+    EXPECT_DOUBLE_EQ(loopOf(0).front()->radius, std::sqrt(2.0) / 2);
+    std::vector<const PathSegment *> far = loopOf(2);
+    ASSERT_FALSE(far.empty());
+    EXPECT_EQ(far.front()->isArc, 0);
+    EXPECT_EQ(far.back()->isArc, 0);
+}
+
+TEST_F(PathsTest, AwkwardConfigurationsKeepOneTargetPerLoop) {
+    struct Case {
+        std::vector<Complex> loci, degenerate;
+        Complex base;
+        double clearance = 0.1;
+    };
+    const Complex nearZero(1e-12, 0);  // a base point of (almost) 0 that is not "none"
+    const std::vector<Case> cases = {
+        // all targets on one ray, with and without a target at the centre
+        {{{1, 0}, {2, 0}}, {}, {-1, 0}},
+        {{{1, 1}, {2, 2}, {3, 3}, {4, 4}}, {}, {-1, -1}},
+        {{{0, 0}}, {{1, 0}, {2, 0}, {3, 0}}, {0, 0}},
+        {{{1, 0}, {-1, 0}}, {}, {0, 0}},
+        // a shared ray on either side of the cut at angle pi: the nearer
+        // target is sorted last, the farther one first
+        {{polar(1, kPi - 0.003), {1.5, 0}, polar(2, -kPi + 0.003)}, {}, nearZero, 0.002},
+        // a ray spread over more than 0.01 radians
+        {{polar(1, 0), polar(3, 0.006), polar(2, 0.012), {-2, 0}}, {}, nearZero, 0.002},
+        // the target counted as central lies farther out than half the
+        // distance to the next one
+        {{polar(0.0009, 0), polar(0.0011, kPi), {1, 0}}, {}, nearZero, 5e-5},
+    };
+    for (const Case &k : cases) {
+        OwnedPolynomial loci, degenerate;
+        for (Complex v : k.loci) appendPoint(loci.ref(), v);
+        for (Complex v : k.degenerate) appendPoint(degenerate.ref(), v);
+        build(loci.get(), k.base, degenerate.get());
+        expectSoundLoops(chain, loci.get(), k.base, degenerate.get(), k.clearance);
+    }
+}
+
+TEST_F(PathsTest, RandomConfigurationsGiveSoundLoops) {
+    std::mt19937 rng(20240611);
+    std::uniform_int_distribution<int> coord(-4, 4), count(1, 6), extra(0, 3), baseKind(0, 2);
+    for (int round = 0; round < 300; ++round) {
+        OwnedPolynomial loci, degenerate;
+        std::ostringstream text;
+        for (int i = count(rng); i > 0; --i) {
+            const Complex v(coord(rng), coord(rng));
+            if (minDistance(loci.get(), v) < 0.5) continue;
+            appendPoint(loci.ref(), v);
+            text << v.re << "," << v.im << " ";
+        }
+        text << "| ";
+        for (int i = extra(rng); i > 0; --i) {
+            const Complex v(coord(rng), coord(rng));
+            appendPoint(degenerate.ref(), v);
+            text << v.re << "," << v.im << " ";
+        }
+        const int kind = baseKind(rng);
+        const Complex base = kind == 0 ? Complex(0, 0)
+                             : kind == 1 ? chooseBasePoint(loci.get())
+                                         : Complex(coord(rng), coord(rng));
+        text << "| base " << base.re << "," << base.im;
+        SCOPED_TRACE(text.str());
+        build(loci.get(), base, degenerate.get());
+        expectSoundLoops(chain, loci.get(), base, degenerate.get(), 1e-3);
+        if (HasFailure()) break;
+    }
+}
+
+TEST_F(PathsTest, TargetsCarryKindsAndNumbers) {
+    OwnedPolynomial loci = pointList({{1, 0}, {-1, 0}});
+    loci.get()->kind = kindDegenerate;
+    OwnedPolynomial degenerate = pointList({{0, 2}, {3, 0}});
+    OwnedPolynomial targets(autoPathTargets(loci.get(), degenerate.get()));
+    std::vector<int> kinds, numbers;
+    for (const Term *t = targets.get(); t; t = t->next) {
+        kinds.push_back(t->kind);
+        numbers.push_back(pointNumber(t));
+    }
+    EXPECT_EQ(kinds, (std::vector<int>{1, 1, 2, 2}));
+    EXPECT_EQ(numbers, (std::vector<int>{0, 1, 2, 3}));
+    // The centre is the base point, or the centroid of the branch loci when
+    // the base point is exactly 0.
+    OwnedPolynomial far = pointList({{100, 0}, {102, 0}});
+    EXPECT_DOUBLE_EQ(autoPathCentre(far.get(), Complex(0, 0)).re, 101.0);
+    EXPECT_DOUBLE_EQ(autoPathCentre(far.get(), Complex(0, 3)).im, 3.0);
+    EXPECT_EQ(buildAutoPaths(pool, nullptr, Complex(0, 0), nullptr), nullptr);
+}
+
+// ---- simplification -----------------------------------------------------------
+
+struct Seg {
+    int arc, role;
+    double p0, p1, p2, p3, radius;
+    bool operator==(const Seg &) const = default;
+};
+Seg L(int role, Complex a, Complex b) { return {0, role, a.re, a.im, b.re, b.im, 0.0}; }
+Seg A(int role, double radius, double from, double to) { return {1, role, from, 0.0, to, 0.0, radius}; }
+
+TEST_F(PathsTest, SimplificationRules) {
+    const Complex o(0, 0), one(1, 0);
+    struct Case {
+        const char *name;
+        std::vector<Seg> before, after;
+    };
+    const std::vector<Case> cases = {
+        {"zero arc hands role 2 back",
+         {L(1, one, {2, 0}), A(0, 2, 0, kPi), L(0, {-2, 0}, {-1, 0}), A(2, 1, kPi, kPi)},
+         {L(1, one, {2, 0}), A(0, 2, 0, kPi), L(2, {-2, 0}, {-1, 0})}},
+        {"out-and-back pair hands role 1 on",
+         {L(1, o, one), L(0, one, o), L(0, o, {0, 2}), A(0, 2, kPi / 2, kPi), L(2, {-2, 0}, o)},
+         {L(1, o, {0, 2}), A(0, 2, kPi / 2, kPi), L(2, {-2, 0}, o)}},
+        {"pair at the end hands role 2 back",
+         {L(1, o, one), A(0, 1, 0, kPi), L(0, {-1, 0}, {-3, 0}), L(2, {-3, 0}, {-1, 0})},
+         {L(1, o, one), A(2, 1, 0, kPi)}},
+        {"reversed arcs then lines cancel completely",
+         {L(1, o, one), A(0, 1, 0, 1), A(0, 1, 1, 0), L(2, one, o)},
+         {}},
+        {"consecutive arcs merge", {L(1, o, one), A(0, 1, 0, 1), A(0, 1, 1, 2), L(2, one, o)},
+         {L(1, o, one), A(0, 1, 0, 2), L(2, one, o)}},
+        {"first and last arc of a loop stay", {A(1, 1, 0, kPi), A(2, 1, kPi, twoPi)},
+         {A(1, 1, 0, kPi), A(2, 1, kPi, twoPi)}},
+        {"nearly collinear lines merge", {L(1, o, one), L(0, one, {2, 0.05}), A(2, 1, 0, 1)},
+         {L(1, o, {2, 0.05}), A(2, 1, 0, 1)}},
+        {"bent lines stay", {L(1, o, one), L(0, one, {2, 0.2}), A(2, 1, 0, 1)},
+         {L(1, o, one), L(0, one, {2, 0.2}), A(2, 1, 0, 1)}},
+        {"a loop never loses its last role", {A(1, 1, 0, 0), A(2, 1, 0, twoPi)},
+         {A(1, 1, 0, 0), A(2, 1, 0, twoPi)}},
+        {"a line loop never loses its last role", {L(1, one, one), A(2, 1, 0, twoPi)},
+         {L(1, one, one), A(2, 1, 0, twoPi)}},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        PathSegment *head = nullptr, *tail = nullptr;
+        for (const Seg &s : k.before) {
+            PathSegment *p = s.arc ? initArcSegment(pool.allocSegment(), 0, s.role, o, s.radius, s.p0, s.p2)
+                                   : initLineSegment(pool.allocSegment(), 0, s.role, {s.p0, s.p1}, {s.p2, s.p3});
+            (tail ? tail->next : head) = p;
+            tail = p;
+        }
+        simplifyPath(pool, head);
+        std::vector<Seg> after;
+        for (const PathSegment *s = head; s; s = s->next)
+            after.push_back({s->isArc, s->role, s->p0, s->p1, s->p2, s->p3, s->radius});
+        EXPECT_EQ(after, k.after);
+        EXPECT_EQ(pool.usedCount(), static_cast<int>(k.after.size()));
+        freeAutoPaths(pool, head);
+    }
+}
+
+TEST_F(PathsTest, FreeSegmentEndsThePass) {
+    PathSegment *out = initLineSegment(pool.allocSegment(), 0, roleFirst, {0, 0}, {1, 0});
+    PathSegment *back = initLineSegment(pool.allocSegment(), 0, roleLast, {1, 0}, {0, 0});
+    out->next = back;
+    pool.release(back);  // out now holds a stale link into a freed record
+    PathSegment *head = out;
+    EXPECT_FALSE(simplifyPass(pool, head));
+    EXPECT_EQ(head, out);
+    freeAutoPaths(pool, head);
+    EXPECT_EQ(pool.usedCount(), 0);
+}
+
+// ---- loops by index --------------------------------------------------------------
+
+TEST_F(PathsTest, FindAndSelectLoops) {
+    // Loops with owners 0, 2 and 3: the loop of owner 1 cancelled.
+    PathSegment *tail = nullptr;
+    for (int owner : {0, 2, 3})
+        for (int role : {roleFirst, roleInner, roleLast}) {
+            PathSegment *s = initLineSegment(pool.allocSegment(), owner, role, {owner, role}, {owner, role + 1});
+            (tail ? tail->next : chain) = s;
+            tail = s;
+        }
+    const std::vector<LoopSummary> loops = listLoops(chain);
+    ASSERT_EQ(loops.size(), 3u);
+    struct Case {
+        int k;
+        int loop;
+    };
+    for (Case c : {Case{0, 0}, Case{1, 1}, Case{2, 1}, Case{3, 2}, Case{7, 0}, Case{-1, 0}})
+        EXPECT_EQ(findPathStart(chain, c.k), loops[static_cast<size_t>(c.loop)].first) << "k " << c.k;
+
+    PathSegment *copy = selectAutoPath(pool, chain, 3);
+    ASSERT_EQ(segmentCount(copy), 3);
+    EXPECT_EQ(pool.usedCount(), 12);
+    const PathSegment *from = loops[2].first;
+    for (const PathSegment *s = copy; s; s = s->next, from = from->next) {
+        EXPECT_EQ(s->owner, 1);
+        EXPECT_EQ(s->role, from->role);
+        EXPECT_EQ(s->p3, from->p3);
+        EXPECT_NE(s, from);
+    }
+    EXPECT_EQ(segmentCount(chain), 9);
+    EXPECT_EQ(loops[2].first->owner, 3);
+    freeAutoPaths(pool, copy);
+}
+
+// ---- pool -----------------------------------------------------------------------
+
+TEST_F(PathsTest, PoolTakesTheLowestFreeRecord) {
+    PathSegment *a = pool.allocSegment();
+    PathSegment *b = pool.allocSegment();
+    PathSegment *c = pool.allocSegment();
+    EXPECT_LT(a, b);
+    EXPECT_LT(b, c);
+    b->owner = 7;
+    b->next = c;
+    pool.release(b);
+    EXPECT_EQ(b->free, 1);
+    EXPECT_EQ(b->next, nullptr);
+    PathSegment *again = pool.allocSegment();
+    EXPECT_EQ(again, b);
+    EXPECT_EQ(again->free, 0);
+    EXPECT_EQ(again->owner, 7);  // nothing but the free mark is touched
+    a->next = b;
+    b->next = c;
+    freeAutoPaths(pool, a);
+    EXPECT_EQ(pool.usedCount(), 0);
+    EXPECT_EQ(a->next, nullptr);
+}
+
+TEST_F(PathsTest, ExhaustionLeavesThePoolAsItWas) {
+    OwnedPolynomial loci = pointList({{1, 0}, {0, 1}, {-1, 0}, {0, -1}});
+    PathSegment *kept = build(loci.get(), Complex(0, 0));
+    const int held = pool.usedCount();
+    const int terms = termPool().usedCount();
+    for (int spare : {0, 1, 7, 14}) {
+        pool.setLimit(held + spare);
+        EXPECT_THROW(buildAutoPaths(pool, loci.get(), Complex(0, 0), nullptr), ComputationAbandoned);
+        EXPECT_EQ(pool.usedCount(), held);
+        EXPECT_EQ(termPool().usedCount(), terms);
+    }
+    pool.setLimit(held + 1);
+    EXPECT_THROW(selectAutoPath(pool, kept, 0), ComputationAbandoned);
+    EXPECT_EQ(pool.usedCount(), held);
+    ASSERT_EQ(recorder.errors.size(), 5u);
+    EXPECT_EQ(recorder.errors[0].message, "Memory allocation failed.\n");
+    EXPECT_EQ(recorder.errors[0].remedy, "Tell the maker");
+    pool.setLimit(segmentPoolSize);
+    expectSoundLoops(kept, loci.get(), Complex(0, 0), nullptr, 0.25);
+}
+
+TEST(PathSegment, PointsAlongLinesAndArcs) {
+    PathSegment line, arc;
+    initLineSegment(&line, 0, roleFirst, {1, 2}, {3, -2});
+    const Complex mid = segmentPoint(&line, 0.25);
+    EXPECT_DOUBLE_EQ(mid.re, 1.5);
+    EXPECT_DOUBLE_EQ(mid.im, 1.0);
+    // Angles beyond 2 pi are taken as they are; p2 < p0 runs clockwise.
+    initArcSegment(&arc, 0, roleLast, {1, 1}, 2.0, 2.5 * kPi, 1.5 * kPi);
+    const Complex s = segmentStart(&arc), q = segmentPoint(&arc, 0.5), e = segmentEnd(&arc);
+    EXPECT_NEAR(s.re, 1.0, 1e-12);
+    EXPECT_NEAR(s.im, 3.0, 1e-12);
+    EXPECT_NEAR(q.re, 3.0, 1e-12);
+    EXPECT_NEAR(q.im, 1.0, 1e-12);
+    EXPECT_NEAR(e.im, -1.0, 1e-12);
+}
+
+}  // namespace
+}  // namespace quorvel
