@@ -224,9 +224,17 @@ TickResult timerTick(Session &session) {
     if (!ps.timerRunning) return {};
     const bool tracingMode =
         ps.viewMode == modeAuto || (ps.viewMode == modeManual && ps.editTool >= 1);
-    if (session.traces.tracingState == tracingRunning && tracingMode) return tracerTick(session);
-    if (session.traces.tracingState == tracingFinished && session.state.replayPlaying)
-        return replayTick(session);
+    try {
+        if (session.traces.tracingState == tracingRunning && tracingMode) return tracerTick(session);
+        if (session.traces.tracingState == tracingFinished && session.state.replayPlaying)
+            return replayTick(session);
+    } catch (const ComputationAbandoned &) {
+        // The message has been shown; the run cannot go on.
+        TickResult r;
+        stopRun(session, r);
+        r.errorShown = true;
+        return r;
+    }
     return {};
 }
 
@@ -259,9 +267,10 @@ bool startAutoLoop(Session &session, int index) {
     return startLoopAt(session, findPathStart(session.parameterSpace.autoPaths, index));
 }
 
-TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder) {
+namespace {
+
+TickResult restartTraces(Session &session, Complex p, bool keepRootOrder) {
     TickResult r;
-    if (session.state.stage < stageCurve) return r;
     SolutionSpaceState &ss = session.solutionSpace;
     ss.traceFinished = 0;
     ss.braidWord.clear();
@@ -302,6 +311,21 @@ TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder) {
     return r;
 }
 
+}  // namespace
+
+TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder) {
+    if (session.state.stage < stageCurve) return {};
+    try {
+        return restartTraces(session, p, keepRootOrder);
+    } catch (const ComputationAbandoned &) {
+        // Every value is computed before anything is replaced, so the
+        // traces are as they were.
+        TickResult r;
+        r.errorShown = true;
+        return r;
+    }
+}
+
 bool chooseManualLoop(Session &session, int index) {
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.autoPaths) return false;
@@ -320,12 +344,7 @@ bool chooseManualLoop(Session &session, int index) {
     ps.work.segmentPosition = 0.0;
     ps.work.segmentStep = 0.025;
     ps.work.stepCounter = 0;
-    try {
-        restartTracesAt(session, segmentStart(copy), false);
-    } catch (const ComputationAbandoned &) {
-        return false;
-    }
-    return true;
+    return !restartTracesAt(session, segmentStart(copy), false).errorShown;
 }
 
 bool startTracingCommand(Session &session) {
@@ -338,12 +357,9 @@ TickResult toggleArtTracing(Session &session, Complex p) {
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.artTracing) {
         ps.artTracing = 1;
-        try {
-            return restartTracesAt(session, p, false);
-        } catch (const ComputationAbandoned &) {
-            ps.artTracing = 0;
-            return {};
-        }
+        TickResult r = restartTracesAt(session, p, false);
+        if (r.errorShown || session.state.stage < stageCurve) ps.artTracing = 0;
+        return r;
     }
     ps.artTracing = 0;
     session.state.setReplay(0, 0, 0, 1);
