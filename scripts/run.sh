@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Starts Quorvel. Until the window exists this runs the command-line front
-# end on an example curve.
+# Starts Quorvel: the Qt program when it was built, otherwise the
+# command-line front end on an example curve.
 set -euo pipefail
 build=${1:-build}
 if [ -x "$build/app/quorvel" ]; then
   exec "$build/app/quorvel"
 fi
-echo "Quorvel command-line front end: normal form of the example curve (x+t)^2 - t^3"
-exec "$build/cli/quorvel-cli" normalize '(x+t)^2 - t^3'
+echo "The Qt program was not built; the command-line front end on the example curve x^3 + t*x + t^2 - 1:"
+exec "$build/cli/quorvel-cli" analyze 'x^3 + t*x + t^2 - 1'
