@@ -11,7 +11,10 @@
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "engine/roots.h"
+#include "cli/monodromy.h"
+#include "cli/prepare.h"
 #include "cli/report.h"
+#include "pipeline/document.h"
 #include "pipeline/session.h"
 
 namespace {
@@ -66,28 +69,85 @@ int runRoots(const std::string &text) {
 struct AnalyzeOptions {
     std::string input;
     std::string base;
+    std::string output;
     bool json = false;
 };
 
-// Runs "Go" on a fresh session as the main window would; with a base point,
-// types it and runs "Re-calculate the fiber over base point".
-void analyze(Session &session, const AnalyzeOptions &options) {
-    session.typePolynomial(options.input);
-    session.runPipeline();
-    if (!options.base.empty() && session.state.stage == stageFiber) {
-        session.typeBasePoint(options.base);
-        session.recalculateFiber();
-    }
-}
-
+// Runs "Go" on a fresh session as the main window would (after loading the
+// document when the input names one); with a base point, types it and runs
+// "Re-calculate the fiber over base point"; with an output file, saves the
+// document as "Save" does.
 int runAnalyze(const AnalyzeOptions &options) {
     Session session;
-    analyze(session, options);
+    const bool complete = cli::prepareSession(session, options.input, options.base);
+    const bool saved = options.output.empty() || saveDocument(session, options.output);
     if (options.json)
         std::printf("%s\n", cli::analysisJson(session, shownErrors()).dump(2).c_str());
     else
         std::printf("%s", cli::analysisText(session).c_str());
-    return session.state.stage == stageFiber ? 0 : 1;
+    return complete && saved ? 0 : 1;
+}
+
+struct MonodromyOptions {
+    std::string input;
+    std::string base;
+    std::string output;
+    int loop = -1;
+    bool json = false;
+};
+
+bool allFinished(const std::vector<cli::LoopTrace> &traces) {
+    for (const auto &t : traces)
+        if (t.status != "finished") return false;
+    return true;
+}
+
+// Runs "Go", then traces the loops back to back as the window's timer would.
+int runMonodromy(const MonodromyOptions &options) {
+    Session session;
+    const bool complete = cli::prepareSession(session, options.input, options.base);
+    std::vector<cli::LoopTrace> traces;
+    if (complete) traces = cli::traceLoops(session, options.loop, shownErrors());
+    if (options.json) {
+        nlohmann::json j = cli::analysisJson(session, shownErrors());
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto &t : traces) list.push_back(cli::loopTraceJson(t));
+        j["traces"] = list;
+        std::printf("%s\n", j.dump(2).c_str());
+    } else {
+        std::printf("%s", cli::analysisText(session).c_str());
+        for (const auto &t : traces) std::printf("%s", cli::loopTraceText(t).c_str());
+    }
+    if (complete && options.loop >= 0 && traces.empty()) {
+        std::fprintf(stderr, "error: there is no branch locus numbered %d\n", options.loop);
+        return 1;
+    }
+    return complete && allFinished(traces) ? 0 : 1;
+}
+
+// Traces one loop and saves the document with its traces, as the Parameter
+// Space window's "Save file" does.
+int runTrace(const MonodromyOptions &options) {
+    Session session;
+    if (!cli::prepareSession(session, options.input, options.base)) {
+        std::printf("%s", cli::analysisText(session).c_str());
+        return 1;
+    }
+    PathSegment *start = cli::loopForLocus(session, options.loop);
+    if (!start) {
+        std::fprintf(stderr, "error: there is no branch locus numbered %d\n", options.loop);
+        return 1;
+    }
+    const cli::LoopTrace t = cli::traceLoop(session, start, shownErrors());
+    const bool saved = saveDocumentWithTraces(session, options.output);
+    if (options.json) {
+        nlohmann::json j = cli::loopTraceJson(t);
+        j["saved"] = saved;
+        std::printf("%s\n", j.dump(2).c_str());
+    } else {
+        std::printf("%s", cli::loopTraceText(t).c_str());
+    }
+    return saved && t.status == "finished" ? 0 : 1;
 }
 
 }  // namespace
@@ -107,9 +167,31 @@ int main(int argc, char **argv) {
 
     AnalyzeOptions analyzeOptions;
     auto *analyzeCommand = app.add_subcommand("analyze", "Run Go on a curve and print the result");
-    analyzeCommand->add_option("POLY", analyzeOptions.input, "the curve f(x, t)")->required();
+    analyzeCommand->add_option("POLY", analyzeOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
+    analyzeCommand->add_option("-o,--output", analyzeOptions.output, "save the document to this file (.qpf)");
     analyzeCommand->add_option("--base", analyzeOptions.base, "move the base point here and recalculate the fiber");
     analyzeCommand->add_flag("--json", analyzeOptions.json, "print one JSON object");
+
+    MonodromyOptions monodromyOptions;
+    auto *monodromyCommand = app.add_subcommand(
+        "monodromy",
+        "Run Go, then trace auto-mode loops and print each permutation and braid "
+        "(exit 0 when every traced loop finished)");
+    monodromyCommand->add_option("POLY", monodromyOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
+    monodromyCommand->add_option("--base", monodromyOptions.base, "move the base point here first");
+    monodromyCommand->add_option("--loop", monodromyOptions.loop,
+                                 "trace only the loop a click near branch locus number K picks "
+                                 "(K = the number of branch loci: the loop around infinity)");
+    monodromyCommand->add_flag("--json", monodromyOptions.json, "print one JSON object");
+
+    MonodromyOptions traceOptions;
+    auto *traceCommand = app.add_subcommand("trace", "Trace one loop and save the document with its traces");
+    traceCommand->add_option("INPUT", traceOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
+    traceCommand->add_option("--loop", traceOptions.loop, "the branch locus number K (K = their number: infinity)")
+        ->required();
+    traceCommand->add_option("--base", traceOptions.base, "move the base point here first");
+    traceCommand->add_option("-o,--output", traceOptions.output, "the document to write (.qpf)")->required();
+    traceCommand->add_flag("--json", traceOptions.json, "print the loop's result as JSON");
 
     try {
         app.parse(argc, argv);
@@ -121,5 +203,7 @@ int main(int argc, char **argv) {
     if (*normalize) return runNormalize(normalizeText);
     if (*roots) return runRoots(rootsText);
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
+    if (*monodromyCommand) return runMonodromy(monodromyOptions);
+    if (*traceCommand) return runTrace(traceOptions);
     return 2;
 }

@@ -243,12 +243,13 @@ PointList findRoots(RootProgress *progress, Polynomial p, const Term *estimates)
         showError("Faild to get roots of this equation.",
                   "maybe your equations is over the capacity of this software.");
     setBar(progress, differenceBar, 100);
-    PointList result = z.release();
+    // The zero roots are appended while the list is still owned, so a pool
+    // that runs out here leaves nothing behind.
     if (m > 1) {
-        Term *last = lastRecord(result);
-        appendZeros(result, m - 1, n, lettersOf(last));
+        Term *last = lastRecord(z.get());
+        appendZeros(z.ref(), m - 1, n, lettersOf(last));
     }
-    return result;
+    return z.release();
 }
 
 PointList findRootsQuiet(Polynomial p, const Term *estimates) {
@@ -273,9 +274,8 @@ PointList findRootsQuiet(Polynomial p, const Term *estimates) {
     OwnedPolynomial w(copyPolynomial(z.get()));
     double out = 0.0;
     for (int step = 0; step < 250 && out > -11.0; ++step) out = durandKernerStep(p, z.get(), w.get());
-    PointList result = z.release();
-    if (m > 1) appendZeros(result, m - 1, n, {p->var[0], '?', '?'});
-    return result;
+    if (m > 1) appendZeros(z.ref(), m - 1, n, {p->var[0], '?', '?'});
+    return z.release();
 }
 
 }  // namespace quorvel

@@ -209,7 +209,7 @@ void Session::computeFiber() {
     traces.resetParameterTrace(tracePool, state.basePoint);
     parameterSpace.clearSelection();
     traces.resetSolutionTrace(tracePool, state.fiber.get());
-    traces.traceStepCount = 1;
+    traces.traceStepCount = countSteps(traces.solutionTrace);
     state.replayIndex = 0;
     state.setReplay(1, 0, 0, 0);
     traces.tracingState = tracingFinished;
@@ -267,7 +267,7 @@ bool Session::recalculateOverTypedBase() {
     state.fiber = std::move(sorted);
     nameFiberPoints();
     traces.resetSolutionTrace(tracePool, state.fiber.get());
-    traces.traceStepCount = 1;
+    traces.traceStepCount = countSteps(traces.solutionTrace);
     state.replayIndex = 0;
     traces.tracingState = tracingRunning;
     form.fiber.clear();

@@ -1,0 +1,67 @@
+#include "app/error_dialog.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/dialog_units.h"
+#include "app/text_fields.h"
+#include "engine/error.h"
+
+namespace quorvel {
+
+namespace {
+
+QPlainTextEdit *textBox(QWidget *parent, const QString &text, const char *name) {
+    auto *box = new QPlainTextEdit(text, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setReadOnly(true);
+    return box;
+}
+
+}  // namespace
+
+ErrorDialog::ErrorDialog(const QString &message, const QString &remedy, QWidget *parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Error messages"));
+    const DialogUnits u = prepareDialog(*this, 12, 226, 202);
+
+    addLabel(this, u, QStringLiteral("Quorvel:: internal error"), 15, 9, 132, 8);
+    message_ = textBox(this, message, "edit1010");
+    place(message_, u, 14, 23, 196, 51);
+    auto *quit = new QPushButton(QStringLiteral("Quit the software"), this);
+    quit->setObjectName(QStringLiteral("button1"));
+    place(quit, u, 24, 156, 177, 14);
+    auto *carryOn = new QPushButton(QStringLiteral("Continue anyway"), this);
+    carryOn->setObjectName(QStringLiteral("button2"));
+    place(carryOn, u, 24, 175, 177, 14);
+    addLabel(this, u, QStringLiteral("How to solve this problem"), 19, 79, 78, 8);
+    remedy_ = textBox(this, remedy, "edit1064");
+    place(remedy_, u, 14, 96, 197, 44);
+
+    // Return must not end the program by accident: it continues.
+    quit->setAutoDefault(false);
+    carryOn->setDefault(true);
+    carryOn->setFocus();
+    connect(quit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(carryOn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QString ErrorDialog::message() const { return message_->toPlainText(); }
+
+QString ErrorDialog::remedy() const { return remedy_->toPlainText(); }
+
+void quitAtOnce() {
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void showErrorDialog(const std::string &message, const std::string &remedy) {
+    ErrorDialog dialog(toQString(message), toQString(remedy));
+    if (dialog.exec() == QDialog::Accepted) quitAtOnce();
+}
+
+void installErrorDialog() { setErrorHandler(showErrorDialog); }
+
+}  // namespace quorvel

@@ -1,0 +1,634 @@
+#include "pipeline/document.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include "engine/calculus.h"
+#include "engine/error.h"
+#include "engine/points.h"
+#include "engine/polytext.h"
+#include "pipeline/session.h"
+
+namespace quorvel {
+
+// ---- reading lines ---------------------------------------------------------------
+
+DocumentReader::DocumentReader(std::string bytes) : bytes_(std::move(bytes)) {}
+
+bool DocumentReader::readLine(std::string &line) {
+    line.clear();
+    while (position_ < bytes_.size()) {
+        const auto byte = static_cast<unsigned char>(bytes_[position_++]);
+        if (byte == '\r') return true;
+        if (byte < 32 || byte > 127) continue;
+        line.push_back(static_cast<char>(byte));
+        if (line.size() > documentLineLimit) {
+            // Too long a line reads as the end of the file, and stays so.
+            position_ = bytes_.size();
+            line.clear();
+            return false;
+        }
+    }
+    // A last line without its CR is not delivered.
+    line.clear();
+    return false;
+}
+
+bool DocumentReader::findSection(std::string_view tag) {
+    position_ = 0;
+    std::string line;
+    while (readLine(line))
+        if (line.size() >= tag.size() && std::string_view(line).substr(0, tag.size()) == tag) return true;
+    return false;
+}
+
+bool DocumentReader::readReal(double &value) {
+    std::string line;
+    if (!readLine(line)) return false;
+    const double v = std::strtod(line.c_str(), nullptr);
+    value = std::isfinite(v) ? v : 0.0;
+    return true;
+}
+
+bool DocumentReader::readCount(int &count) {
+    std::string line;
+    if (!readLine(line)) return false;
+    const long v = std::strtol(line.c_str(), nullptr, 10);
+    if (v > INT_MAX)
+        count = INT_MAX;
+    else if (v < INT_MIN)
+        count = INT_MIN;
+    else
+        count = static_cast<int>(v);
+    return true;
+}
+
+bool DocumentReader::readPoint(Complex &value) {
+    double re = 0.0;
+    double im = 0.0;
+    if (!readReal(re) || !readReal(im)) return false;
+    value = Complex(re, im);
+    return true;
+}
+
+// ---- writing -----------------------------------------------------------------------
+
+namespace {
+
+void putLine(std::string &out, std::string_view text) {
+    out.append(text);
+    out += "\r\n";
+}
+
+// A text line of the file: a CR or LF inside it would split it (and could
+// forge a section), and the polynomial parser ignores them anyway.
+void putText(std::string &out, const std::string &text) {
+    for (char c : text)
+        if (c != '\r' && c != '\n') out.push_back(c);
+    out += "\r\n";
+}
+
+void putReal(std::string &out, double v) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%+f", v);
+    putLine(out, buffer);
+}
+
+void putCount(std::string &out, long long n) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld", n);
+    putLine(out, buffer);
+}
+
+void putPoint(std::string &out, Complex z) {
+    putReal(out, z.re);
+    putReal(out, z.im);
+}
+
+// The records of a point list in list order.
+std::vector<const Term *> inListOrder(const Term *list) {
+    std::vector<Term *> byPosition;
+    recordsByPosition(const_cast<Term *>(list), byPosition);
+    return std::vector<const Term *>(byPosition.rbegin(), byPosition.rend());
+}
+
+void putPoints(std::string &out, const Term *list) {
+    for (const Term *p : inListOrder(list)) putPoint(out, p->coef);
+}
+
+}  // namespace
+
+std::string writeSections(const Session &session) {
+    const CurveState &s = session.state;
+    std::string out;
+    if (s.stage >= stageCurve) {
+        putLine(out, tagPolynomial);
+        putText(out, s.polynomialText);
+        putLine(out, tagDegenerateLoci);
+        putCount(out, countPoints(s.degenerateLoci.get()));
+        putPoints(out, s.degenerateLoci.get());
+    }
+    if (s.stage >= stageBranchPolynomial) {
+        putLine(out, tagBranchPolynomial);
+        putText(out, s.branchPolynomialText);
+    }
+    if (s.stage >= stageBranchLoci) {
+        putLine(out, tagBranchLoci);
+        putCount(out, countPoints(s.branchLoci.get()));
+        putPoints(out, s.branchLoci.get());
+    }
+    if (s.stage >= stageFiber) {
+        putLine(out, tagParameterBase);
+        putPoint(out, s.basePoint);
+        putLine(out, tagFiber);
+        // The degree of the curve in the fiber variable, not the number of
+        // points: merged (multiple) fiber points make it the larger.
+        putCount(out, degree(s.curve.get()));
+        putPoints(out, s.fiber.get());
+    }
+    return out;
+}
+
+std::string writeTraces(const Session &session) {
+    const Traces &t = session.traces;
+    std::string out;
+    putLine(out, tagParameterTrace);
+    putCount(out, countRecords(t.parameterTrace));
+    for (const TraceRecord *r = t.parameterTrace; r; r = r->next) putPoint(out, r->value);
+    putLine(out, tagSolutionTrace);
+    putCount(out, countSteps(t.solutionTrace));
+    for (const TraceRecord *r = t.solutionTrace; r; r = r->next) {
+        putPoint(out, r->value);
+        putCount(out, r->number);
+    }
+    return out;
+}
+
+// ---- reading the sections --------------------------------------------------------
+
+namespace {
+
+// A flat point list built in reading order, point k numbered k.
+class LoadedPoints {
+public:
+    void append(Complex value) {
+        Term *p = newPoint(value);
+        p->exp[0] = count_++;
+        if (tail_)
+            tail_->next = p;
+        else
+            head_.reset(p);
+        tail_ = p;
+    }
+    const Term *list() const { return head_.get(); }
+
+private:
+    OwnedPolynomial head_;
+    Term *tail_ = nullptr;
+    int count_ = 0;
+};
+
+// Reads `count` points (none for a count below 1). False when the file
+// ends before the last of them.
+bool readPoints(DocumentReader &reader, int count, LoadedPoints &points) {
+    for (int k = 0; k < count; ++k) {
+        Complex v;
+        if (!reader.readPoint(v)) return false;
+        points.append(v);
+    }
+    return true;
+}
+
+bool allFinite(const Term *list) {
+    for (const Term *p : inListOrder(list))
+        if (!std::isfinite(p->coef.re) || !std::isfinite(p->coef.im)) return false;
+    return true;
+}
+
+// The loaded points are only starting values of a Durand-Kerner search,
+// which divides by the differences of the estimates: two equal ones (two
+// roots closer than the six decimals of the file, or tag lines read as 0)
+// would poison it.
+bool usableEstimates(const Term *list) {
+    const std::vector<const Term *> points = inListOrder(list);
+    for (size_t i = 0; i < points.size(); ++i)
+        for (size_t j = i + 1; j < points.size(); ++j)
+            if (points[i]->coef.re == points[j]->coef.re && points[i]->coef.im == points[j]->coef.im)
+                return false;
+    return true;
+}
+
+class SectionLoader {
+public:
+    SectionLoader(Session &session, DocumentReader &reader, bool window)
+        : s_(session), state_(session.state), reader_(reader), window_(window) {}
+
+    void run() {
+        try {
+            if (!readPolynomial()) return;
+            readDegenerateLoci();
+            if (!readBranchPolynomial()) return;
+            readBaseIfThere();
+            if (!readBranchLoci()) return;
+            if (!readBase()) return;
+            if (!readFiber()) return;
+            if (s_.rebuildAutoPaths()) state_.stage = stageFiber;
+        } catch (const ComputationAbandoned &) {
+            // The message was shown; every value held so far is whole, and
+            // the stage names the last step that completed.
+            if (degenerateLociPending_ && state_.stage == stageCurve) state_.stage = stageNothing;
+        }
+    }
+
+private:
+    // The roots of p, from the loaded points when they can serve as
+    // starting values (findRoots itself uses them only when they are as
+    // many as the roots sought).
+    PointList roots(Polynomial p, const Term *estimates) {
+        if (estimates && !usableEstimates(estimates)) estimates = nullptr;
+        OwnedPolynomial r(window_ ? findRoots(s_.progress, p, estimates) : findRootsQuiet(p, estimates));
+        if (estimates && !allFinite(r.get()))
+            r.reset(window_ ? findRoots(s_.progress, p, nullptr) : findRootsQuiet(p, nullptr));
+        return r.release();
+    }
+
+    void fillList(SortedList &list, const Term *points) {
+        list.clear();
+        for (const Term *p : inListOrder(points)) list.add(formatValue(p->coef));
+    }
+
+    void showBase() {
+        state_.basePoint = base_;
+        if (window_) {
+            s_.form.basePoint = formatValue(base_);
+            s_.basePointEdited();
+            s_.form.fixBasePoint = true;
+        }
+        s_.parameterSpace.setParameterPoint(base_);
+    }
+
+    bool readPolynomial() {
+        std::string line;
+        if (!reader_.findSection(tagPolynomial) || !reader_.readLine(line)) return false;
+        Letters letters = unsetLetters;
+        OwnedPolynomial parsed(parsePolynomial(line, letters));
+        // Not a curve in two letters: the load changes nothing, so the
+        // stage kept stays true of the curve kept.
+        if (parsed.get()->var[0] == '?' || parsed.get()->var[1] == '?') return false;
+        // A run on the old curve cannot go on.
+        s_.stopTimer();
+        s_.parameterSpace.work.release();
+        state_.polynomialText = cutText(line, polynomialTextLimit);
+        state_.curve = std::move(parsed);
+        state_.stage = stageCurve;
+        degenerateLociPending_ = true;
+        if (window_) {
+            s_.form.polynomial = state_.polynomialText;
+            s_.polynomialEdited();
+        }
+        return true;
+    }
+
+    void readDegenerateLoci() {
+        OwnedPolynomial leading(leadingCoefficientOf(state_.curve.get()));
+        OwnedPolynomial loci;
+        if (degree(leading.get()) > 0) {
+            LoadedPoints points;
+            int count = 0;
+            const bool loaded = reader_.findSection(tagDegenerateLoci) && reader_.readCount(count) &&
+                                readPoints(reader_, count, points);
+            loci.reset(roots(leading.get(), loaded ? points.list() : nullptr));
+        }
+        state_.leadingCoefficient = std::move(leading);
+        state_.degenerateLoci = std::move(loci);
+        degenerateLociPending_ = false;
+    }
+
+    bool readBranchPolynomial() {
+        std::string line;
+        if (!reader_.findSection(tagBranchPolynomial) || !reader_.readLine(line)) return false;
+        Letters letters = unsetLetters;
+        OwnedPolynomial parsed(parsePolynomial(line, letters));
+        branchDegree_ = degree(parsed.get());
+        // A branch polynomial is one in the parameter alone: a second letter
+        // is as malformed as no letter or a constant.
+        if (parsed.get()->var[0] == '?' || parsed.get()->var[1] != '?' || branchDegree_ <= 0) return false;
+        std::string text = cutText(line, polynomialTextLimit);
+        const int m = lowestDegree(parsed.get());
+        if (m > 1) {
+            shiftExponents(parsed.get(), 1 - m, 0, 0);
+            text = printPolynomial(parsed.get());
+        }
+        state_.branchPolynomial = std::move(parsed);
+        state_.branchPolynomialText = text;
+        if (window_) s_.form.branchPolynomial = text;
+        state_.stage = stageBranchPolynomial;
+        return true;
+    }
+
+    // The first reading of the base point: shown at once, though the branch
+    // loci below move it to their centre again.
+    void readBaseIfThere() {
+        if (reader_.findSection(tagParameterBase) && reader_.readPoint(base_)) showBase();
+    }
+
+    bool readBranchLoci() {
+        int ignored = 0;
+        if (!reader_.findSection(tagBranchLoci) || !reader_.readCount(ignored)) return false;
+        LoadedPoints points;
+        if (!readPoints(reader_, branchDegree_, points)) return false;
+        OwnedPolynomial found(roots(state_.branchPolynomial.get(), points.list()));
+        // The centre of the loci, moved off them as "Go" moves its first
+        // base point (the centroid whenever it lies off every locus).
+        base_ = chooseBasePoint(found.get());
+        state_.basePoint = base_;
+        OwnedPolynomial sorted(sortAround(found.get(), base_));
+        s_.parameterSpace.setBranchLoci(sorted.get());
+        state_.branchLoci = std::move(sorted);
+        if (window_) fillList(s_.form.branchLoci, state_.branchLoci.get());
+        state_.stage = stageBranchLoci;
+        return true;
+    }
+
+    bool readBase() {
+        if (!reader_.findSection(tagParameterBase) || !reader_.readPoint(base_)) return false;
+        showBase();
+        return true;
+    }
+
+    bool readFiber() {
+        int count = 0;
+        if (!reader_.findSection(tagFiber) || !reader_.readCount(count)) return false;
+        LoadedPoints points;
+        if (!readPoints(reader_, count, points)) return false;
+        Letters letters = unsetLetters;
+        collectLetters(state_.curve.get(), letters, 0);
+        OwnedPolynomial p(substitute(state_.curve.get(), letters[1], state_.basePoint));
+        OwnedPolynomial found(roots(p.get(), points.list()));
+        OwnedPolynomial sorted(sortLexicographic(found.get()));
+        numberPoints(sorted.get(), 0);
+        // As "Go" computes a fiber: a run on the old one cannot go on, and
+        // both traces restart at the new fiber and the base point.
+        s_.stopTimer();
+        s_.parameterSpace.work.release();
+        state_.fiber = std::move(sorted);
+        s_.nameFiberPoints();
+        Traces &traces = s_.traces;
+        traces.resetParameterTrace(s_.tracePool, state_.basePoint);
+        s_.parameterSpace.clearSelection();
+        traces.resetSolutionTrace(s_.tracePool, state_.fiber.get());
+        // One step, or none when no fiber could be found (a curve in three
+        // letters has no roots to find).
+        traces.traceStepCount = countSteps(traces.solutionTrace);
+        state_.replayIndex = 0;
+        state_.setReplay(1, 0, 0, 0);
+        traces.tracingState = tracingFinished;
+        if (window_) fillList(s_.form.fiber, state_.fiber.get());
+        return true;
+    }
+
+    Session &s_;
+    CurveState &state_;
+    DocumentReader &reader_;
+    bool window_;
+    // The curve was replaced but its leading coefficient not yet.
+    bool degenerateLociPending_ = false;
+    int branchDegree_ = 0;
+    Complex base_;
+};
+
+// One record of "*solutiontrace" as read.
+struct SolutionRecord {
+    Complex value;
+    long number = 0;
+};
+
+// The length of the longest prefix of whole steps: every step numbered
+// 0, 1, ... s - 1 in order, s the length of the first step (1 <= s <= limit).
+size_t wholeSteps(const std::vector<SolutionRecord> &records, long limit) {
+    size_t stepSize = 0;
+    while (stepSize < records.size() && records[stepSize].number == static_cast<long>(stepSize) &&
+           static_cast<long>(stepSize) < limit)
+        ++stepSize;
+    if (stepSize == 0) return 0;
+    size_t kept = stepSize;
+    for (;;) {
+        if (kept + stepSize > records.size()) return kept;
+        for (size_t k = 0; k < stepSize; ++k)
+            if (records[kept + k].number != static_cast<long>(k)) return kept;
+        kept += stepSize;
+    }
+}
+
+}  // namespace
+
+void readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
+    SectionLoader(session, reader, withMainWindow).run();
+}
+
+bool readTraceSections(Session &session, DocumentReader &reader) {
+    Traces &traces = session.traces;
+    TracePool &pool = session.tracePool;
+    CurveState &state = session.state;
+    int count = 0;
+    if (!reader.findSection(tagParameterTrace) || !reader.readCount(count)) return false;
+
+    // A run cannot go on over traces that are replaced under it.
+    session.stopTimer();
+    session.parameterSpace.work.release();
+    state.replayIndex = 0;
+    pool.freeTrace(traces.parameterTrace);
+    traces.parameterTrace = nullptr;
+    TraceRecord **slot = &traces.parameterTrace;
+    bool whole = true;
+    for (int k = 0; k < count; ++k) {
+        Complex v;
+        if (!reader.readPoint(v)) {
+            whole = false;
+            break;
+        }
+        *slot = pool.allocTraceRecord(v);
+        slot = &(*slot)->next;
+    }
+    // Every replay reads a parameter record: the trace never stays empty.
+    if (!traces.parameterTrace) traces.parameterTrace = pool.allocTraceRecord(state.basePoint);
+    if (!whole) return false;
+
+    if (!reader.findSection(tagSolutionTrace) || !reader.readCount(count)) return false;
+    const long long strands = degree(state.curve.get());
+    const long long wanted = strands > 0 && count > 0 ? strands * count : 0;
+    std::vector<SolutionRecord> records;
+    for (long long k = 0; k < wanted; ++k) {
+        SolutionRecord r;
+        int number = 0;
+        if (!reader.readPoint(r.value) || !reader.readCount(number)) {
+            whole = false;
+            break;
+        }
+        r.number = number;
+        records.push_back(r);
+    }
+    // Numbers are kept in 16 bits and must name strands of the curve.
+    const long limit = static_cast<long>(std::min<long long>(strands, INT16_MAX));
+    const size_t kept = wholeSteps(records, limit);
+    pool.freeTrace(traces.solutionTrace);
+    traces.solutionTrace = nullptr;
+    slot = &traces.solutionTrace;
+    for (size_t k = 0; k < kept; ++k) {
+        *slot = pool.allocTraceRecord(records[k].value);
+        (*slot)->number = static_cast<int16_t>(records[k].number);
+        slot = &(*slot)->next;
+    }
+    if (!traces.solutionTrace) traces.resetSolutionTrace(pool, state.fiber.get());
+    traces.traceStepCount = countSteps(traces.solutionTrace);
+    if (!whole || kept < records.size()) return false;
+
+    traces.tracingState = tracingFinished;
+    state.setReplay(1, 0, 0, 0);
+    session.parameterSpace.pathDisplay = pathDisplayNone;
+    return true;
+}
+
+// ---- files -------------------------------------------------------------------------
+
+std::string fileNameOf(const std::string &path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+namespace {
+
+bool readFileBytes(const std::string &path, std::string &bytes) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool writeAll(int fd, const std::string &bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes the bytes to a temporary file beside the target and renames it
+// over the target once they are all on disk: the previous document stays
+// whole until then. The new file takes the old one's permissions (or the
+// usual ones for a new file).
+bool replaceFile(const std::string &path, const std::string &bytes) {
+    if (path.empty()) return false;
+    const std::filesystem::path target(path);
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) return false;
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) ::unlink(temporary.c_str());
+    return ok;
+}
+
+bool save(Session &session, const std::string &path, bool withTraces) {
+    std::string bytes = writeSections(session);
+    if (withTraces) bytes += writeTraces(session);
+    if (!replaceFile(path, bytes)) {
+        showError(cannotCreateMessage, fileRemedy);
+        return false;
+    }
+    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
+    return true;
+}
+
+// Curve minus the polynomial of the text is the zero polynomial, and both
+// take the same letters as fiber variable and parameter (the file names
+// them by their order of appearance).
+bool sameCurve(const Term *curve, const std::string &text) {
+    Letters letters = unsetLetters;
+    OwnedPolynomial parsed(parsePolynomial(text, letters));
+    if (parsed.get()->var[0] != curve->var[0] || parsed.get()->var[1] != curve->var[1]) return false;
+    OwnedPolynomial difference(copyPolynomial(curve));
+    OwnedPolynomial negated(negatedCopy(parsed.get()));
+    addPolynomial(difference.ref(), negated.get());
+    return isZeroPolynomial(difference.get());
+}
+
+}  // namespace
+
+bool saveDocument(Session &session, const std::string &path) { return save(session, path, false); }
+
+bool saveDocumentWithTraces(Session &session, const std::string &path) {
+    return save(session, path, true);
+}
+
+bool loadDocument(Session &session, const std::string &path, LoadQuestions &questions) {
+    std::string bytes;
+    if (!readFileBytes(path, bytes)) {
+        showError(cannotOpenMessage, fileRemedy);
+        return false;
+    }
+    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
+    DocumentReader reader(std::move(bytes));
+    readSections(session, reader, true);
+    if (!reader.findSection(tagParameterTrace)) return true;
+    if (!questions.loadTraces()) return true;
+    readTraceSections(session, reader);
+    return true;
+}
+
+bool loadTracesFromFile(Session &session, const std::string &path, LoadQuestions &questions) {
+    std::string bytes;
+    if (!readFileBytes(path, bytes)) {
+        showError(cannotOpenMessage, fileRemedy);
+        return false;
+    }
+    DocumentReader reader(std::move(bytes));
+    std::string line;
+    if (!reader.findSection(tagPolynomial) || !reader.readLine(line)) return true;
+    bool same = false;
+    try {
+        same = sameCurve(session.state.curve.get(), line);
+    } catch (const ComputationAbandoned &) {
+        return true;
+    }
+    if (!same) {
+        if (!questions.loadAnotherPolynomial()) return true;
+        readSections(session, reader, false);
+    }
+    readTraceSections(session, reader);
+    return true;
+}
+
+}  // namespace quorvel
