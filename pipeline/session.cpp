@@ -193,7 +193,7 @@ void Session::showBasePoint() {
     parameterSpace.setParameterPoint(state.basePoint);
 }
 
-void Session::computeFiber() {
+void Session::replaceFiber() {
     char fiberLetter = '?';
     char parameter = '?';
     letters(fiberLetter, parameter);
@@ -206,11 +206,15 @@ void Session::computeFiber() {
     parameterSpace.work.release();
     state.fiber = std::move(sorted);
     nameFiberPoints();
-    traces.resetParameterTrace(tracePool, state.basePoint);
-    parameterSpace.clearSelection();
     traces.resetSolutionTrace(tracePool, state.fiber.get());
     traces.traceStepCount = countSteps(traces.solutionTrace);
     state.replayIndex = 0;
+}
+
+void Session::computeFiber() {
+    replaceFiber();
+    traces.resetParameterTrace(tracePool, state.basePoint);
+    parameterSpace.clearSelection();
     state.setReplay(1, 0, 0, 0);
     traces.tracingState = tracingFinished;
 }
@@ -255,20 +259,7 @@ bool Session::recalculateOverTypedBase() {
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);
-    char fiberLetter = '?';
-    char parameter = '?';
-    letters(fiberLetter, parameter);
-    OwnedPolynomial p(substitute(state.curve.get(), parameter, state.basePoint));
-    OwnedPolynomial roots(findRoots(progress, p.get(), nullptr));
-    OwnedPolynomial sorted(sortLexicographic(roots.get()));
-    numberPoints(sorted.get(), 0);
-    stopTimer();
-    parameterSpace.work.release();
-    state.fiber = std::move(sorted);
-    nameFiberPoints();
-    traces.resetSolutionTrace(tracePool, state.fiber.get());
-    traces.traceStepCount = countSteps(traces.solutionTrace);
-    state.replayIndex = 0;
+    replaceFiber();
     traces.tracingState = tracingRunning;
     form.fiber.clear();
     showFiber();

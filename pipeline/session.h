@@ -79,6 +79,8 @@ private:
     void computeBranchLoci();
     void chooseBase();
     void showBasePoint();
+    // The fiber over the base point, named, with the solution trace reset to it.
+    void replaceFiber();
     void computeFiber();
     void showFiber();
     bool recalculateOverTypedBase();
