@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "engine/points.h"
@@ -248,6 +251,74 @@ TEST_F(TracerTest, GoStopsARunningTrace) {
     ASSERT_TRUE(session.runPipeline());
     EXPECT_FALSE(session.parameterSpace.timerRunning);
     EXPECT_FALSE(tracerTick(session).stepAccepted);
+}
+
+// Where each fiber point ends after the loop: s[i] = j when the point
+// numbered i arrives where the point numbered j started.
+std::vector<int> arrivals(const Session &session) {
+    const int n = countPoints(session.state.fiber.get());
+    std::vector<int> e =
+        computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, n);
+    e.resize(static_cast<size_t>(n));
+    return e;
+}
+
+std::vector<int> inverse(const std::vector<int> &s) {
+    std::vector<int> inv(s.size());
+    for (size_t i = 0; i < s.size(); ++i) inv[static_cast<size_t>(s[i])] = static_cast<int>(i);
+    return inv;
+}
+
+// The same read off the braid word: the fiber is numbered from the right
+// along the real axis, and generator +-k exchanges the strands at positions
+// k - 1 and k from the left.
+std::vector<int> braidArrivals(const std::vector<int32_t> &word, int n) {
+    std::vector<int> at(static_cast<size_t>(n));
+    for (int p = 0; p < n; ++p) at[static_cast<size_t>(p)] = n - 1 - p;
+    for (int32_t g : word) {
+        const size_t k = static_cast<size_t>(std::abs(g));
+        std::swap(at[k - 1], at[k]);
+    }
+    std::vector<int> s(static_cast<size_t>(n));
+    for (int p = 0; p < n; ++p) s[static_cast<size_t>(at[static_cast<size_t>(p)])] = n - 1 - p;
+    return s;
+}
+
+TEST_F(TracerTest, LocalLoopsComposeToTheLoopAroundAllAndAgreeWithTheirBraids) {
+    for (const char *curve : {"x^3-3*x+t", "x^3 + t*x + t^2 - 1"}) {
+        session.clearAll();
+        go(curve);
+        const int n = countPoints(session.state.fiber.get());
+        std::vector<PathSegment *> starts;
+        for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts.push_back(l.first);
+        ASSERT_GE(starts.size(), 3u) << curve;
+        std::vector<int> composed(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) composed[static_cast<size_t>(i)] = i;
+        std::vector<int> enclosing;
+        for (size_t k = 0; k < starts.size(); ++k) {
+            ASSERT_TRUE(startLoopAt(session, starts[k]));
+            runToEnd();
+            ASSERT_EQ(session.solutionSpace.traceFinished, 1) << curve << " loop " << k;
+            const std::vector<int> s = arrivals(session);
+            EXPECT_EQ(s, braidArrivals(session.solutionSpace.braidWord.generators(), n))
+                << curve << " loop " << k;
+            if (k + 1 == starts.size()) {
+                enclosing = s;
+            } else {
+                // composed = composed o inverse(s)
+                const std::vector<int> inv = inverse(s);
+                std::vector<int> next(composed.size());
+                for (size_t i = 0; i < next.size(); ++i)
+                    next[i] = composed[static_cast<size_t>(inv[i])];
+                composed = next;
+            }
+        }
+        // One after another in chain order the local loops go once
+        // counter-clockwise round every locus; the enclosing loop runs
+        // clockwise, so it undoes them.
+        EXPECT_EQ(composed, enclosing) << curve;
+        EXPECT_TRUE(recorder.errors.empty()) << curve;
+    }
 }
 
 TEST(IllegalMove, JumpsAndSharpTurnsAreIllegal) {
