@@ -1,0 +1,230 @@
+#include "views/plane_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace quorvel {
+
+namespace {
+
+int32_t clampToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v <= static_cast<double>(std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    if (v >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+// Arcs longer than this many chords get coarser chords, so a runaway angle
+// cannot make drawing hang.
+constexpr double chordStep = 0.15;
+constexpr double maxChords = 10000.0;
+
+std::string format(const char *pattern, double a, double b) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, pattern, a, b);
+    return buf;
+}
+
+}  // namespace
+
+PlaneView::PlaneView() = default;
+
+PixelRect PlaneView::topRightLabelRect() const {
+    return {planeRect.right - labelWidth, planeRect.top - stripHeight, planeRect.right, planeRect.top};
+}
+
+PixelRect PlaneView::bottomLeftLabelRect() const {
+    return {planeRect.left, planeRect.bottom, planeRect.left + labelWidth, planeRect.bottom + stripHeight};
+}
+
+Complex PlaneView::viewCentre() const {
+    return Complex((planeRect.width() / scale + 2 * worldLeft) * 0.5,
+                   (2 * worldTop - planeRect.height() / scale) * 0.5);
+}
+
+PixelPoint PlaneView::toScreen(double x, double y) const {
+    return {clampToInt(std::floor((x - worldLeft) * scale + planeRect.left)),
+            clampToInt(std::floor((worldTop - y) * scale + planeRect.top))};
+}
+
+Complex PlaneView::toWorld(int32_t px, int32_t py) const {
+    return Complex((px - planeRect.left) / scale + worldLeft, worldTop - (py - planeRect.top) / scale);
+}
+
+void PlaneView::setView(double cx, double cy) {
+    const int32_t w = planeRect.right - planeRect.left;
+    const int32_t h = planeRect.bottom - planeRect.top;
+    worldTop = cy + h * 0.5 / scale;
+    worldLeft = cx + (planeRect.left - planeRect.right) * 0.5 / scale;
+    const double hw = h / scale;
+    const double ww = (w / scale + worldLeft) - worldLeft;
+    gridStep = std::pow(10.0, std::floor(std::log10(std::max(hw, ww) * 0.8333333333333334)));
+    if (!std::isfinite(gridStep) || gridStep <= 0.0) gridStep = 1.0;
+    gridTop = std::floor(worldTop / gridStep) * gridStep;
+    gridBottom = (std::floor((worldTop - h / scale) / gridStep) + 1) * gridStep;
+    gridLeft = (std::floor(worldLeft / gridStep) + 1) * gridStep;
+    gridRight = std::floor((w / scale + worldLeft) / gridStep) * gridStep;
+}
+
+void PlaneView::zoomIn() {
+    const Complex c = viewCentre();
+    scale *= 1.5;
+    setView(c.re, c.im);
+}
+
+void PlaneView::zoomOut() {
+    const Complex c = viewCentre();
+    scale *= 0.6666666666666666;
+    setView(c.re, c.im);
+}
+
+void PlaneView::panUp() {
+    const Complex c = viewCentre();
+    setView(c.re, c.im - 0.3 * gridStep);
+}
+
+void PlaneView::panDown() {
+    const Complex c = viewCentre();
+    setView(c.re, c.im + 0.3 * gridStep);
+}
+
+void PlaneView::panLeft() {
+    const Complex c = viewCentre();
+    setView(c.re + 0.3 * gridStep, c.im);
+}
+
+void PlaneView::panRight() {
+    const Complex c = viewCentre();
+    setView(c.re - 0.3 * gridStep, c.im);
+}
+
+void PlaneView::defaultSize() {
+    scale = 100.0;
+    setView(0.0, 0.0);
+}
+
+void PlaneView::displayAll(const std::vector<Complex> &points) {
+    double maxX = -1000.0, minX = 1000.0, maxY = -1000.0, minY = 1000.0;
+    for (const Complex &p : points) {
+        if (p.re > maxX) maxX = p.re;
+        if (p.re < minX) minX = p.re;
+        if (p.im > maxY) maxY = p.im;
+        if (p.im < minY) minY = p.im;
+    }
+    const double a = maxX <= minX ? 100.0 : planeRect.width() / (maxX - minX);
+    const double b = maxY <= minY ? 100.0 : planeRect.height() / (maxY - minY);
+    scale = (a <= b ? a : b) * 0.9;
+    // A window with no area has nothing to fit; keep a usable scale.
+    if (!(scale > 0.0) || !std::isfinite(scale)) scale = 90.0;
+    setView((minX + maxX) * 0.5, (minY + maxY) * 0.5);
+}
+
+void PlaneView::resize(int32_t clientWidth, int32_t clientHeight) {
+    const Complex c = viewCentre();
+    planeRect = {0, stripHeight, clientWidth, clientHeight - stripHeight};
+    setView(c.re, c.im);
+}
+
+void PlaneView::dragTo(int32_t x, int32_t y) {
+    const Complex c = viewCentre();
+    const int32_t dx = x - dragAnchor.x;
+    const int32_t dy = y - dragAnchor.y;
+    setView(c.re - dx / scale, c.im + dy / scale);
+    dragAnchor = {x, y};
+}
+
+bool PlaneView::visible(Complex z) const {
+    return worldLeft <= z.re && z.re <= visibleRight() && visibleBottom() <= z.im && z.im <= worldTop;
+}
+
+std::vector<double> PlaneView::horizontalGridLines() const {
+    std::vector<double> lines;
+    if (gridStep <= 0.0) return lines;
+    for (double y = gridBottom; y <= gridTop && lines.size() < 10000; y += gridStep) lines.push_back(y);
+    return lines;
+}
+
+std::vector<double> PlaneView::verticalGridLines() const {
+    std::vector<double> lines;
+    if (gridStep <= 0.0) return lines;
+    for (double x = gridLeft; x <= gridRight && lines.size() < 10000; x += gridStep) lines.push_back(x);
+    return lines;
+}
+
+ClippedLine PlaneView::clipLine(Complex p1, Complex p2) const {
+    ClippedLine out;
+    const double xl = worldLeft;
+    const double xr = visibleRight();
+    const double yt = worldTop;
+    const double yb = visibleBottom();
+    const double x1 = p1.re, y1 = p1.im, x2 = p2.re, y2 = p2.im;
+
+    double s0 = 0.0;
+    auto entry = [&](double v1, double v2, double bound) {
+        if (v1 == v2) return false;
+        const double s = (v1 - bound) / (v1 - v2);
+        if (!(0.0 < s && s < 1.0)) return false;
+        s0 = std::max(s0, s);
+        return true;
+    };
+    if (x1 < xl && !entry(x1, x2, xl)) return out;
+    if (x1 > xr && !entry(x1, x2, xr)) return out;
+    if (y1 < yb && !entry(y1, y2, yb)) return out;
+    if (y1 > yt && !entry(y1, y2, yt)) return out;
+
+    double s1 = 1.0;
+    auto exit = [&](double v1, double v2, double bound) {
+        if (v1 == v2) return false;
+        const double f = (v2 - bound) / (v2 - v1);
+        if (!(0.0 < f && f < 1.0)) return false;
+        s1 = std::min(s1, 1.0 - f);
+        return true;
+    };
+    if (x2 < xl && !exit(x1, x2, xl)) return out;
+    if (x2 > xr && !exit(x1, x2, xr)) return out;
+    if (y2 < yb && !exit(y1, y2, yb)) return out;
+    if (y2 > yt && !exit(y1, y2, yt)) return out;
+
+    const Complex d = p2 - p1;
+    out.draw = true;
+    out.from = Complex(x1 + s0 * d.re, y1 + s0 * d.im);
+    out.to = Complex(x1 + s1 * d.re, y1 + s1 * d.im);
+    out.endVisible = s1 == 1.0;
+    return out;
+}
+
+std::vector<Chord> PlaneView::arcChords(Complex centre, double radius, double startAngle,
+                                        double endAngle) {
+    std::vector<Chord> chords;
+    if (!std::isfinite(startAngle) || !std::isfinite(endAngle)) return chords;
+    auto at = [&](double a) { return Complex(centre.re + radius * std::cos(a), centre.im + radius * std::sin(a)); };
+    double step = chordStep;
+    const double span = std::fabs(endAngle - startAngle);
+    if (span / step > maxChords) step = span / maxChords;
+    const double direction = endAngle >= startAngle ? 1.0 : -1.0;
+    double a = startAngle;
+    for (;;) {
+        const double next = a + direction * step;
+        const bool short_ = direction > 0 ? next < endAngle : next > endAngle;
+        if (!short_) break;
+        chords.push_back({at(a), at(next), false});
+        a = next;
+    }
+    chords.push_back({at(a), at(endAngle), true});
+    return chords;
+}
+
+std::string PlaneView::topRightText() const {
+    return format("%+.4f+%.4fi", visibleRight(), worldTop);
+}
+
+std::string PlaneView::bottomLeftText() const {
+    return format("%+.4f%+.4fi", worldLeft, visibleBottom());
+}
+
+}  // namespace quorvel
