@@ -20,6 +20,8 @@
 #include "app/text_fields.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
+#include "views/parameter_space_window.h"
+#include "views/solution_space_window.h"
 
 namespace quorvel {
 
@@ -177,6 +179,13 @@ void showCheck(QCheckBox *box, bool checked) {
     box->setChecked(checked);
 }
 
+// The plane windows draw from the session: after a command of this window
+// changed it, both repaint (whichever is open).
+void repaintPlanes(PlaneWindows &windows) {
+    if (QWidget *w = windows.parameterSpace()) w->update();
+    if (QWidget *w = windows.solutionSpace()) w->update();
+}
+
 }  // namespace
 
 MainDialog::MainDialog(Session &session, QWidget *parent)
@@ -190,6 +199,8 @@ MainDialog::MainDialog(Session &session, QWidget *parent)
     setWindowIcon(appIcon());
     buildControls();
     connectControls();
+    installParameterSpaceWindow(*planeWindows_, session_);
+    installSolutionSpaceWindow(*planeWindows_, session_);
 
     progress_ = std::make_unique<ProgressBars>(differenceBar_, iterationBar_);
     session_.progress = progress_.get();
@@ -300,16 +311,19 @@ void MainDialog::showForm() {
 void MainDialog::go() {
     session_.runPipeline();
     showForm();
+    repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::clearAll() {
     session_.clearAll();
     showForm();
+    repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::recalculate() {
     session_.recalculateFiber();
     showForm();
+    repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::load() {
@@ -318,6 +332,7 @@ void MainDialog::load() {
     DialogLoadQuestions questions(this);
     loadDocument(session_, path.toStdString(), questions);
     showForm();
+    repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::save() {

@@ -41,6 +41,14 @@ void PlaneWindows::setFactories(Factory parameterSpace, Factory solutionSpace) {
     solutionFactory_ = std::move(solutionSpace);
 }
 
+void PlaneWindows::setParameterSpaceFactory(Factory parameterSpace) {
+    parameterFactory_ = std::move(parameterSpace);
+}
+
+void PlaneWindows::setSolutionSpaceFactory(Factory solutionSpace) {
+    solutionFactory_ = std::move(solutionSpace);
+}
+
 QWidget *PlaneWindows::make(const Factory &factory) {
     QWidget *window = factory();
     window->setAttribute(Qt::WA_DeleteOnClose);

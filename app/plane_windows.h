@@ -25,6 +25,10 @@ public:
     // Replaces the makers of the two windows (plain titled windows until
     // then).
     void setFactories(Factory parameterSpace, Factory solutionSpace);
+    // Replaces the maker of the "Parameter Space" window only.
+    void setParameterSpaceFactory(Factory parameterSpace);
+    // Replaces the maker of the "Solution Space" window only.
+    void setSolutionSpaceFactory(Factory solutionSpace);
 
     // "Display parameter space": creates whichever window does not exist.
     void open();

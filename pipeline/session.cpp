@@ -201,9 +201,13 @@ void Session::replaceFiber() {
     OwnedPolynomial roots(findRoots(progress, p.get(), nullptr));
     OwnedPolynomial sorted(sortLexicographic(roots.get()));
     numberPoints(sorted.get(), 0);
-    // A run on the old fiber cannot go on.
+    // A run on the old fiber cannot go on, and what it found (its braid, its
+    // end, its warning) no longer describes the traces.
     stopTimer();
     parameterSpace.work.release();
+    solutionSpace.traceFinished = 0;
+    solutionSpace.relaxedMode = 0;
+    solutionSpace.braidWord.clear();
     state.fiber = std::move(sorted);
     nameFiberPoints();
     traces.resetSolutionTrace(tracePool, state.fiber.get());

@@ -1,0 +1,105 @@
+#include "views/braid_info_dialog.h"
+
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/dialog_units.h"
+#include "pipeline/session.h"
+#include "tracing/braid.h"
+
+namespace quorvel {
+
+namespace {
+
+QPointer<BraidInfoDialog> &openDialog() {
+    static QPointer<BraidInfoDialog> dialog;
+    return dialog;
+}
+
+// Dialog units of the layout at font size 9.
+constexpr int dialogWidth = 295;
+constexpr int dialogHeight = 421;
+// The picture is placed in pixels; the dialog is never smaller than the
+// picture with this margin right and below it.
+constexpr int pictureMargin = 10;
+
+// A read-only box that shows the whole text, wrapped anywhere (the texts
+// have no blanks) and scrolled when it is long.
+QPlainTextEdit *textBox(QWidget *parent, const char *objectName, const std::string &text) {
+    auto *box = new QPlainTextEdit(parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    box->setReadOnly(true);
+    box->setWordWrapMode(QTextOption::WrapAnywhere);
+    box->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    return box;
+}
+
+}  // namespace
+
+BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> &permutation,
+                                 QWidget *parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Braid Information"));
+    setFont(dialogFont(9));
+    const DialogUnits u(font());
+    const QSize units = u.size(dialogWidth, dialogHeight);
+    const QRect area = BraidPicture::area;
+    setFixedSize(std::max(units.width(), area.right() + 1 + pictureMargin),
+                 std::max(units.height(), area.bottom() + 1 + pictureMargin));
+
+    PointList fiber = session.state.fiber.get();
+    const BraidWord &word = session.solutionSpace.braidWord;
+
+    addLabel(this, u, QStringLiteral("Permutation data"), 7, 5, 80, 8);
+    permutation_ = textBox(this, "edit1010", formatPermutation(permutation, fiber));
+    place(permutation_, u, 7, 15, 222, 32);
+    addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
+    braid_ = textBox(this, "edit1064", formatBraidWord(word));
+    place(braid_, u, 7, 62, 281, 32);
+    // The boxes stay above the picture whatever the font.
+    for (QPlainTextEdit *box : {permutation_, braid_}) {
+        QRect r = box->geometry();
+        if (r.bottom() >= area.top() - 4) r.setBottom(area.top() - 5);
+        box->setGeometry(r);
+    }
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("button1"));
+    ok->setDefault(true);
+    place(ok, u, 238, 15, 50, 14);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    picture_ = BraidPicture::of(fiber, word);
+}
+
+QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }
+
+QString BraidInfoDialog::braidText() const { return braid_->toPlainText(); }
+
+void BraidInfoDialog::done(int result) {
+    if (openDialog() == this) openDialog() = nullptr;
+    QDialog::done(result);
+}
+
+void BraidInfoDialog::paintEvent(QPaintEvent *event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setFont(font());
+    picture_.paint(painter);
+}
+
+BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &permutation) {
+    if (openDialog()) return nullptr;
+    auto *dialog = new BraidInfoDialog(session, permutation);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    openDialog() = dialog;
+    dialog->show();
+    return dialog;
+}
+
+BraidInfoDialog *openBraidInfoDialog() { return openDialog(); }
+
+}  // namespace quorvel

@@ -1,0 +1,51 @@
+// "Braid Information": the monodromy permutation of a finished trace as
+// cycles of point names, the braid word as signed generators, and the
+// picture of the braid. Modeless, and at most one at a time.
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "views/braid_picture.h"
+
+class QPlainTextEdit;
+
+namespace quorvel {
+
+class Session;
+
+class BraidInfoDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // The texts and the picture are taken from the session now, so they keep
+    // describing this trace when tracing starts again while the dialog is
+    // open.
+    BraidInfoDialog(const Session &session, const std::vector<int> &permutation,
+                    QWidget *parent = nullptr);
+
+    QString permutationText() const;
+    QString braidText() const;
+    const BraidPicture &picture() const { return picture_; }
+
+    // OK and the close box both end here; the dialog stops counting as open.
+    void done(int result) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPlainTextEdit *permutation_;  // edit 1010
+    QPlainTextEdit *braid_;        // edit 1064
+    BraidPicture picture_;
+};
+
+// Opens the dialog for the permutation unless one is open already; answers
+// the new dialog, or nullptr when one was open. The dialog deletes itself
+// when it closes.
+BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &permutation);
+
+// The open dialog; nullptr when there is none.
+BraidInfoDialog *openBraidInfoDialog();
+
+}  // namespace quorvel

@@ -1,0 +1,132 @@
+#include "views/parameter_space_modes.h"
+
+#include "pipeline/session.h"
+#include "tracing/path_editing.h"
+
+namespace quorvel {
+
+namespace {
+
+bool artRunning(const ParameterSpaceState &ps) { return ps.viewMode == modeArt && ps.artTracing; }
+
+}  // namespace
+
+int toolCommand(int16_t tool) {
+    switch (tool) {
+    case toolAddVertex:
+        return psw::addVertex;
+    case toolMoveVertex:
+        return psw::moveVertex;
+    case toolDeleteVertex:
+        return psw::deleteVertex;
+    case toolLineToArc:
+        return psw::lineToArc;
+    case toolArcToLine:
+        return psw::arcToLine;
+    default:
+        return 0;
+    }
+}
+
+ParameterMenuState menuState(const ParameterSpaceState &ps) {
+    ParameterMenuState m;
+    m.modeItemsEnabled = ps.handTool == 0;
+    m.checkedMode = ps.viewMode;
+    m.pathItemsEnabled = ps.viewMode == modeManual;
+    m.newPathChecked = ps.newPathArmed != 0;
+    m.selectFromAutoChecked = ps.selectFromAuto != 0;
+    m.checkedTool = ps.editTool;
+    m.handPushed = ps.handTool != 0;
+    return m;
+}
+
+bool enterAutoMode(ParameterSpaceState &ps) {
+    if (artRunning(ps)) return false;
+    ps.viewMode = modeAuto;
+    ps.pathDisplay = pathDisplayAuto;
+    return true;
+}
+
+bool enterManualMode(ParameterSpaceState &ps) {
+    if (artRunning(ps)) return false;
+    ps.viewMode = modeManual;
+    ps.pathDisplay = pathDisplayAuto;
+    ps.selectFromAuto = 1;
+    ps.newPathArmed = 0;
+    ps.editTool = toolNone;
+    return true;
+}
+
+void enterArtMode(ParameterSpaceState &ps) {
+    ps.viewMode = modeArt;
+    ps.pathDisplay = pathDisplayNone;
+    ps.markerShown = 0;
+    ps.handTool = 0;
+}
+
+void toggleNewPath(ParameterSpaceState &ps) {
+    if (ps.newPathArmed) {
+        ps.newPathArmed = 0;
+        ps.pathDisplay = pathDisplayNone;
+        return;
+    }
+    ps.newPathArmed = 1;
+    ps.pathDisplay = pathDisplayNone;
+    ps.editTool = toolNone;
+}
+
+bool toggleSelectFromAuto(ParameterSpaceState &ps) {
+    if (ps.selectFromAuto) {
+        ps.selectFromAuto = 0;
+        ps.pathDisplay = pathDisplayNone;
+        return false;
+    }
+    ps.selectFromAuto = 1;
+    ps.pathDisplay = pathDisplayAuto;
+    ps.editTool = toolNone;
+    return true;
+}
+
+void selectEditTool(ParameterSpaceState &ps, int16_t tool) {
+    if (tool < toolNone || tool > toolArcToLine) return;
+    ps.editTool = tool;
+}
+
+bool selectHandTool(ParameterSpaceState &ps) {
+    if (artRunning(ps)) return false;
+    ps.handTool = 1;
+    return true;
+}
+
+void selectDotTool(ParameterSpaceState &ps) {
+    ps.handTool = 0;
+    if (ps.viewMode == modeAuto)
+        enterAutoMode(ps);
+    else if (ps.viewMode == modeArt)
+        enterArtMode(ps);
+}
+
+bool userPathSelected(const ParameterSpaceState &ps) {
+    return ps.userPath != nullptr && ps.selectedPath == ps.userPath;
+}
+
+int addVertexAt(Session &session, Complex m, double scale) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    int inserted = 0;
+    if (userPathSelected(ps)) inserted = insertVertices(session.segmentPool, ps.userPath, m, scale);
+    ps.editTool = toolMoveVertex;
+    return inserted;
+}
+
+void clearUserPath(Session &session) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.userPath) return;
+    if (userPathSelected(ps)) {
+        if (session.traces.tracingState == tracingRunning) session.stopTimer();
+        ps.pathDisplay = pathDisplayNone;
+    }
+    // Releases the segments and clears a selection that pointed into them.
+    ps.storeUserPath(session.segmentPool, nullptr);
+}
+
+}  // namespace quorvel

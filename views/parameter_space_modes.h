@@ -1,0 +1,98 @@
+// The modes and tools of the Parameter Space window as plain state changes:
+// what each Mode, Path and tool command does to the window's state, and the
+// enabling and check marks of the menus that follow from that state. No Qt:
+// the window calls these and then shows what menuState answers.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/complex.h"
+#include "tracing/view_state.h"
+
+namespace quorvel {
+
+class Session;
+
+// Command ids of the window's menus and buttons; the window names its
+// actions and buttons after them.
+namespace psw {
+inline constexpr int zoomInButton = 1042;
+inline constexpr int zoomOutButton = 1043;
+inline constexpr int handButton = 1056;
+inline constexpr int dotButton = 1058;
+
+inline constexpr int zoomIn = 32771;
+inline constexpr int zoomOut = 32772;
+inline constexpr int up = 32774;
+inline constexpr int down = 32775;
+inline constexpr int left = 32776;
+inline constexpr int right = 32777;
+inline constexpr int defaultSize = 32799;
+inline constexpr int displayAll = 32800;
+
+inline constexpr int saveFile = 32791;
+inline constexpr int loadFromFile = 32790;
+inline constexpr int autoMode = 32783;
+inline constexpr int manualMode = 32784;
+inline constexpr int artMode = 32785;
+inline constexpr int clearPath = 32787;
+inline constexpr int newPath = 32793;
+inline constexpr int selectFromAuto = 32801;
+inline constexpr int startTracing = 32802;
+inline constexpr int addVertex = 32794;
+inline constexpr int moveVertex = 32795;
+inline constexpr int deleteVertex = 32798;
+inline constexpr int lineToArc = 32796;
+inline constexpr int arcToLine = 32797;
+}  // namespace psw
+
+inline constexpr int16_t toolNone = 0;
+inline constexpr int16_t toolAddVertex = 1;
+inline constexpr int16_t toolMoveVertex = 2;
+inline constexpr int16_t toolDeleteVertex = 3;
+inline constexpr int16_t toolLineToArc = 4;
+inline constexpr int16_t toolArcToLine = 5;
+
+// The menu command of an edit tool (1 to 5), 0 for none.
+int toolCommand(int16_t tool);
+
+// What the menus and the tool buttons show for a state.
+struct ParameterMenuState {
+    bool modeItemsEnabled = true;  // greyed while the hand tool is on
+    int16_t checkedMode = modeAuto;
+    bool pathItemsEnabled = false;  // the Path items, Manual mode only
+    bool newPathChecked = false;
+    bool selectFromAutoChecked = false;
+    int16_t checkedTool = toolNone;  // exactly the tool in use is checked
+    bool handPushed = false;         // else the dot button is pushed
+};
+ParameterMenuState menuState(const ParameterSpaceState &ps);
+
+// Auto and Manual are refused (false) while free-hand tracing runs in Art
+// mode; Art is always accepted.
+bool enterAutoMode(ParameterSpaceState &ps);
+bool enterManualMode(ParameterSpaceState &ps);
+void enterArtMode(ParameterSpaceState &ps);
+// "&New Path": arms or disarms the restart at the next click.
+void toggleNewPath(ParameterSpaceState &ps);
+// "&Select Path from Auto-mode paths": answers whether the window repaints
+// (when the choice is switched on and the loops are shown).
+bool toggleSelectFromAuto(ParameterSpaceState &ps);
+void selectEditTool(ParameterSpaceState &ps, int16_t tool);
+// The hand button; refused (false) while free-hand tracing runs.
+bool selectHandTool(ParameterSpaceState &ps);
+// The dot button: the dot tool, then the current mode once more (Auto and
+// Art in full, Manual only in its menus, which follow from the state).
+void selectDotTool(ParameterSpaceState &ps);
+
+// The user's path may be edited: it is the path shown and traced.
+bool userPathSelected(const ParameterSpaceState &ps);
+// Add Vertex click at the world point m: vertices are inserted on the
+// user's path, then the tool becomes Move Vertex. Answers the number of
+// vertices inserted.
+int addVertexAt(Session &session, Complex m, double scale);
+// "&Clear Path": the user's path is released. A run along it stops first,
+// so that no link is left pointing into the released segments.
+void clearUserPath(Session &session);
+
+}  // namespace quorvel

@@ -1,0 +1,610 @@
+#include "views/parameter_space_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+
+#include "app/dialog_units.h"
+#include "app/load_dialogs.h"
+#include "app/plane_windows.h"
+#include "engine/points.h"
+#include "pipeline/document.h"
+#include "pipeline/session.h"
+#include "pipeline/tracer.h"
+#include "tracing/path_editing.h"
+#include "views/parameter_space_icons.h"
+#include "views/parameter_space_modes.h"
+
+namespace quorvel {
+
+namespace {
+
+// The window's client size in dialog units, at font size 9.
+constexpr int clientWidthUnits = 265;
+constexpr int clientHeightUnits = 265;
+constexpr int dialogFontSize = 9;
+constexpr int timerPeriodMs = 100;
+// The read-out of a locus answers to the pointer in a box from 3 pixels
+// before to 4 pixels after the locus.
+constexpr int pointedBefore = 3;
+constexpr int pointedAfter = 4;
+
+QString text(const char *s) { return QString::fromUtf8(s); }
+
+bool inside(const PixelRect &r, QPoint p) { return r.contains(p.x(), p.y()); }
+
+}  // namespace
+
+// The client area: the two strips with the plane between them. It hands
+// every event to the window, in its own (client) pixels.
+class ParameterPlane : public QWidget {
+public:
+    explicit ParameterPlane(ParameterSpaceWindow *window) : QWidget(window), window_(window) {
+        setObjectName(QStringLiteral("plane"));
+        // Not marked opaque although it paints every pixel: an update of the
+        // window as a whole (the main window repaints the plane windows
+        // after its commands) then repaints this area too.
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        window_->paintClient(painter);
+    }
+    void mousePressEvent(QMouseEvent *e) override {
+        if (e->button() == Qt::LeftButton) window_->mousePressed(e->position().toPoint());
+    }
+    void mouseMoveEvent(QMouseEvent *e) override { window_->mouseMoved(e->position().toPoint()); }
+    void mouseReleaseEvent(QMouseEvent *e) override {
+        if (e->button() == Qt::LeftButton) window_->mouseReleased(e->position().toPoint());
+    }
+    void resizeEvent(QResizeEvent *) override { window_->clientResized(size()); }
+    void contextMenuEvent(QContextMenuEvent *e) override { window_->showPopup(e->globalPos()); }
+
+private:
+    ParameterSpaceWindow *window_;
+};
+
+ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<PlaneView> view, QWidget *parent)
+    : QWidget(parent, Qt::Window), session_(session), view_(view ? std::move(view) : std::make_shared<PlaneView>()) {
+    chooseFile_ = [this](FileAction action, const QString &initialName) {
+        return chooseDocumentFile(this, action, initialName);
+    };
+    setWindowTitle(QStringLiteral("Parameter Space"));
+    setFont(dialogFont(dialogFontSize));
+    const DialogUnits units(font());
+
+    plane_ = new ParameterPlane(this);
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setNativeMenuBar(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(plane_);
+
+    buildMenus();
+    buildButtons();
+    const QSize client = units.size(clientWidthUnits, clientHeightUnits);
+    resize(client.width(), client.height() + menuBar_->sizeHint().height());
+
+    timer_.setInterval(timerPeriodMs);
+    connect(&timer_, &QTimer::timeout, this, &ParameterSpaceWindow::tick);
+
+    view_->handTool = session_.parameterSpace.handTool;
+    showMenuState();
+    syncTimer();
+}
+
+ParameterSpaceWindow::~ParameterSpaceWindow() = default;
+
+QWidget *ParameterSpaceWindow::plane() const { return plane_; }
+
+QAction *ParameterSpaceWindow::action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction *ParameterSpaceWindow::popupAction(int id) const {
+    const auto it = popupActions_.find(id);
+    return it == popupActions_.end() ? nullptr : it->second;
+}
+
+QToolButton *ParameterSpaceWindow::toolButton(int id) const {
+    const auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+// ---- building ------------------------------------------------------------------
+
+QAction *ParameterSpaceWindow::addCommand(QMenu *menu, int id, const char *caption,
+                                          void (ParameterSpaceWindow::*slot)(), bool checkable) {
+    auto *a = new QAction(text(caption), this);
+    a->setObjectName(QStringLiteral("action%1").arg(id));
+    a->setCheckable(checkable);
+    if (slot) connect(a, &QAction::triggered, this, slot);
+    menu->addAction(a);
+    actions_[id] = a;
+    return a;
+}
+
+QAction *ParameterSpaceWindow::addPopupCommand(int id, const char *caption, void (ParameterSpaceWindow::*slot)()) {
+    auto *a = new QAction(text(caption), this);
+    a->setObjectName(QStringLiteral("popup%1").arg(id));
+    connect(a, &QAction::triggered, this, slot);
+    popupActions_[id] = a;
+    return a;
+}
+
+void ParameterSpaceWindow::buildMenus() {
+    using W = ParameterSpaceWindow;
+    QMenu *file = menuBar_->addMenu(QStringLiteral("&File"));
+    addCommand(file, psw::saveFile, "Save file", &W::saveFile);
+    addCommand(file, psw::loadFromFile, "&Load from file", &W::loadFromFile);
+
+    QMenu *view = menuBar_->addMenu(QStringLiteral("&View"));
+    addCommand(view, psw::zoomIn, "Zoom &In \t(Ctrl + U)", &W::zoomIn);
+    addCommand(view, psw::zoomOut, "Zoom &Out \t(Ctrl + O)", &W::zoomOut);
+    view->addSeparator();
+    addCommand(view, psw::up, "&Up \t(Ctrl + I)", &W::panUp);
+    addCommand(view, psw::down, "&Down \t(Ctrl + K)", &W::panDown);
+    addCommand(view, psw::left, "&Left \t(Ctrl + J)", &W::panLeft);
+    addCommand(view, psw::right, "&Right \t(Ctrl + L)", &W::panRight);
+    view->addSeparator();
+    addCommand(view, psw::defaultSize, "D&efault size", &W::defaultSize);
+    addCommand(view, psw::displayAll, "Di&splay all", &W::displayAll);
+
+    QMenu *mode = menuBar_->addMenu(QStringLiteral("&Mode"));
+    addCommand(mode, psw::autoMode, "&Auto Mode", &W::autoMode, true);
+    addCommand(mode, psw::manualMode, "&Manual Mode", &W::manualMode, true);
+    addCommand(mode, psw::artMode, "A&rt Mode", &W::artMode, true);
+
+    QMenu *path = menuBar_->addMenu(QStringLiteral("&Path"));
+    addCommand(path, psw::newPath, "&New Path", &W::newPath, true);
+    addCommand(path, psw::selectFromAuto, "&Select Path from Auto-mode paths", &W::selectPathFromAuto, true);
+    addCommand(path, psw::startTracing, "&Start tracing", &W::startTracing);
+    path->addSeparator();
+    const struct {
+        int id;
+        const char *caption;
+        int16_t tool;
+    } tools[] = {
+        {psw::addVertex, "&Add Vertex", toolAddVertex},
+        {psw::moveVertex, "&Move Vertex", toolMoveVertex},
+        {psw::deleteVertex, "&DeleteVertex", toolDeleteVertex},
+        {psw::lineToArc, "Change &Line into Arc ", toolLineToArc},
+        {psw::arcToLine, "Change A&rc into Line", toolArcToLine},
+    };
+    for (const auto &t : tools) {
+        QAction *a = addCommand(path, t.id, t.caption, nullptr, true);
+        const int16_t tool = t.tool;
+        connect(a, &QAction::triggered, this, [this, tool] { selectTool(tool); });
+    }
+
+    // The popup repeats the navigation and the Mode items (the same
+    // actions); these are its own, with the popup's captions.
+    addPopupCommand(psw::right, "&Right \t(Ctrl + J)", &W::panRight);
+    addPopupCommand(psw::left, "&Left \t(Ctrl + L)", &W::panLeft);
+    addPopupCommand(psw::saveFile, "&Save File", &W::saveFile);
+    addPopupCommand(psw::loadFromFile, "&Load From File", &W::loadFromFile);
+    addPopupCommand(psw::clearPath, "&Clear Path", &W::clearPath);
+}
+
+void ParameterSpaceWindow::buildButtons() {
+    const DialogUnits units(font());
+    const struct {
+        int id;
+        ToolPicture picture;
+        int x;  // dialog units
+        bool pushable;
+        void (ParameterSpaceWindow::*slot)();
+    } buttons[] = {
+        {psw::zoomInButton, ToolPicture::ZoomIn, 0, false, &ParameterSpaceWindow::zoomIn},
+        {psw::zoomOutButton, ToolPicture::ZoomOut, 17, false, &ParameterSpaceWindow::zoomOut},
+        {psw::handButton, ToolPicture::Hand, 34, true, &ParameterSpaceWindow::selectHandTool},
+        {psw::dotButton, ToolPicture::Dot, 51, true, &ParameterSpaceWindow::selectDotTool},
+    };
+    int right = 0;
+    for (const auto &b : buttons) {
+        auto *button = new QToolButton(plane_);
+        button->setObjectName(QStringLiteral("button%1").arg(b.id));
+        button->setIcon(toolIcon(b.picture));
+        button->setIconSize(QSize(iconSize, iconSize));
+        button->setCheckable(b.pushable);
+        button->setAutoRaise(true);
+        // The pictures are 30 pixels square; buttons never overlap, however
+        // narrow the font's dialog units are.
+        const int x = std::max(units.x(b.x), right);
+        button->setGeometry(x, 0, iconSize, iconSize);
+        right = x + iconSize;
+        connect(button, &QToolButton::clicked, this, b.slot);
+        buttons_[b.id] = button;
+    }
+}
+
+// ---- state shown -----------------------------------------------------------------
+
+void ParameterSpaceWindow::showMenuState() {
+    const ParameterMenuState m = menuState(session_.parameterSpace);
+    const int modes[] = {psw::autoMode, psw::manualMode, psw::artMode};
+    for (int i = 0; i < 3; ++i) {
+        actions_[modes[i]]->setEnabled(m.modeItemsEnabled);
+        actions_[modes[i]]->setChecked(m.checkedMode == i);
+    }
+    const int pathItems[] = {psw::newPath,    psw::selectFromAuto, psw::startTracing, psw::addVertex,
+                             psw::moveVertex, psw::deleteVertex,   psw::lineToArc,    psw::arcToLine};
+    for (int id : pathItems) actions_[id]->setEnabled(m.pathItemsEnabled);
+    actions_[psw::newPath]->setChecked(m.newPathChecked);
+    actions_[psw::selectFromAuto]->setChecked(m.selectFromAutoChecked);
+    for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
+        actions_[toolCommand(tool)]->setChecked(m.checkedTool == tool);
+    buttons_[psw::handButton]->setChecked(m.handPushed);
+    buttons_[psw::dotButton]->setChecked(!m.handPushed);
+    view_->handTool = session_.parameterSpace.handTool;
+}
+
+void ParameterSpaceWindow::syncTimer() {
+    const bool running = session_.parameterSpace.timerRunning;
+    if (running && !timer_.isActive())
+        timer_.start();
+    else if (!running && timer_.isActive())
+        timer_.stop();
+}
+
+void ParameterSpaceWindow::apply(const TickResult &r) {
+    if (r.repaintParameter) plane_->update();
+    if (r.repaintSolution) emit solutionChanged();
+    syncTimer();
+}
+
+void ParameterSpaceWindow::repaintBoth() {
+    plane_->update();
+    emit solutionChanged();
+}
+
+Complex ParameterSpaceWindow::world(QPoint position) const { return view_->toWorld(position.x(), position.y()); }
+
+// ---- commands -------------------------------------------------------------------
+
+void ParameterSpaceWindow::zoomIn() {
+    view_->zoomIn();
+    // Selecting the tool again restores the buttons' pushed states.
+    if (session_.parameterSpace.handTool)
+        selectHandTool();
+    else
+        selectDotTool();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::zoomOut() {
+    view_->zoomOut();
+    if (session_.parameterSpace.handTool)
+        selectHandTool();
+    else
+        selectDotTool();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::panUp() {
+    view_->panUp();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::panDown() {
+    view_->panDown();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::panLeft() {
+    view_->panLeft();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::panRight() {
+    view_->panRight();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::defaultSize() {
+    view_->defaultSize();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::displayAll() {
+    std::vector<Complex> points;
+    for (const Term *t = session_.parameterSpace.branchLociCopy.get(); t != nullptr; t = t->next)
+        points.push_back(t->coef);
+    view_->displayAll(points);
+    plane_->update();
+}
+
+void ParameterSpaceWindow::selectHandTool() {
+    quorvel::selectHandTool(session_.parameterSpace);
+    showMenuState();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::selectDotTool() {
+    quorvel::selectDotTool(session_.parameterSpace);
+    showMenuState();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::autoMode() {
+    const bool accepted = enterAutoMode(session_.parameterSpace);
+    showMenuState();
+    if (accepted) plane_->update();
+}
+
+void ParameterSpaceWindow::manualMode() {
+    const bool accepted = enterManualMode(session_.parameterSpace);
+    showMenuState();
+    if (accepted) plane_->update();
+}
+
+void ParameterSpaceWindow::artMode() {
+    enterArtMode(session_.parameterSpace);
+    showMenuState();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::newPath() {
+    toggleNewPath(session_.parameterSpace);
+    showMenuState();
+}
+
+void ParameterSpaceWindow::selectPathFromAuto() {
+    const bool repaint = toggleSelectFromAuto(session_.parameterSpace);
+    showMenuState();
+    if (repaint) plane_->update();
+}
+
+void ParameterSpaceWindow::startTracing() {
+    startTracingCommand(session_);
+    syncTimer();
+}
+
+void ParameterSpaceWindow::selectTool(int16_t tool) {
+    selectEditTool(session_.parameterSpace, tool);
+    showMenuState();
+}
+
+void ParameterSpaceWindow::clearPath() {
+    grabbed_ = nullptr;
+    clearUserPath(session_);
+    showMenuState();
+    syncTimer();
+    plane_->update();
+}
+
+void ParameterSpaceWindow::saveFile() {
+    const QString path = chooseFile_(FileAction::Save, QString::fromStdString(session_.state.documentName));
+    if (path.isEmpty()) return;
+    saveDocumentWithTraces(session_, path.toStdString());
+}
+
+void ParameterSpaceWindow::loadFromFile() {
+    const QString path = chooseFile_(FileAction::Open, QString::fromStdString(session_.state.documentName));
+    if (path.isEmpty()) return;
+    grabbed_ = nullptr;
+    DialogLoadQuestions questions(this);
+    loadTracesFromFile(session_, path.toStdString(), questions);
+    syncTimer();
+    repaintBoth();
+}
+
+void ParameterSpaceWindow::tick() { apply(timerTick(session_)); }
+
+// ---- the popup -----------------------------------------------------------------
+
+QMenu *ParameterSpaceWindow::createPopup() {
+    const ParameterSpaceState &ps = session_.parameterSpace;
+    showMenuState();
+    auto *menu = new QMenu(this);
+    menu->addAction(actions_[psw::zoomIn]);
+    menu->addAction(actions_[psw::zoomOut]);
+    menu->addAction(actions_[psw::up]);
+    menu->addAction(actions_[psw::down]);
+    menu->addAction(popupActions_[psw::right]);
+    menu->addAction(popupActions_[psw::left]);
+    if (ps.handTool) return menu;
+    menu->addSeparator();
+    menu->addAction(actions_[psw::autoMode]);
+    menu->addAction(actions_[psw::manualMode]);
+    menu->addAction(actions_[psw::artMode]);
+    menu->addSeparator();
+    if (ps.viewMode != modeArt) {
+        menu->addAction(popupActions_[psw::saveFile]);
+        menu->addSeparator();
+    }
+    menu->addAction(popupActions_[psw::loadFromFile]);
+    if (ps.viewMode == modeManual) menu->addAction(popupActions_[psw::clearPath]);
+    return menu;
+}
+
+void ParameterSpaceWindow::showPopup(QPoint globalPosition) {
+    std::unique_ptr<QMenu> menu(createPopup());
+    menu->exec(globalPosition);
+}
+
+// ---- painting ------------------------------------------------------------------
+
+void ParameterSpaceWindow::paintClient(QPainter &painter) {
+    if (canvas_.isNull()) {
+        canvas_ = QImage(canvasWidth, canvasHeight, QImage::Format_RGB32);
+        canvas_.fill(Qt::white);
+    }
+    {
+        QPainter canvasPainter(&canvas_);
+        renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace);
+    }
+    const PixelRect &r = view_->planeRect;
+    // Beyond the canvas (a window larger than 1024 x 768) the client stays white.
+    painter.fillRect(plane_->rect(), Qt::white);
+    painter.drawImage(QPoint(r.left, stripHeight), canvas_, QRect(0, stripHeight, r.right, r.bottom - stripHeight));
+    renderer_.paintStrips(painter, *view_, session_.state, pointed_);
+}
+
+void ParameterSpaceWindow::clientResized(QSize size) {
+    view_->resize(size.width(), size.height());
+    plane_->update();
+}
+
+// ---- the mouse -----------------------------------------------------------------
+
+void ParameterSpaceWindow::mousePressed(QPoint position) {
+    ParameterSpaceState &ps = session_.parameterSpace;
+    view_->mouseDown = 1;
+    view_->dragAnchor = {position.x(), position.y()};
+    grabbed_ = nullptr;
+    // Vertices are grabbed with the dot tool only: the hand tool edits nothing.
+    if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && !ps.handTool && userPathSelected(ps)) {
+        const PlaneView &v = *view_;
+        grabbed_ = grabVertex(ps.userPath, position.x(), position.y(), [&v](Complex z) {
+            const PixelPoint p = v.toScreen(z);
+            return ScreenPosition{p.x, p.y};
+        });
+    }
+}
+
+bool ParameterSpaceWindow::grabbedStillOnPath() const {
+    const ParameterSpaceState &ps = session_.parameterSpace;
+    if (!grabbed_ || !userPathSelected(ps)) return false;
+    for (const PathSegment *s = ps.userPath; s != nullptr; s = s->next)
+        if (s == grabbed_) return true;
+    return false;
+}
+
+void ParameterSpaceWindow::updatePointedLocus(QPoint position) {
+    const bool wasShown = pointed_.shown;
+    const int64_t x = position.x(), y = position.y();
+    for (const Term *t = session_.state.branchLoci.get(); t != nullptr; t = t->next) {
+        const PixelPoint p = view_->toScreen(t->coef);
+        const int64_t px = p.x, py = p.y;
+        if (px - pointedBefore <= x && x < px + pointedAfter && py - pointedBefore <= y && y < py + pointedAfter) {
+            pointed_.value = t->coef;
+            pointed_.shown = true;
+            plane_->update();
+            return;
+        }
+    }
+    pointed_.shown = false;
+    if (wasShown) plane_->update();
+}
+
+void ParameterSpaceWindow::mouseMoved(QPoint position) {
+    ParameterSpaceState &ps = session_.parameterSpace;
+    if (ps.viewMode == modeArt && ps.artTracing) {
+        apply(freeHandStep(session_, world(position)));
+    } else if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && grabbed_) {
+        if (grabbedStillOnPath())
+            dragVertex(grabbed_, world(position));
+        else
+            grabbed_ = nullptr;
+        plane_->update();
+    } else if (!ps.handTool) {
+        updatePointedLocus(position);
+    }
+    if (view_->mouseDown && ps.handTool) {
+        view_->dragTo(position.x(), position.y());
+        plane_->update();
+    }
+}
+
+void ParameterSpaceWindow::mouseReleased(QPoint position) {
+    ParameterSpaceState &ps = session_.parameterSpace;
+    const bool dot = !ps.handTool;
+    const bool inPlane = inside(view_->planeRect, position);
+    const bool onInfinity = inside(ParameterSpaceRenderer::infinityIconRect(*view_), position);
+    const Complex m = world(position);
+
+    if (ps.viewMode == modeAuto) {
+        if (dot && (inPlane || onInfinity)) {
+            startAutoLoop(session_, loopIndexAt(session_, m, onInfinity));
+            syncTimer();
+        }
+    } else if (ps.viewMode == modeManual && ps.selectFromAuto && dot) {
+        if (inPlane || onInfinity) {
+            chooseManualLoop(session_, loopIndexAt(session_, m, onInfinity));
+            showMenuState();
+            syncTimer();
+            repaintBoth();
+        }
+    } else if (ps.viewMode == modeManual && dot) {
+        switch (ps.editTool) {
+        case toolNone:
+            if (ps.newPathArmed) apply(restartTracesAt(session_, m, true));
+            break;
+        case toolAddVertex:
+            addVertexAt(session_, m, view_->scale);
+            showMenuState();
+            plane_->update();
+            break;
+        default:
+            // Move Vertex lets go of the vertex below; Delete Vertex and the
+            // two Change tools act on no click.
+            break;
+        }
+    } else if (ps.viewMode == modeArt) {
+        if (dot && inPlane) apply(toggleArtTracing(session_, m));
+    }
+    grabbed_ = nullptr;
+    replayIconRelease(position);
+    view_->mouseDown = 0;
+}
+
+void ParameterSpaceWindow::replayIconRelease(QPoint position) {
+    const PixelRect &r = view_->planeRect;
+    const int x = position.x();
+    const int y = position.y();
+    if (!(r.right - labelWidth < x && x < r.right && r.bottom < y && y < r.bottom + stripHeight)) return;
+    ReplayIcon icon = ReplayIcon::GoToEnd;
+    if (x < r.right - 120)
+        icon = ReplayIcon::Save;
+    else if (x < r.right - 90)
+        icon = ReplayIcon::GoToStart;
+    else if (x < r.right - 60)
+        icon = ReplayIcon::Play;
+    else if (x < r.right - 30)
+        icon = ReplayIcon::Pause;
+    const IconResult result = replayIconClick(session_, icon);
+    if (result.saveRequested) saveFile();
+    apply(result.tick);
+}
+
+// ---- closing -------------------------------------------------------------------
+
+void ParameterSpaceWindow::closeEvent(QCloseEvent *event) {
+    // Timer 1 dies with the window: the run or the replay stops with it, so
+    // the state never claims a timer that no window drives.
+    session_.stopTimer();
+    timer_.stop();
+    grabbed_ = nullptr;
+    session_.state.parameterViewOpen = 0;
+    QWidget::closeEvent(event);
+}
+
+// ---- wiring ---------------------------------------------------------------------
+
+void installParameterSpaceWindow(PlaneWindows &windows, Session &session) {
+    auto view = std::make_shared<PlaneView>();
+    PlaneWindows *all = &windows;
+    windows.setParameterSpaceFactory([&session, view, all]() -> QWidget * {
+        auto *window = new ParameterSpaceWindow(session, view);
+        QObject::connect(window, &ParameterSpaceWindow::solutionChanged, window, [all] {
+            if (QWidget *solution = all->solutionSpace()) solution->update();
+        });
+        return window;
+    });
+}
+
+}  // namespace quorvel

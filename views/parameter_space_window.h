@@ -1,0 +1,130 @@
+// The "Parameter Space" window: the plane of the parameter with its grid,
+// branch loci, marker and paths; the menus of navigation, modes and path
+// tools; the mouse that starts tracing, edits the Manual path or traces
+// free-hand; the replay icons; and the 100 ms timer that drives tracing and
+// replay. The window only translates: every change of state is a headless
+// call on the Session, after which it repaints what the call reports.
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "app/file_dialogs.h"
+#include "views/parameter_space_renderer.h"
+#include "views/plane_view.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolButton;
+
+namespace quorvel {
+
+class PlaneWindows;
+class Session;
+struct TickResult;
+class ParameterPlane;
+
+class ParameterSpaceWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `view` is the plane geometry that outlives the window, so a window
+    // opened again shows the plane as it was left; without one the window
+    // keeps its own.
+    explicit ParameterSpaceWindow(Session &session, std::shared_ptr<PlaneView> view = nullptr,
+                                  QWidget *parent = nullptr);
+    ~ParameterSpaceWindow() override;
+
+    PlaneView &view() { return *view_; }
+    // The client area below the menu bar: the strips and the plane.
+    QWidget *plane() const;
+    // The action of a menu command id (menu bar and popup share it); the
+    // popup's own items are popupAction.
+    QAction *action(int id) const;
+    QAction *popupAction(int id) const;
+    QToolButton *toolButton(int id) const;
+    bool timerActive() const { return timer_.isActive(); }
+    void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+
+    // The right-button menu as it would be shown now (the caller owns it).
+    QMenu *createPopup();
+
+    // ---- commands -----------------------------------------------------------
+    void zoomIn();
+    void zoomOut();
+    void panUp();
+    void panDown();
+    void panLeft();
+    void panRight();
+    void defaultSize();
+    void displayAll();
+    void selectHandTool();
+    void selectDotTool();
+    void autoMode();
+    void manualMode();
+    void artMode();
+    void newPath();
+    void selectPathFromAuto();
+    void startTracing();
+    void selectTool(int16_t tool);
+    void clearPath();
+    void saveFile();
+    void loadFromFile();
+    // One timeout of the 100 ms timer.
+    void tick();
+
+    // ---- the client area's events (in client pixels) ---------------------------
+    void paintClient(QPainter &painter);
+    void mousePressed(QPoint position);
+    void mouseMoved(QPoint position);
+    void mouseReleased(QPoint position);
+    void clientResized(QSize size);
+    void showPopup(QPoint globalPosition);
+
+signals:
+    // The Solution Space window should repaint.
+    void solutionChanged();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildButtons();
+    QAction *addCommand(QMenu *menu, int id, const char *text, void (ParameterSpaceWindow::*slot)(),
+                        bool checkable = false);
+    QAction *addPopupCommand(int id, const char *text, void (ParameterSpaceWindow::*slot)());
+    void showMenuState();
+    void syncTimer();
+    void apply(const TickResult &r);
+    void repaintBoth();
+    void replayIconRelease(QPoint position);
+    void updatePointedLocus(QPoint position);
+    bool grabbedStillOnPath() const;
+    Complex world(QPoint position) const;
+
+    Session &session_;
+    std::shared_ptr<PlaneView> view_;
+    ParameterSpaceRenderer renderer_;
+    QImage canvas_;
+    QTimer timer_;
+    FileChooser chooseFile_;
+    QMenuBar *menuBar_ = nullptr;
+    ParameterPlane *plane_ = nullptr;
+    std::map<int, QAction *> actions_;
+    std::map<int, QAction *> popupActions_;
+    std::map<int, QToolButton *> buttons_;
+    PathSegment *grabbed_ = nullptr;
+    PointedLocus pointed_;
+};
+
+// Makes "Display parameter space" open this window. The plane geometry is
+// kept while the program runs, and the window's solutionChanged repaints
+// whichever Solution Space window is open.
+void installParameterSpaceWindow(PlaneWindows &windows, Session &session);
+
+}  // namespace quorvel

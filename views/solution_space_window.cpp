@@ -1,0 +1,454 @@
+#include "views/solution_space_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "app/dialog_units.h"
+#include "app/plane_windows.h"
+#include "app/solution_info_dialog.h"
+#include "engine/error.h"
+#include "pipeline/session.h"
+#include "tracing/braid.h"
+#include "views/braid_info_dialog.h"
+
+namespace quorvel {
+
+namespace {
+
+// Dialog units of the client area at font size 9.
+constexpr int windowUnits = 265;
+constexpr int canvasWidth = 1024;
+constexpr int canvasHeight = 768;
+constexpr int toolIconSize = 30;
+// Tool buttons sit 17 dialog units apart, and never closer than an icon.
+constexpr int toolSpacingUnits = 17;
+
+struct CommandText {
+    int id;
+    const char *text;  // nullptr: a separator
+};
+
+constexpr CommandText viewMenu[] = {
+    {commandZoomIn, "Zoom &In \t(Ctrl + U)"},
+    {commandZoomOut, "Zoom &Out \t(Ctrl + O)"},
+    {0, nullptr},
+    {commandUp, "&Up \t(Ctrl + I)"},
+    {commandDown, "&Down \t(Ctrl + K)"},
+    {commandLeft, "&Left \t(Ctrl + J)"},
+    {commandRight, "&Right \t(Ctrl + L)"},
+    {0, nullptr},
+    {commandDefaultSize, "D&efault size"},
+    {commandDisplayAll, "Di&splay all"},
+};
+
+constexpr CommandText modeMenu[] = {
+    {commandTraceMode, "&Trace Mode"},
+    {commandNameOn, "&Name On"},
+};
+
+// The popup lists Right before Left, with their key hints the other way
+// round from the menu bar's.
+constexpr CommandText popupMenuTexts[] = {
+    {commandZoomIn, "Zoom &In \t(Ctrl + U)"},
+    {commandZoomOut, "Zoom &Out \t(Ctrl + O)"},
+    {commandUp, "&Up \t(Ctrl + I)"},
+    {commandDown, "&Down \t(Ctrl + K)"},
+    {commandRight, "&Right \t(Ctrl + J)"},
+    {commandLeft, "&Left \t(Ctrl + L)"},
+    {0, nullptr},
+    {commandTraceMode, "&TraceMode \t(Ctrl + T)"},
+    {commandNameOn, "&NameMode \t(Ctrl + N)"},
+};
+
+// ---- tool button icons -----------------------------------------------------
+
+QPixmap magnifier(bool plus) {
+    QPixmap pixmap(toolIconSize, toolIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(96, 64, 32), 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(19, 19, 26, 26);
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(QColor(220, 240, 255));
+    p.drawEllipse(QPoint(12, 12), 8, 8);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(8, 12, 16, 12);
+    if (plus) p.drawLine(12, 8, 12, 16);
+    return pixmap;
+}
+
+QPixmap hand() {
+    QPixmap pixmap(toolIconSize, toolIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.2));
+    p.setBrush(QColor(255, 225, 190));
+    // Thumb, fingers, then the palm over their roots.
+    p.save();
+    p.translate(8, 19);
+    p.rotate(-40);
+    p.drawRoundedRect(QRectF(-2.5, -9, 5, 11), 2.5, 2.5);
+    p.restore();
+    const qreal fingerTops[] = {6, 3, 4, 7};
+    for (int i = 0; i < 4; ++i)
+        p.drawRoundedRect(QRectF(9 + 4 * i, fingerTops[i], 4, 14), 2, 2);
+    p.drawRoundedRect(QRectF(9, 13, 16, 14), 4, 4);
+    return pixmap;
+}
+
+QPixmap dot() {
+    QPixmap pixmap(toolIconSize, toolIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(QPoint(15, 15), 4, 4);
+    return pixmap;
+}
+
+// The information dialog of a solution that is open, if any.
+SolutionInfoDialog *openSolutionInfoDialog() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<SolutionInfoDialog *>(w); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+void bringForward(QWidget *window) {
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
+// ---- the client area ---------------------------------------------------------
+
+class SolutionSpaceWindow::Client : public QWidget {
+public:
+    explicit Client(SolutionSpaceWindow &window) : QWidget(&window), window_(window) {
+        // Not marked opaque, although every paint covers the whole area:
+        // the tracer repaints the window as a whole, and Qt passes such an
+        // update on only to children that are not opaque.
+        setObjectName(QStringLiteral("solutionSpaceClient"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        window_.paintClient(painter, size());
+    }
+    void resizeEvent(QResizeEvent *) override {
+        window_.look_->view.resize(width(), height());
+        update();
+    }
+    void mousePressEvent(QMouseEvent *event) override {
+        if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+        PlaneView &view = window_.look_->view;
+        view.mouseDown = 1;
+        view.dragAnchor = {event->position().toPoint().x(), event->position().toPoint().y()};
+    }
+    void mouseMoveEvent(QMouseEvent *event) override {
+        PlaneView &view = window_.look_->view;
+        if (view.mouseDown && view.handTool) {
+            const QPoint p = event->position().toPoint();
+            view.dragTo(p.x(), p.y());
+            update();
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override {
+        if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+        const QPoint p = event->position().toPoint();
+        window_.mouseReleased(p.x(), p.y());
+    }
+    void contextMenuEvent(QContextMenuEvent *event) override {
+        window_.popupTraceMode_->setChecked(window_.look_->traceMode != 0);
+        window_.popupNameMode_->setChecked(window_.look_->nameMode != 0);
+        window_.popup_->exec(event->globalPos());
+    }
+
+private:
+    SolutionSpaceWindow &window_;
+};
+
+// ---- the window ----------------------------------------------------------------
+
+SolutionSpaceWindow::SolutionSpaceWindow(Session &session, std::shared_ptr<SolutionSpaceLook> look,
+                                         QWidget *parent)
+    : QWidget(parent, Qt::Window),
+      session_(session),
+      look_(look ? std::move(look) : std::make_shared<SolutionSpaceLook>()),
+      canvas_(canvasWidth, canvasHeight, QImage::Format_RGB32) {
+    setWindowTitle(QStringLiteral("Solution Space"));
+    setFont(dialogFont(9));
+    canvas_.fill(Qt::white);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    menuBar_ = new QMenuBar(this);
+    layout->setMenuBar(menuBar_);
+    client_ = new Client(*this);
+    layout->addWidget(client_);
+
+    buildMenus();
+    buildToolButtons();
+
+    const QSize clientSize = DialogUnits(font()).size(windowUnits, windowUnits);
+    resize(clientSize.width(), clientSize.height() + menuBar_->sizeHint().height());
+}
+
+SolutionSpaceWindow::~SolutionSpaceWindow() = default;
+
+void SolutionSpaceWindow::buildMenus() {
+    const std::map<int, void (SolutionSpaceWindow::*)()> handlers = {
+        {commandZoomIn, &SolutionSpaceWindow::zoomIn},
+        {commandZoomOut, &SolutionSpaceWindow::zoomOut},
+        {commandUp, &SolutionSpaceWindow::panUp},
+        {commandDown, &SolutionSpaceWindow::panDown},
+        {commandLeft, &SolutionSpaceWindow::panLeft},
+        {commandRight, &SolutionSpaceWindow::panRight},
+        {commandDefaultSize, &SolutionSpaceWindow::defaultSize},
+        {commandDisplayAll, &SolutionSpaceWindow::displayAll},
+        {commandTraceMode, &SolutionSpaceWindow::toggleTraceMode},
+        {commandNameOn, &SolutionSpaceWindow::toggleNameMode},
+    };
+    const auto fill = [&](QMenu *menu, const auto &items, bool keep) {
+        for (const CommandText &item : items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction *action = menu->addAction(QString::fromLatin1(item.text));
+            action->setObjectName(QStringLiteral("command%1").arg(item.id));
+            connect(action, &QAction::triggered, this, handlers.at(item.id));
+            if (item.id == commandTraceMode || item.id == commandNameOn) action->setCheckable(true);
+            if (keep) commands_[item.id] = action;
+        }
+    };
+    fill(menuBar_->addMenu(QStringLiteral("View")), viewMenu, true);
+    fill(menuBar_->addMenu(QStringLiteral("Mode")), modeMenu, true);
+    // Both items start unchecked, while names start on: the first "&Name On"
+    // turns names off and leaves its item unchecked. "&Trace Mode" shows the
+    // kept mode.
+    commands_.at(commandTraceMode)->setChecked(look_->traceMode != 0);
+    commands_.at(commandNameOn)->setChecked(false);
+
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("solutionSpacePopup"));
+    fill(popup_, popupMenuTexts, false);
+    for (QAction *action : popup_->actions()) {
+        if (action->objectName() == QStringLiteral("command%1").arg(commandTraceMode))
+            popupTraceMode_ = action;
+        if (action->objectName() == QStringLiteral("command%1").arg(commandNameOn))
+            popupNameMode_ = action;
+    }
+}
+
+void SolutionSpaceWindow::buildToolButtons() {
+    const DialogUnits u(font());
+    const int spacing = std::max(u.x(toolSpacingUnits), toolIconSize);
+    const struct {
+        int id;
+        QPixmap icon;
+        bool checkable;
+        void (SolutionSpaceWindow::*handler)();
+    } buttons[] = {
+        {buttonZoomIn, magnifier(true), false, &SolutionSpaceWindow::zoomIn},
+        {buttonZoomOut, magnifier(false), false, &SolutionSpaceWindow::zoomOut},
+        {buttonHand, hand(), true, &SolutionSpaceWindow::selectHandTool},
+        {buttonDot, dot(), true, &SolutionSpaceWindow::selectDotTool},
+    };
+    int x = 0;
+    for (const auto &b : buttons) {
+        auto *button = new QToolButton(client_);
+        button->setObjectName(QStringLiteral("button%1").arg(b.id));
+        button->setIcon(QIcon(b.icon));
+        button->setIconSize(QSize(toolIconSize - 6, toolIconSize - 6));
+        button->setCheckable(b.checkable);
+        button->setGeometry(x, 0, toolIconSize, toolIconSize);
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QToolButton::clicked, this, b.handler);
+        tools_[b.id] = button;
+        x += spacing;
+    }
+    // The buttons show the tool the window was left with.
+    tools_.at(buttonHand)->setChecked(look_->view.handTool != 0);
+    tools_.at(buttonDot)->setChecked(look_->view.handTool == 0);
+}
+
+QWidget *SolutionSpaceWindow::client() const { return client_; }
+
+QAction *SolutionSpaceWindow::menuCommand(int id) const {
+    const auto it = commands_.find(id);
+    return it == commands_.end() ? nullptr : it->second;
+}
+
+QToolButton *SolutionSpaceWindow::toolButton(int id) const {
+    const auto it = tools_.find(id);
+    return it == tools_.end() ? nullptr : it->second;
+}
+
+void SolutionSpaceWindow::repaintPlane() { client_->update(); }
+
+void SolutionSpaceWindow::zoomIn() {
+    look_->view.zoomIn();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::zoomOut() {
+    look_->view.zoomOut();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::panUp() {
+    look_->view.panUp();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::panDown() {
+    look_->view.panDown();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::panLeft() {
+    look_->view.panLeft();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::panRight() {
+    look_->view.panRight();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::defaultSize() {
+    look_->view.defaultSize();
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::displayAll() {
+    std::vector<Complex> points;
+    for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next)
+        points.push_back(r->value);
+    look_->view.displayAll(points);
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::selectHandTool() {
+    for (const auto &[id, button] : tools_) button->setChecked(id == buttonHand);
+    look_->view.handTool = 1;
+}
+
+void SolutionSpaceWindow::selectDotTool() {
+    for (const auto &[id, button] : tools_) button->setChecked(id == buttonDot);
+    look_->view.handTool = 0;
+}
+
+void SolutionSpaceWindow::toggleTraceMode() {
+    commands_.at(commandTraceMode)->setChecked(look_->traceMode == 0);
+    look_->traceMode = look_->traceMode ? 0 : 1;
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::toggleNameMode() {
+    commands_.at(commandNameOn)->setChecked(look_->nameMode == 0);
+    look_->nameMode = look_->nameMode ? 0 : 1;
+    repaintPlane();
+}
+
+void SolutionSpaceWindow::showBraidInformation() {
+    if (BraidInfoDialog *open = openBraidInfoDialog()) {
+        bringForward(open);
+        return;
+    }
+    const int n = countPoints(session_.state.fiber.get());
+    openBraidInfo(session_,
+                  computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n));
+}
+
+void SolutionSpaceWindow::explainWarning() {
+    showError("Solutions move illegally. The result may contain error.",
+              "Using manual mode, replace the parameter path.");
+}
+
+void SolutionSpaceWindow::pickAt(int x, int y) {
+    const std::optional<PickedSolution> picked = pickSolution(session_, *look_, x, y);
+    if (!picked) return;
+    if (SolutionInfoDialog *open = openSolutionInfoDialog()) {
+        bringForward(open);
+        return;
+    }
+    const Term *point = findByNumber(session_.state.fiber.get(), picked->number);
+    const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
+    if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number))
+        connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
+}
+
+void SolutionSpaceWindow::mouseReleased(int x, int y) {
+    look_->view.mouseDown = 0;
+    switch (stripButtonAt(x, y, session_.solutionSpace)) {
+    case StripButton::TraceMode:
+        toggleTraceMode();
+        return;
+    case StripButton::NameMode:
+        toggleNameMode();
+        return;
+    case StripButton::Braid:
+        showBraidInformation();
+        return;
+    case StripButton::Warning:
+        explainWarning();
+        return;
+    case StripButton::None:
+        break;
+    }
+    if (!look_->view.handTool) pickAt(x, y);
+}
+
+void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
+    // The canvas covers the whole window, however large it is made.
+    if (canvas_.width() < size.width() || canvas_.height() < size.height()) {
+        canvas_ = QImage(std::max(canvas_.width(), size.width()),
+                         std::max(canvas_.height(), size.height()), QImage::Format_RGB32);
+        canvas_.fill(Qt::white);
+    }
+    const SolutionSpaceRenderer renderer(session_, *look_);
+    {
+        QPainter canvas(&canvas_);
+        canvas.setFont(font());
+        renderer.paintPlane(canvas);
+    }
+    const PixelRect &r = look_->view.planeRect;
+    // Nothing else draws in the strips' unused parts: give them the window's
+    // face colour.
+    painter.fillRect(QRect(QPoint(0, 0), size), palette().window());
+    painter.drawImage(QPoint(r.left, r.top), canvas_, QRect(r.left, r.top, r.width(), r.height()));
+    painter.setFont(font());
+    renderer.paintStrips(painter);
+}
+
+void SolutionSpaceWindow::closeEvent(QCloseEvent *event) {
+    session_.state.solutionViewOpen = 0;
+    QWidget::closeEvent(event);
+}
+
+void installSolutionSpaceWindow(PlaneWindows &windows, Session &session) {
+    auto look = std::make_shared<SolutionSpaceLook>();
+    windows.setSolutionSpaceFactory(
+        [&session, look]() -> QWidget * { return new SolutionSpaceWindow(session, look); });
+}
+
+}  // namespace quorvel

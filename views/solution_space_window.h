@@ -1,0 +1,115 @@
+// The "Solution Space" window: the plane of the fiber variable with the
+// fiber points as tracing moves them, their traces and names; the View and
+// Mode menus and the popup; the zoom, hand and dot tools; the trace-mode,
+// name-mode, braid and warning buttons of the top strip; a click on a point
+// opens its information dialog.
+#pragma once
+
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "views/solution_space_renderer.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolButton;
+
+namespace quorvel {
+
+class PlaneWindows;
+class Session;
+
+// Menu and button ids.
+inline constexpr int commandZoomIn = 32771;
+inline constexpr int commandZoomOut = 32772;
+inline constexpr int commandUp = 32774;
+inline constexpr int commandDown = 32775;
+inline constexpr int commandLeft = 32776;
+inline constexpr int commandRight = 32777;
+inline constexpr int commandTraceMode = 32788;
+inline constexpr int commandNameOn = 32792;
+inline constexpr int commandDefaultSize = 32799;
+inline constexpr int commandDisplayAll = 32800;
+inline constexpr int buttonZoomIn = 1042;
+inline constexpr int buttonZoomOut = 1043;
+inline constexpr int buttonHand = 1056;
+inline constexpr int buttonDot = 1058;
+
+class SolutionSpaceWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // The look (view and modes) outlives the window, so a window opened
+    // again shows the plane as it was left.
+    SolutionSpaceWindow(Session &session, std::shared_ptr<SolutionSpaceLook> look,
+                        QWidget *parent = nullptr);
+    ~SolutionSpaceWindow() override;
+
+    // The area below the menu bar: the two strips and the plane, in the
+    // pixels the drawing and the mouse use.
+    QWidget *client() const;
+    QAction *menuCommand(int id) const;
+    QMenu *popupMenu() const { return popup_; }
+    QToolButton *toolButton(int id) const;
+    SolutionSpaceLook &look() { return *look_; }
+    const SolutionSpaceLook &look() const { return *look_; }
+
+    // ---- commands ----------------------------------------------------------
+    void zoomIn();
+    void zoomOut();
+    void panUp();
+    void panDown();
+    void panLeft();
+    void panRight();
+    void defaultSize();
+    // Fits every recorded position of every step.
+    void displayAll();
+    void selectHandTool();
+    void selectDotTool();
+    // "&Trace Mode" and "&Name On": the menu item is checked when the mode
+    // was off before the command and unchecked otherwise; then the mode
+    // flips.
+    void toggleTraceMode();
+    void toggleNameMode();
+    // The braid button: the permutation of the finished trace and the braid
+    // in "Braid Information" (the open one is raised instead).
+    void showBraidInformation();
+    // The warning button: why a relaxed trace may be wrong.
+    void explainWarning();
+    // Opens the information of the point of the current step under the
+    // pixel, if one is closer than 10 pixels (an open one is raised instead).
+    void pickAt(int x, int y);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    class Client;
+
+    void buildMenus();
+    void buildToolButtons();
+    void repaintPlane();
+    void mouseReleased(int x, int y);
+    void paintClient(QPainter &painter, const QSize &size);
+
+    Session &session_;
+    std::shared_ptr<SolutionSpaceLook> look_;
+    QMenuBar *menuBar_ = nullptr;
+    Client *client_ = nullptr;
+    QMenu *popup_ = nullptr;
+    QAction *popupTraceMode_ = nullptr;
+    QAction *popupNameMode_ = nullptr;
+    std::map<int, QAction *> commands_;
+    std::map<int, QToolButton *> tools_;
+    // The off-screen canvas the plane is drawn into: 1024 x 768, larger
+    // when the window is.
+    QImage canvas_;
+};
+
+// Makes "Display parameter space" open this window as its Solution Space
+// window; the view and modes are kept while the program runs.
+void installSolutionSpaceWindow(PlaneWindows &windows, Session &session);
+
+}  // namespace quorvel
