@@ -1,6 +1,7 @@
 #include "engine/polynomial.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -549,6 +550,12 @@ Polynomial quotient(Polynomial a, Polynomial b) {
     forEachDescending(n.get(), [&](const Term *x) { ns.push_back(x); });
 
     while (Term *lead = findDivisible(t.get(), h)) {
+        // An overflowed coefficient cannot cancel (inf - inf is not 0), so the
+        // division would never end.
+        if (!std::isfinite(lead->coef.re) || !std::isfinite(lead->coef.im)) {
+            showError("A coefficient is too large.", "Re-input the polynomial");
+            throw ComputationAbandoned("non-finite coefficient in a division");
+        }
         OwnedPolynomial qt(divideTerm(lead, h));
         const Term leadKey = *lead;
         // Subtract qt * D from T. The product term at the leading monomial

@@ -156,6 +156,14 @@ TEST_F(PolyTextTest, DivisionByZeroIsReported) {
     EXPECT_EQ(recorder.errors[0].message, "Division by the zero polynomial.");
 }
 
+TEST_F(PolyTextTest, DivisionOfAnOverflowedCoefficientEnds) {
+    // 36^(33*36) is infinite; inf - inf cannot cancel, so the quotient
+    // would never end.
+    EXPECT_THROW(poly("(36^33)^36*x/(x+1)"), ComputationAbandoned);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_EQ(recorder.errors[0].message, "A coefficient is too large.");
+}
+
 TEST_F(PolyTextTest, HostileInputNeverCrashesOrLeaks) {
     const int before = termPool().usedCount();
     const std::string inputs[] = {
