@@ -21,6 +21,7 @@
 #include "pipeline/session.h"
 #include "tracing/braid.h"
 #include "views/braid_info_dialog.h"
+#include "views/parameter_space_icons.h"
 
 namespace quorvel {
 
@@ -70,55 +71,6 @@ constexpr CommandText popupMenuTexts[] = {
     {commandTraceMode, "&TraceMode \t(Ctrl + T)"},
     {commandNameOn, "&NameMode \t(Ctrl + N)"},
 };
-
-// ---- tool button icons -----------------------------------------------------
-
-QPixmap magnifier(bool plus) {
-    QPixmap pixmap(toolIconSize, toolIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(96, 64, 32), 4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(19, 19, 26, 26);
-    p.setPen(QPen(Qt::black, 2));
-    p.setBrush(QColor(220, 240, 255));
-    p.drawEllipse(QPoint(12, 12), 8, 8);
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(8, 12, 16, 12);
-    if (plus) p.drawLine(12, 8, 12, 16);
-    return pixmap;
-}
-
-QPixmap hand() {
-    QPixmap pixmap(toolIconSize, toolIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.2));
-    p.setBrush(QColor(255, 225, 190));
-    // Thumb, fingers, then the palm over their roots.
-    p.save();
-    p.translate(8, 19);
-    p.rotate(-40);
-    p.drawRoundedRect(QRectF(-2.5, -9, 5, 11), 2.5, 2.5);
-    p.restore();
-    const qreal fingerTops[] = {6, 3, 4, 7};
-    for (int i = 0; i < 4; ++i)
-        p.drawRoundedRect(QRectF(9 + 4 * i, fingerTops[i], 4, 14), 2, 2);
-    p.drawRoundedRect(QRectF(9, 13, 16, 14), 4, 4);
-    return pixmap;
-}
-
-QPixmap dot() {
-    QPixmap pixmap(toolIconSize, toolIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawEllipse(QPoint(15, 15), 4, 4);
-    return pixmap;
-}
 
 // The information dialog of a solution that is open, if any.
 SolutionInfoDialog *openSolutionInfoDialog() {
@@ -263,20 +215,20 @@ void SolutionSpaceWindow::buildToolButtons() {
     const int spacing = std::max(u.x(toolSpacingUnits), toolIconSize);
     const struct {
         int id;
-        QPixmap icon;
+        QIcon icon;
         bool checkable;
         void (SolutionSpaceWindow::*handler)();
     } buttons[] = {
-        {buttonZoomIn, magnifier(true), false, &SolutionSpaceWindow::zoomIn},
-        {buttonZoomOut, magnifier(false), false, &SolutionSpaceWindow::zoomOut},
-        {buttonHand, hand(), true, &SolutionSpaceWindow::selectHandTool},
-        {buttonDot, dot(), true, &SolutionSpaceWindow::selectDotTool},
+        {buttonZoomIn, toolIcon(ToolPicture::ZoomIn), false, &SolutionSpaceWindow::zoomIn},
+        {buttonZoomOut, toolIcon(ToolPicture::ZoomOut), false, &SolutionSpaceWindow::zoomOut},
+        {buttonHand, toolIcon(ToolPicture::Hand), true, &SolutionSpaceWindow::selectHandTool},
+        {buttonDot, toolIcon(ToolPicture::Dot), true, &SolutionSpaceWindow::selectDotTool},
     };
     int x = 0;
     for (const auto &b : buttons) {
         auto *button = new QToolButton(client_);
         button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        button->setIcon(QIcon(b.icon));
+        button->setIcon(b.icon);
         button->setIconSize(QSize(toolIconSize - 6, toolIconSize - 6));
         button->setCheckable(b.checkable);
         button->setGeometry(x, 0, toolIconSize, toolIconSize);
