@@ -1,11 +1,18 @@
 #include "app/plane_windows.h"
 
 #include <QEvent>
+#include <QRect>
 
 #include "app/dialog_units.h"
 #include "pipeline/curve_state.h"
 
 namespace quorvel {
+
+namespace {
+
+constexpr int windowGap = 8;
+
+}  // namespace
 
 namespace {
 
@@ -65,6 +72,12 @@ void PlaneWindows::open() {
     if (state_.solutionViewOpen == 0) {
         solution_ = make(solutionFactory_);
         state_.solutionViewOpen = 1;
+        // Side by side: the solution plane to the right of the parameter
+        // plane, so neither hides the other.
+        if (parameter_) {
+            const QRect frame = parameter_->frameGeometry();
+            solution_->move(frame.right() + 1 + windowGap, frame.top());
+        }
     }
 }
 
