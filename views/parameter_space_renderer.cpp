@@ -6,6 +6,7 @@
 
 #include "engine/points.h"
 #include "pipeline/curve_state.h"
+#include "views/grid_painter.h"
 #include "views/parameter_space_icons.h"
 
 namespace quorvel {
@@ -94,16 +95,7 @@ void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(qrect(r), Qt::white);
 
-    for (double y : view.horizontalGridLines()) {
-        painter.setPen(view.isAxis(y) ? axisPen_ : gridPen_);
-        const int row = view.toScreen(0.0, y).y;
-        painter.drawLine(r.left + 2, row, r.right - 2, row);
-    }
-    for (double x : view.verticalGridLines()) {
-        painter.setPen(view.isAxis(x) ? axisPen_ : gridPen_);
-        const int column = view.toScreen(x, 0.0).x;
-        painter.drawLine(column, r.top + 2, column, r.bottom - 2);
-    }
+    paintGridLines(painter, view, gridPen_, axisPen_, 2);
 
     if (ps.branchLociShown) {
         painter.setPen(locusPen_);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "pipeline/session.h"
+#include "views/grid_painter.h"
 #include "views/solution_colours.h"
 
 namespace quorvel {
@@ -197,20 +198,9 @@ void SolutionSpaceRenderer::paintPlane(QPainter &painter) const {
 }
 
 void SolutionSpaceRenderer::paintGrid(QPainter &painter) const {
-    const PlaneView &v = look_.view;
-    const PixelRect &r = v.planeRect;
-    const QPen grid(gridColour(), 1);
-    const QPen axis(axisColour(), 1);
-    for (double y : v.horizontalGridLines()) {
-        painter.setPen(v.isAxis(y) ? axis : grid);
-        const int row = v.toScreen(0.0, y).y;
-        painter.drawLine(r.left + 2, row, r.right - 2, row);
-    }
-    for (double x : v.verticalGridLines()) {
-        painter.setPen(v.isAxis(x) ? axis : grid);
-        const int column = v.toScreen(x, 0.0).x;
-        painter.drawLine(column, r.top + 1, column, r.bottom - 1);
-    }
+    // Vertical lines run one pixel longer at each end than in the
+    // Parameter Space window.
+    paintGridLines(painter, look_.view, QPen(gridColour(), 1), QPen(axisColour(), 1), 1);
 }
 
 void SolutionSpaceRenderer::paintSolutions(QPainter &painter) const {
