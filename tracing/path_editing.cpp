@@ -37,30 +37,25 @@ Complex centreFor(Complex fixed, Complex d, double k) {
     return fixed + scaled(d, 0.5) + scaled(leftNormal(d), k);
 }
 
-// The grabbed arc keeps its start S and its bulge; its end goes to m.
-void moveArcEnd(PathSegment *s, Complex m) {
-    const Complex start = segmentStart(s);
-    const double k = bulge(centreOf(s), start, segmentEnd(s) - start);
-    const Complex centre = centreFor(start, m - start, k);
+// Reshapes an arc so that the end `fixed` stays, keeping its bulge, while
+// its other end goes to m. The grabbed arc keeps its start; the arc after the
+// grabbed vertex keeps its end.
+void moveArcVertex(PathSegment *s, Complex m, bool keepStart) {
+    const Complex fixed = keepStart ? segmentStart(s) : segmentEnd(s);
+    const Complex moving = keepStart ? segmentEnd(s) : segmentStart(s);
+    const double k = bulge(centreOf(s), fixed, moving - fixed);
+    const Complex centre = centreFor(fixed, m - fixed, k);
     s->centreRe = centre.re;
     s->centreIm = centre.im;
-    s->radius = modulus(start - centre);
+    s->radius = modulus(fixed - centre);
+    const Complex start = keepStart ? fixed : m;
+    const Complex end = keepStart ? m : fixed;
     s->p0 = continuousAngle(angleOf(start - centre), s->p0);
-    s->p2 = continuousAngle(angleOf(m - centre), s->p2);
-}
-
-// The arc after the grabbed vertex keeps its end F and its bulge; its start
-// goes to m.
-void moveArcStart(PathSegment *s, Complex m) {
-    const Complex end = segmentEnd(s);
-    const double k = bulge(centreOf(s), end, segmentStart(s) - end);
-    const Complex centre = centreFor(end, m - end, k);
-    s->centreRe = centre.re;
-    s->centreIm = centre.im;
-    s->radius = modulus(end - centre);
-    s->p0 = continuousAngle(angleOf(m - centre), s->p0);
     s->p2 = continuousAngle(angleOf(end - centre), s->p2);
 }
+
+void moveArcEnd(PathSegment *s, Complex m) { moveArcVertex(s, m, true); }
+void moveArcStart(PathSegment *s, Complex m) { moveArcVertex(s, m, false); }
 
 bool insideMiddle(double t) { return insertMarginFraction < t && t < 1.0 - insertMarginFraction; }
 
