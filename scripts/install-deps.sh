@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libflint-dev libflint-arb-dev libgmp-dev libmpfr-dev pari-gp
   xvfb xauth fonts-ipafont-gothic
 )
 
