@@ -188,6 +188,8 @@ Polynomial exactBranchPolynomial(const Term *curve) {
     return out.release();
 }
 
+void forgetBranchCache() { branchCache().valid = false; }
+
 PointList certifiedBranchLoci(const Term *curve) {
     BranchCache &c = branchOf(curve);
     if (!c.haveLoci) {

@@ -30,6 +30,10 @@ inline constexpr double certifiedAccuracy = 1e-13;
 // polynomial in the parameter alone (letters: parameter, '?', '?').
 Polynomial exactBranchPolynomial(const Term *curve);
 
+// The resultant of the last curve is kept for the next call on the same
+// curve; this forgets it (benchmarks time the elimination itself).
+void forgetBranchCache();
+
 // The distinct roots of that resultant: value, number in finding order,
 // multiplicity, kind kindOrdinary.
 PointList certifiedBranchLoci(const Term *curve);
