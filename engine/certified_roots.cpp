@@ -51,6 +51,52 @@ bool accurateEnough(const acb_t z) {
     return radiusOf(z) <= certifiedAccuracy * scale;
 }
 
+// Starting points from the Newton polygon of the coefficients' moduli
+// (Bini's choice for simultaneous iterations): each edge of the upper
+// convex hull of (k, log2 |a_k|) from k = i to k = j stands for j - i roots
+// of modulus about 2^-slope, put evenly on that circle. The iteration then
+// starts at the right scale for every group of roots instead of spending
+// its first rounds on finding it.
+void newtonPolygonStart(const acb_poly_t poly, slong n, acb_ptr out) {
+    std::vector<double> logs(static_cast<size_t>(n + 1));
+    mag_t m;
+    mag_init(m);
+    for (slong k = 0; k <= n; ++k) {
+        acb_get_mag(m, poly->coeffs + k);
+        logs[static_cast<size_t>(k)] = mag_is_zero(m) ? -HUGE_VAL : mag_get_d_log2_approx(m);
+    }
+    mag_clear(m);
+    std::vector<slong> hull;
+    for (slong k = 0; k <= n; ++k) {
+        if (logs[static_cast<size_t>(k)] == -HUGE_VAL) continue;
+        while (hull.size() >= 2) {
+            const slong a = hull[hull.size() - 2], b = hull.back();
+            const double la = logs[static_cast<size_t>(a)], lb = logs[static_cast<size_t>(b)],
+                         lk = logs[static_cast<size_t>(k)];
+            // b lies on or below the chord from a to k: not a hull vertex.
+            if ((lb - la) * static_cast<double>(k - a) <= (lk - la) * static_cast<double>(b - a))
+                hull.pop_back();
+            else
+                break;
+        }
+        hull.push_back(k);
+    }
+    slong filled = 0;
+    // Roots at 0 of the lowest hull vertex's order.
+    for (; filled < hull.front(); ++filled) acb_zero(out + filled);
+    const double twoPi = 6.283185307179586;
+    for (size_t e = 1; e < hull.size(); ++e) {
+        const slong i = hull[e - 1], j = hull[e];
+        const double log2r = (logs[static_cast<size_t>(i)] - logs[static_cast<size_t>(j)]) / static_cast<double>(j - i);
+        const double r = std::exp2(std::clamp(log2r, -1000.0, 1000.0));
+        for (slong k = 0; k < j - i; ++k, ++filled) {
+            const double angle = twoPi * (static_cast<double>(k) / static_cast<double>(j - i)) + 0.7 * static_cast<double>(e) + 0.4;
+            acb_set_d_d(out + filled, r * std::cos(angle), r * std::sin(angle));
+        }
+    }
+    for (; filled < n; ++filled) acb_set_d_d(out + filled, 1.0, 0.0);
+}
+
 }  // namespace
 
 // Isolates the n roots of the polynomial that `build` writes at a given
@@ -67,8 +113,11 @@ bool isolateBalls(slong n, const std::function<void(acb_poly_t, slong)> &build, 
         build(poly.p, prec);
         if (acb_poly_degree(poly.p) != n || acb_contains_zero(poly.p->coeffs + n)) continue;
         const slong maxIterations = std::min<slong>(std::max<slong>(n, 32), prec);
-        const slong isolated = acb_poly_find_roots(roots.v, poly.p, haveInitial ? initial.v : nullptr,
-                                                   maxIterations, prec);
+        if (!haveInitial) {
+            newtonPolygonStart(poly.p, n, initial.v);
+            haveInitial = true;
+        }
+        const slong isolated = acb_poly_find_roots(roots.v, poly.p, initial.v, maxIterations, prec);
         bool done = isolated == n;
         for (slong k = 0; done && k < n; ++k) done = accurateEnough(roots.v + k);
         if (done) {

@@ -22,9 +22,9 @@ namespace quorvel {
 
 // The largest degree in the parameter that the branch polynomial may have
 // (a bound from the degrees of the curve is checked before eliminating).
-// Isolating the roots costs about the cube of that degree: 132 loci take
-// 0.4 s, 300 take 18 s on a small machine, so "Go" refuses beyond 400
-// rather than leave the user waiting minutes.
+// Beyond 400 loci the lists of one curve (the polynomial, the loci, their
+// copies for the views and the loops) no longer fit the 2048-record term
+// pool, and isolating the roots takes seconds.
 inline constexpr int maxBranchDegree = 400;
 // Every certified root is known to this accuracy, relative above modulus 1.
 inline constexpr double certifiedAccuracy = 1e-13;
