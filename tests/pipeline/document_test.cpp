@@ -254,7 +254,9 @@ TEST_F(DocumentTest, CompleteDocumentLayout) {
 // ---- round trips -----------------------------------------------------------------
 
 TEST_F(DocumentTest, SaveThenLoadRoundTripsEveryStage) {
-    for (const char *curve : {"x^2-t", "x^2*(t-3) + x + t", "x^3 + t*x - 1"}) {
+    // The last curve's branch polynomial prints longer than its stored
+    // line keeps; the load computes it from the curve.
+    for (const char *curve : {"x^2-t", "x^2*(t-3) + x + t", "x^3 + t*x - 1", "x^7+3*x^4*t-t^2*x^2+2*x-t^5+t"}) {
         for (int stage = stageNothing; stage <= stageFiber; ++stage) {
             for (bool window : {false, true}) {
                 for (bool withTraces : {false, true}) {

@@ -152,6 +152,22 @@ TEST_F(SessionTest, RecalculateBeforeGoCompletesTheStagesOverTheTypedBase) {
     EXPECT_EQ(fresh.state.stage, stageNothing);
 }
 
+TEST_F(SessionTest, GoShowsDistinctLociWithMultiplicitiesAndAWholeFiber) {
+    // Res_x = c t^4 (t - 1)^3; the leading coefficient -4t vanishes at 0.
+    ASSERT_TRUE(go("27*x^2*(x-1)^2 - 4*t*(x^2-x+1)^3"));
+    const CurveState &s = session.state;
+    ASSERT_EQ(countPoints(s.branchLoci.get()), 2);
+    for (const Term *p = s.branchLoci.get(); p; p = p->next) {
+        const bool atZero = modulus(p->coef) < 1e-12;
+        EXPECT_TRUE(atZero || modulus(p->coef - Complex(1.0, 0.0)) < 1e-12) << formatValue(p->coef);
+        EXPECT_EQ(pointMultiplicity(p), atZero ? 4 : 3);
+    }
+    ASSERT_EQ(countPoints(s.degenerateLoci.get()), 1);
+    EXPECT_LT(modulus(s.degenerateLoci.get()->coef), 1e-12);
+    EXPECT_EQ(countPoints(s.fiber.get()), 6);
+    EXPECT_EQ(session.form.branchLoci.size(), 2u);
+}
+
 TEST_F(SessionTest, BranchPolynomialKeepsMultiplicitiesAndDegenerateLoci) {
     // Res_x = 4 t^5 (t - 1): the multiplicity of 0 is kept.
     ASSERT_TRUE(go("x^2 - t^6 + t^5"));
