@@ -271,7 +271,11 @@ std::vector<SquarefreeFactor> yun(const GaussPoly &f) {
 }  // namespace
 
 std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p) {
-    if (!p.isReal()) return yun(p);
+    if (!p.isReal()) {
+        std::vector<SquarefreeFactor> factors;
+        if (modularSquarefree(p, factors)) return factors;
+        return yun(p);
+    }
     std::vector<SquarefreeFactor> out;
     fmpz_poly_t numerator;
     fmpz_poly_init(numerator);

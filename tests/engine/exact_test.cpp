@@ -123,6 +123,8 @@ std::vector<Curve> curvesWithKnownLoci() {
         {"loci 1e-6 apart", "x^2-(t-1)*(t-1.000001)", "x^2-(t-1)*(t-1000001/1000000)"},
         {"decimal coefficients", "0.1*x^3-1.5*x*t+0.3*t^2", "(1/10)*x^3-(3/2)*x*t+(3/10)*t^2"},
         {"gaussian", "x^3+(1+i)*x*t-i*t^2+2", "x^3+(1+w)*x*t-w*t^2+2"},
+        {"gaussian cusp", "x^2-(t-i)^3*(t+2)", "x^2-(t-w)^3*(t+2)"},
+        {"gaussian nodes", "(x^2-i*t)*(x-t-i)*(x+0.5*t)", "(x^2-w*t)*(x-t-w)*(x+(1/2)*t)"},
     };
     for (Curve &c : curves)
         if (c.gp.empty()) c.gp = c.text;
