@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libflint-dev libflint-arb-dev libgmp-dev libmpfr-dev pari-gp
   xvfb xauth fonts-ipafont-gothic
+  help2man appstream dpkg-dev
 )
 
 missing=()
