@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "engine/calculus.h"
 #include "engine/error.h"
@@ -36,6 +37,25 @@ char letterFrom(const std::string &field) {
 
 void fillLines(SortedList &list, const Term *points) {
     for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
+}
+
+// A base point typed by the user must not be a locus: the fiber over it has
+// a repeated point (or too few points) and no loop can start there. Within
+// 1e-6 (relative above 1), the precision of the shown loci, it counts as
+// the locus; the message is shown and the command abandoned.
+void refuseBasePointOnLocus(const CurveState &state, Complex base) {
+    for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
+                             static_cast<const Term *>(state.degenerateLoci.get())}) {
+        if (!list || state.stage < stageBranchLoci) continue;
+        std::vector<Term *> loci;
+        recordsByPosition(const_cast<Term *>(list), loci);
+        for (const Term *l : loci) {
+            if (modulus(base - l->coef) > 1e-6 * std::max(1.0, modulus(l->coef))) continue;
+            showError("The base point is a branch locus.",
+                      "Type another base point, away from the branch loci.");
+            throw ComputationAbandoned("base point on a locus");
+        }
+    }
 }
 
 }  // namespace
@@ -183,8 +203,11 @@ void Session::chooseBase() {
     if (!isZero(state.basePoint)) return;
     if (form.fixBasePoint || field.empty())
         state.basePoint = chooseBasePoint(state.branchLoci.get());
-    else
-        state.basePoint = parseComplex(field);
+    else {
+        const Complex typed = parseComplex(field);
+        refuseBasePointOnLocus(state, typed);
+        state.basePoint = typed;
+    }
 }
 
 void Session::showBasePoint() {
@@ -259,7 +282,9 @@ bool Session::runPipeline() {
 }
 
 bool Session::recalculateOverTypedBase() {
-    state.basePoint = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    const Complex typed = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    refuseBasePointOnLocus(state, typed);
+    state.basePoint = typed;
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);
