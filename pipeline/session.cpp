@@ -43,19 +43,23 @@ void fillLines(SortedList &list, const Term *points) {
 // a repeated point (or too few points) and no loop can start there. Within
 // 1e-6 (relative above 1), the precision of the shown loci, it counts as
 // the locus; the message is shown and the command abandoned.
-void refuseBasePointOnLocus(const CurveState &state, Complex base) {
+bool basePointOnLocus(const CurveState &state, Complex base) {
+    if (state.stage < stageBranchLoci) return false;
     for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
                              static_cast<const Term *>(state.degenerateLoci.get())}) {
-        if (!list || state.stage < stageBranchLoci) continue;
+        if (!list) continue;
         std::vector<Term *> loci;
         recordsByPosition(const_cast<Term *>(list), loci);
-        for (const Term *l : loci) {
-            if (modulus(base - l->coef) > 1e-6 * std::max(1.0, modulus(l->coef))) continue;
-            showError("The base point is a branch locus.",
-                      "Type another base point, away from the branch loci.");
-            throw ComputationAbandoned("base point on a locus");
-        }
+        for (const Term *l : loci)
+            if (modulus(base - l->coef) <= 1e-6 * std::max(1.0, modulus(l->coef))) return true;
     }
+    return false;
+}
+
+void refuseBasePointOnLocus(const CurveState &state, Complex base) {
+    if (!basePointOnLocus(state, base)) return;
+    showError("The base point is a branch locus.", "Type another base point, away from the branch loci.");
+    throw ComputationAbandoned("base point on a locus");
 }
 
 }  // namespace
@@ -200,6 +204,10 @@ void Session::computeBranchLoci() {
 
 void Session::chooseBase() {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
+    // A base point kept from an earlier curve that lies on a locus of this
+    // one is chosen anew.
+    if (!isZero(state.basePoint) && basePointOnLocus(state, state.basePoint))
+        state.basePoint = Complex(0.0, 0.0);
     if (!isZero(state.basePoint)) return;
     if (form.fixBasePoint || field.empty())
         state.basePoint = chooseBasePoint(state.branchLoci.get());
