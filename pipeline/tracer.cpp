@@ -199,31 +199,6 @@ void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult
 
 }  // namespace
 
-bool illegalMoveTest(Term *twoBack, Term *previous, Term *current, bool relaxed) {
-    static thread_local std::vector<Term *> two;
-    static thread_local std::vector<Term *> prev;
-    static thread_local std::vector<Term *> cur;
-    recordsByPosition(twoBack, two);
-    recordsByPosition(previous, prev);
-    recordsByPosition(current, cur);
-    const size_t n = std::min({two.size(), prev.size(), cur.size()});
-    for (size_t i = 0; i < n; ++i) {
-        double a = 99999.0;
-        for (size_t j = 0; j < prev.size(); ++j)
-            if (j != i) a = std::min(a, modulus(prev[j]->coef - prev[i]->coef));
-        const Complex v = prev[i]->coef - cur[i]->coef;
-        const double c = modulus(v);
-        if (!(c <= a * 0.3333333333333333)) return true;  // NaN counts as illegal
-        if (relaxed) continue;
-        const Complex wv = two[i]->coef - prev[i]->coef;
-        const double e = modulus(wv);
-        double delta = std::fabs(argument(wv) - argument(v));
-        if (delta > 3.141592653589) delta = 6.283185307178 - delta;
-        if (e > 1e-12 && c > e && delta > 0.78539816339725) return true;
-    }
-    return false;
-}
-
 TickResult tracerTick(Session &session) {
     TickResult r;
     TickGuard guard(tickUnderWay());

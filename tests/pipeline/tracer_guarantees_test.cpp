@@ -209,37 +209,49 @@ TEST(TracerGuarantees, TheIssuesSlipsComeOutRight) {
     ASSERT_TRUE(all.finished);
     EXPECT_EQ(all.arrivals, (std::vector<int>{0, 1}));
     EXPECT_EQ(all.braid.size(), 8u);
-    // The cusp at 0 gives a 3-cycle whatever base point Go chooses; the
-    // node points -6.672428 +- 6.958852i give trivial permutations.
-    ASSERT_TRUE(go(session, "(-y^3+x^2)*(3*y+x-5)"));
-    starts = loopStarts(session);
-    const int n = countPoints(session.state.fiber.get());
-    ASSERT_EQ(n, 4);
-    for (PathSegment *start : starts) {
-        const LoopResult r = runLoop(session, start, recorder);
-        ASSERT_TRUE(r.finished);
-        Complex target;
-        bool found = false;
-        std::vector<Term *> loci;
-        recordsByPosition(session.state.branchLoci.get(), loci);
-        OwnedPolynomial sorted(sortAround(session.state.branchLoci.get(), session.state.basePoint));
+    // The cusp at 0 gives a 3-cycle and the node points -6.672428 +-
+    // 6.958852i give trivial permutations, from the base point "Go" chooses
+    // and from the base points 0.083334 (close to the cusp: the issue's
+    // slip) and 0.5.
+    for (double base : {0.0, 0.083334, 0.5}) {
+        session.clearAll();
+        session.state.basePoint = Complex(base, 0);
+        session.typePolynomial("(-y^3+x^2)*(3*y+x-5)");
+        ASSERT_TRUE(session.runPipeline());
+        const int n = countPoints(session.state.fiber.get());
+        ASSERT_EQ(n, 4);
+        OwnedPolynomial targets(sortAround(session.state.branchLoci.get(), session.state.basePoint));
         std::vector<Term *> around;
-        recordsByPosition(sorted.get(), around);
-        if (start->owner < static_cast<int>(around.size())) {
-            target = around[static_cast<size_t>(start->owner)]->coef;
-            found = true;
+        recordsByPosition(targets.get(), around);
+        int cusps = 0;
+        int nodes = 0;
+        for (PathSegment *start : loopStarts(session)) {
+            const LoopResult r = runLoop(session, start, recorder);
+            ASSERT_TRUE(r.finished) << base;
+            if (start->owner >= static_cast<int>(around.size())) continue;
+            const Complex target = around[static_cast<size_t>(start->owner)]->coef;
+            int moved = 0;
+            for (int i = 0; i < n; ++i) moved += r.arrivals[static_cast<size_t>(i)] != i;
+            if (modulus(target) < 1e-6) {
+                ++cusps;
+                EXPECT_EQ(moved, 3) << "cusp, base " << base;
+            }
+            if (modulus(target - Complex(-6.672428, 6.958852)) < 1e-3 ||
+                modulus(target - Complex(-6.672428, -6.958852)) < 1e-3) {
+                ++nodes;
+                EXPECT_EQ(moved, 0) << "node, base " << base;
+            }
         }
-        if (!found) continue;
-        int moved = 0;
-        for (int i = 0; i < n; ++i) moved += r.arrivals[static_cast<size_t>(i)] != i;
-        if (modulus(target) < 1e-6) {
-            EXPECT_EQ(moved, 3) << "cusp";
-        }
-        if (modulus(target - Complex(-6.672428, 6.958852)) < 1e-3 ||
-            modulus(target - Complex(-6.672428, -6.958852)) < 1e-3) {
-            EXPECT_EQ(moved, 0) << "node";
-        }
+        EXPECT_EQ(cusps, 1) << base;
+        EXPECT_EQ(nodes, 2) << base;
     }
+    // The base point "Go" chooses keeps its distance from the cusp.
+    session.clearAll();
+    session.state.basePoint = Complex(0, 0);
+    session.typePolynomial("(-y^3+x^2)*(3*y+x-5)");
+    ASSERT_TRUE(session.runPipeline());
+    EXPECT_GT(modulus(session.state.basePoint), 0.4 * 1.344854);
+    EXPECT_TRUE(recorder.errors.empty());
 }
 
 // ---- the reference tracker ---------------------------------------------------------
