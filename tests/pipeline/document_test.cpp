@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/calculus.h"
 #include "engine/points.h"
+#include "engine/roots.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "support/recording_errors.h"
@@ -429,24 +431,37 @@ TEST_F(DocumentTest, EqualEstimatesAreNotUsed) {
 }
 
 TEST_F(DocumentTest, AFiberWithADoubleRootIsWrittenWithTheDegree) {
-    // A typed base point on a locus is refused ("The base point is a branch
-    // locus."); one held before the first "Go" is kept as it is.
-    session->state.basePoint = Complex(1, 0);
     ASSERT_TRUE(go("x^2*(x-1)-(t-1)"));
+    // The program no longer puts the base point on a locus ("The base point
+    // is a branch locus."), but a document of an earlier version may hold
+    // one: its fiber is made here as that version made it.
+    session->state.basePoint = Complex(1, 0);
+    {
+        OwnedPolynomial p(substitute(session->state.curve.get(), 't', session->state.basePoint));
+        OwnedPolynomial roots(findRoots(nullptr, p.get(), nullptr));
+        OwnedPolynomial sorted(sortLexicographic(roots.get()));
+        numberPoints(sorted.get(), 0);
+        session->state.fiber = std::move(sorted);
+        session->nameFiberPoints();
+        session->traces.resetSolutionTrace(session->tracePool, session->state.fiber.get());
+        session->traces.resetParameterTrace(session->tracePool, session->state.basePoint);
+        session->traces.traceStepCount = 1;
+    }
     ASSERT_EQ(countPoints(session->state.fiber.get()), 2);  // 0 twice, and 1
     ASSERT_TRUE(saveDocumentWithTraces(*session, path("traces.qpf")));
     ASSERT_TRUE(saveDocument(*session, path("plain.qpf")));
     EXPECT_NE(readFile("plain.qpf").find("*fiberonbasepoint\r\n3\r\n"), std::string::npos);
 
     // Without traces the file ends before the third point: stage 3, and "Go"
-    // computes the fiber over the loaded base point.
+    // moves the base point off the locus and computes the fiber over it.
     Session &s = fresh();
     Answers answers;
     ASSERT_TRUE(loadDocument(s, path("plain.qpf"), answers));
     EXPECT_EQ(s.state.stage, stageBranchLoci);
     EXPECT_EQ(s.state.basePoint.re, 1.0);
     ASSERT_TRUE(s.runPipeline());
-    EXPECT_EQ(countPoints(s.state.fiber.get()), 2);
+    EXPECT_NE(s.state.basePoint.re, 1.0);
+    EXPECT_EQ(countPoints(s.state.fiber.get()), 3);
 
     // With traces the third point is read from the lines after the fiber.
     for (bool window : {false, true}) {
