@@ -33,25 +33,54 @@ Complex power(Complex z, int e) {
     return r;
 }
 
-// A product kept as mantissa * 2^exponent.
+// The product lead * prod_{j != i} (a - b_j) (with b_j = z_j) or
+// lead * prod_{j != i} (1 - z_j a) (when `reversed`), as mantissa *
+// 2^exponent: blocks of 16 factors are multiplied plainly and the mantissa
+// is brought back near 1 only when it leaves [2^-600, 2^600].
 struct ScaledProduct {
-    Complex m{1.0, 0.0};
+    double re = 1.0;
+    double im = 0.0;
     int e = 0;
-    int count = 0;
-    void multiply(Complex z) {
-        m *= z;
-        if (++count == 16) normalise();
-    }
-    void normalise() {
-        count = 0;
-        const double big = std::max(std::fabs(m.re), std::fabs(m.im));
+    void rescale() {
+        const double big = std::max(std::fabs(re), std::fabs(im));
         if (big == 0.0 || !std::isfinite(big)) return;
         const int k = std::ilogb(big);
-        m.re = std::ldexp(m.re, -k);
-        m.im = std::ldexp(m.im, -k);
+        re = std::ldexp(re, -k);
+        im = std::ldexp(im, -k);
         e += k;
     }
+    void check() {
+        const double big = std::max(std::fabs(re), std::fabs(im));
+        if (big > 0x1p600 || big < 0x1p-600) rescale();
+    }
 };
+
+void multiplyRange(ScaledProduct &p, double ar, double ai, const double *zr, const double *zi, size_t from,
+                   size_t to, bool reversed) {
+    constexpr size_t block = 16;
+    for (size_t start = from; start < to; start += block) {
+        const size_t end = std::min(to, start + block);
+        double pr = p.re, pi = p.im;
+        if (!reversed) {
+            for (size_t j = start; j < end; ++j) {
+                const double fr = ar - zr[j], fi = ai - zi[j];
+                const double r = pr * fr - pi * fi;
+                pi = pr * fi + pi * fr;
+                pr = r;
+            }
+        } else {
+            for (size_t j = start; j < end; ++j) {
+                const double fr = 1.0 - (zr[j] * ar - zi[j] * ai), fi = -(zr[j] * ai + zi[j] * ar);
+                const double r = pr * fr - pi * fi;
+                pi = pr * fi + pi * fr;
+                pr = r;
+            }
+        }
+        p.re = pr;
+        p.im = pi;
+        p.check();
+    }
+}
 
 }  // namespace
 
@@ -95,31 +124,71 @@ void weierstrassQuotients(const std::vector<Complex> &c, Complex lead, const std
                           std::vector<Complex> &out) {
     const size_t n = z.size();
     out.resize(n);
+    thread_local std::vector<double> zr, zi, cr;
+    zr.resize(n);
+    zi.resize(n);
+    for (size_t j = 0; j < n; ++j) {
+        zr[j] = z[j].re;
+        zi[j] = z[j].im;
+    }
     auto coef = [&](size_t k) { return k < c.size() ? c[k] : Complex(0.0, 0.0); };
+    // A sparse numerator (x^100 + t x + 1) is summed term by term with
+    // powers by squaring instead of Horner's rule over every power.
+    thread_local std::vector<size_t> nonzero;
+    nonzero.clear();
+    for (size_t k = 0; k <= n && k < c.size(); ++k)
+        if (c[k].re != 0.0 || c[k].im != 0.0) nonzero.push_back(k);
+    const bool sparse = nonzero.size() * 8 < n;
+    auto sparseSum = [&](Complex x, bool reversed) {
+        // sum c_k x^k, or sum c_k x^(n - k) when reversed, from the lowest power up
+        Complex sum(0.0, 0.0);
+        Complex raised(1.0, 0.0);
+        size_t at = 0;
+        for (size_t m = 0; m < nonzero.size(); ++m) {
+            const size_t k = reversed ? nonzero[nonzero.size() - 1 - m] : nonzero[m];
+            const size_t e = reversed ? n - k : k;
+            raised *= power(x, static_cast<int>(e - at));
+            at = e;
+            sum += c[k] * raised;
+        }
+        return sum;
+    };
     for (size_t i = 0; i < n; ++i) {
-        const Complex zi = z[i];
+        const Complex zv = z[i];
         ScaledProduct prod;
-        prod.multiply(lead);
+        prod.re = lead.re;
+        prod.im = lead.im;
+        prod.rescale();
         Complex num;
-        if (abs2(zi) <= 1.0) {
-            num = coef(n);
-            for (size_t k = n; k-- > 0;) num = num * zi + coef(k);
-            for (size_t j = 0; j < n; ++j)
-                if (j != i) prod.multiply(zi - z[j]);
+        if (abs2(zv) <= 1.0) {
+            if (sparse) {
+                num = sparseSum(zv, false);
+            } else {
+                num = coef(n);
+                for (size_t k = n; k-- > 0;) num = num * zv + coef(k);
+            }
+            multiplyRange(prod, zv.re, zv.im, zr.data(), zi.data(), 0, i, false);
+            multiplyRange(prod, zv.re, zv.im, zr.data(), zi.data(), i + 1, n, false);
         } else {
             // f(z) / prod (z - z_j) = z g(u) / prod (1 - z_j u) with u = 1/z
             // and g the reversed polynomial: nothing grows like |z|^n.
-            const Complex u = Complex(1.0, 0.0) / zi;
-            num = coef(0);
-            for (size_t k = 1; k <= n; ++k) num = num * u + coef(k);
-            num *= zi;
-            for (size_t j = 0; j < n; ++j)
-                if (j != i) prod.multiply(Complex(1.0, 0.0) - z[j] * u);
+            const Complex u = Complex(1.0, 0.0) / zv;
+            if (sparse) {
+                num = sparseSum(u, true);
+            } else {
+                num = coef(0);
+                for (size_t k = 1; k <= n; ++k) num = num * u + coef(k);
+            }
+            num *= zv;
+            multiplyRange(prod, u.re, u.im, zr.data(), zi.data(), 0, i, true);
+            multiplyRange(prod, u.re, u.im, zr.data(), zi.data(), i + 1, n, true);
         }
-        prod.normalise();
-        Complex q = num / prod.m;
-        q.re = std::ldexp(q.re, -prod.e);
-        q.im = std::ldexp(q.im, -prod.e);
+        prod.rescale();
+        Complex q = num / Complex(prod.re, prod.im);
+        if (prod.e != 0) {
+            q.re = std::ldexp(q.re, -prod.e);
+            q.im = std::ldexp(q.im, -prod.e);
+        }
         out[i] = q;
     }
 }
