@@ -37,7 +37,7 @@ bool prepareSession(Session &session, const std::string &input, const std::strin
     session.runPipeline();
     if (!base.empty() && session.state.stage == stageFiber) {
         session.typeBasePoint(base);
-        session.recalculateFiber();
+        if (!session.recalculateFiber()) return false;
     }
     return session.state.stage == stageFiber;
 }

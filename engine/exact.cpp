@@ -285,9 +285,7 @@ PointList certifiedFiber(const Term *curve, Complex t) {
     acb_clear(c);
     acb_clear(sum);
     if (!ok)
-        abandon("The base point is a branch locus.",
-                "Type a base point away from the branch and degenerate loci: the fiber over it "
-                "has a repeated root or a root at infinity");
+        abandon("The base point is a branch locus.", "Type another base point, away from the branch loci.");
     std::vector<Root> roots;
     for (const Complex &v : values) roots.push_back({v, 1});
     return pointsOf(roots);

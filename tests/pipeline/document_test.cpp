@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/calculus.h"
 #include "engine/points.h"
+#include "engine/roots.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "support/recording_errors.h"
