@@ -353,6 +353,7 @@ void printTerm(const Term *t, std::string &out, int decimals) {
         char buf[64];
         std::snprintf(buf, sizeof buf, fmt, t->coef.re);
         scratch = buf;
+        if (scratch.find_first_of("123456789") == std::string::npos) scratch[0] = '+';
     } else if (hasExponent && (isOne(t->coef) || isMinusOne(t->coef))) {
         scratch.pop_back();
         bare = true;
@@ -427,6 +428,13 @@ bool readConstant(std::string_view text, Complex &value, std::string &problem) {
     setErrorHandler(previous);
     if (!ok) problem = shown.empty() ? "The text is not a number." : shown;
     return ok;
+}
+
+Complex readComplexField(std::string_view text) {
+    Complex value(0.0, 0.0);
+    std::string problem;
+    if (readConstant(text, value, problem)) return value;
+    return parseComplex(text);
 }
 
 std::string printPolynomial(const Term *p, int decimals) {

@@ -102,11 +102,7 @@ void putText(std::string &out, const std::string &text) {
     out += "\r\n";
 }
 
-void putReal(std::string &out, double v) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%+f", v);
-    putLine(out, buffer);
-}
+void putReal(std::string &out, double v) { putLine(out, formatReal(v)); }
 
 void putCount(std::string &out, long long n) {
     char buffer[32];

@@ -184,7 +184,7 @@ void Session::chooseBase() {
     if (form.fixBasePoint || field.empty())
         state.basePoint = chooseBasePoint(state.branchLoci.get());
     else
-        state.basePoint = parseComplex(field);
+        state.basePoint = readComplexField(field);
 }
 
 void Session::showBasePoint() {
@@ -259,7 +259,7 @@ bool Session::runPipeline() {
 }
 
 bool Session::recalculateOverTypedBase() {
-    state.basePoint = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    state.basePoint = readComplexField(cutText(form.basePoint, basePointTextLimit));
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);

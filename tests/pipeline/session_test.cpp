@@ -118,9 +118,12 @@ TEST_F(SessionTest, RecalculateOverATypedBasePoint) {
         EXPECT_NEAR(sq.re, 1.0, 1e-9);
         EXPECT_NEAR(sq.im, 1.0, 1e-9);
     }
-    session.typeBasePoint("1+i");  // an i without digits adds nothing
+    session.typeBasePoint("1+i");  // a lone i is the imaginary unit
     ASSERT_TRUE(session.recalculateFiber());
-    EXPECT_EQ(session.form.basePoint, "+1.000000+0.000000i");
+    EXPECT_EQ(session.form.basePoint, "+1.000000+1.000000i");
+    session.typeBasePoint("1.5 , -2i");  // what is not a number is scanned for numbers
+    ASSERT_TRUE(session.recalculateFiber());
+    EXPECT_EQ(session.form.basePoint, "+1.500000-2.000000i");
 }
 
 TEST_F(SessionTest, RecalculateWithFixBasePointOnlyRebuildsThePaths) {
