@@ -13,6 +13,7 @@
 #include "engine/error.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/finite_state.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
@@ -426,6 +427,7 @@ size_t wholeSteps(const std::vector<SolutionRecord> &records, long limit) {
 
 void readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
     SectionLoader(session, reader, withMainWindow).run();
+    keepFinite(session);
 }
 
 bool readTraceSections(Session &session, DocumentReader &reader) {

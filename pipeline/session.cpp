@@ -7,6 +7,7 @@
 #include "engine/error.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/finite_state.h"
 
 namespace quorvel {
 
@@ -253,9 +254,10 @@ bool Session::runPipeline() {
             state.stage = stageFiber;
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
-    return state.stage == stageFiber;
+    return keepFinite(*this) && state.stage == stageFiber;
 }
 
 bool Session::recalculateOverTypedBase() {
@@ -290,10 +292,11 @@ bool Session::recalculateFiber() {
             parameterSpace.storeAutoPaths(segmentPool, chain);
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
     state.stage = stageFiber;
-    return true;
+    return keepFinite(*this);
 }
 
 }  // namespace quorvel
