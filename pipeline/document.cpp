@@ -425,6 +425,44 @@ size_t wholeSteps(const std::vector<SolutionRecord> &records, long limit) {
 
 }  // namespace
 
+std::string documentProblem(const std::string &bytes) {
+    if (bytes.empty()) return "the file is empty";
+    if (bytes.find('\r') == std::string::npos && bytes.find('\n') != std::string::npos)
+        return "its lines end with LF alone, where a document's lines end with CR LF";
+    // The lines as the reader sees them, up to the polynomial line.
+    size_t lineNumber = 0;
+    size_t kept = 0;
+    std::string line;
+    bool tagSeen = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte != '\r') {
+            if (byte >= 32 && byte <= 127 && ++kept <= documentLineLimit) line.push_back(static_cast<char>(byte));
+            if (kept > documentLineLimit)
+                return "its line " + std::to_string(lineNumber + 1) + " is longer than " +
+                       std::to_string(documentLineLimit) + " characters";
+            continue;
+        }
+        ++lineNumber;
+        if (tagSeen) {
+            Letters letters = unsetLetters;
+            try {
+                OwnedPolynomial p(parsePolynomial(line, letters));
+            } catch (const ComputationAbandoned &) {
+                return "its polynomial line " + std::to_string(lineNumber) + " cannot be read";
+            }
+            if (letters[0] == '?' || letters[1] == '?')
+                return "its polynomial (line " + std::to_string(lineNumber) + ") has fewer than 2 variables";
+            return "";
+        }
+        tagSeen = std::string_view(line).substr(0, tagPolynomial.size()) == tagPolynomial;
+        line.clear();
+        kept = 0;
+    }
+    if (tagSeen) return "it ends before the line after \"*polynomial\" is complete";
+    return "it has no \"*polynomial\" section";
+}
+
 void readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
     SectionLoader(session, reader, withMainWindow).run();
     keepFinite(session);

@@ -104,6 +104,13 @@ std::string writeTraces(const Session &session);
 // load at the last consistent stage.
 void readSections(Session &session, DocumentReader &reader, bool withMainWindow);
 
+// What keeps the bytes from giving a curve, as a user reads it ("the file
+// is empty", "its lines end with LF alone ...", "its line 3 is longer than
+// 1023 characters", "it has no "*polynomial" section", ...); empty when
+// the "*polynomial" section reads as a polynomial in two letters. A
+// polynomial line that cannot be read has its reason shown first.
+std::string documentProblem(const std::string &bytes);
+
 // Reads "*parametertrace" and "*solutiontrace" into the two traces.
 // Answers true when both sections were read to their counts (the traces
 // are then finished, the replay is at its start and no path is drawn).
