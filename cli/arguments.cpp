@@ -41,10 +41,8 @@ std::vector<std::string> arrangeArguments(const std::vector<std::string> &args) 
         bool handled = false;
         for (const ValueOption &o : valueOptions) {
             if (a == o.name) {
-                if (i + 1 < args.size())
-                    out.push_back(std::string(o.joined) + "=" + args[++i]);
-                else
-                    out.push_back(a);  // CLI11 reports the missing value
+                // A missing value reads as an empty one, which is refused.
+                out.push_back(std::string(o.joined) + "=" + (i + 1 < args.size() ? args[++i] : ""));
                 handled = true;
                 break;
             }

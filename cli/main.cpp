@@ -114,8 +114,8 @@ bool analyse(Session &session, const Options &options) {
 
 std::string analysisText(Session &session, const Options &options) {
     std::string text = cli::analysisText(session);
-    if (options.input.fiber == '?' && session.state.stage >= stageCurve && !cli::namesDocument(options.input.text))
-        text += "(the fiber variable is the first letter of the text; choose it with --fiber)\n";
+    if (options.input.fiber == '?' && session.state.stage >= stageCurve)
+        text += "(the fiber variable is the first letter of the polynomial; choose it with --fiber)\n";
     return text;
 }
 
