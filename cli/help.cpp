@@ -39,13 +39,13 @@ Conventions:
     Example: x^3-t has fiber points numbered 0, 1, 2 and named 1, 2, 3.
   Loops are named by what they circle: K for branch locus number K, deg:K
     for degenerate locus number K, inf for the loop around all loci.
-    Example: 27*x^2*(x-1)^2-4*t*(x^2-x+1)^3 has the loops 0, 1, 2 and inf
-    (its degenerate locus shares a position with no branch locus).
+    Example: x^2-t has the loops 0 and inf; --loop 1 is refused, since it
+    has one branch locus.
   Orientation: the loop of a locus leaves the base point, runs once
     counter-clockwise round the locus and comes back; the loop inf runs
     once clockwise round a circle holding every locus.
     Example: x^2-t, base point 0.5: loop 0 and loop inf both exchange the
-    two points (permutation 1->2->1).
+    two points (permutation 1->2->1), with the braids +1 and -1.
   Order of points: fiber points and braid strands are ordered by real part,
     smaller first; two points whose real parts agree within 0.00001 are
     ordered by imaginary part, larger first.
@@ -105,9 +105,10 @@ const char *traceFields = R"(  traces[] / the trace     {loop, owner, target {ki
                             status ("finished" or "stopped"), error (null
                             or the message that stopped it), steps,
                             relaxed, permutation[] (entry j: the number of
-                            the start point that ends at point j),
-                            permutationText (cycles of names, as
-                            1->2->1,), braid[] (signed generators),
+                            the fiber point where the point numbered j
+                            arrives), permutationText (cycles of names:
+                            1->3 means point 1 arrives where point 3 was),
+                            braid[] (signed generators),
                             braidText (as +1,-2, or NULL)}
 )";
 
