@@ -15,6 +15,7 @@
 #include "cli/prepare.h"
 #include "cli/report.h"
 #include "engine/error.h"
+#include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "engine/roots.h"
@@ -84,7 +85,11 @@ int runRoots(const std::string &text) {
     Letters letters = unsetLetters;
     try {
         OwnedPolynomial p(parsePolynomial(text, letters));
-        OwnedPolynomial roots(findRoots(nullptr, p.get(), nullptr));
+        if (!isUnivariate(p.get())) {
+            showError("polynomial (1 var.) is illegal.", "Re-input a polynomial");
+            return 1;
+        }
+        OwnedPolynomial roots(certifiedRoots(p.get()));
         OwnedPolynomial sorted(sortLexicographic(roots.get()));
         for (Term *r = sorted.get(); r; r = r->next) {
             std::printf("%s", formatValue(pointValue(r)).c_str());

@@ -41,8 +41,8 @@ ErrorHandler setErrorHandler(ErrorHandler handler) {
     return old;
 }
 
-void abandonForMemory() {
-    showError(memoryMessage, memoryRemedy);
+void abandonForMemory(const char *remedy) {
+    showError(memoryMessage, remedy);
     throw ComputationAbandoned("record pool exhausted");
 }
 

@@ -37,6 +37,9 @@ inline constexpr const char *memoryMessage = "Memory allocation failed.\n";
 inline constexpr const char *memoryRemedy = "Tell the maker";
 
 // Reports the exhaustion of a record pool and abandons the computation.
-[[noreturn]] void abandonForMemory();
+// With a remedy, it names the pool that ran out.
+[[noreturn]] void abandonForMemory(const char *remedy = memoryRemedy);
+inline constexpr const char *termPoolRemedy =
+    "The 2048 records of the term pool are all in use: re-input a smaller polynomial. Tell the maker";
 
 }  // namespace quorvel

@@ -19,25 +19,40 @@ void chainOrder(Term *t, std::vector<Term *> &out) {
     }
 }
 
+bool sameValue(Complex a, Complex b) { return a.re == b.re && a.im == b.im; }
+
+int exactOrder(Complex tree, Complex point) {
+    if (tree.re != point.re) return tree.re < point.re ? firstFirst : secondFirst;
+    return tree.im < point.im ? firstFirst : secondFirst;
+}
+
 template <class Compare>
 PointList sortedCopy(const Term *list, Compare compare, bool inheritKind, bool number) {
     OwnedPolynomial tree;
     for (const Term *in = list; live(in); in = in->next) {
         if (!tree) {
             tree.reset(newPoint(in->coef));
+            tree.get()->exp[1] = in->exp[1];
             if (inheritKind) tree.get()->kind = in->kind;
             continue;
         }
         Term *node = tree.get();
         for (;;) {
-            const int order = compare(node->coef, in->coef);
+            int order = compare(node->coef, in->coef);
+            // Points that the tolerance calls the same but whose values
+            // differ stay apart (two distinct roots 1e-6 apart are two
+            // points), ordered by their exact values; only equal values
+            // merge, adding their multiplicities.
+            if (order == samePoint && !sameValue(node->coef, in->coef))
+                order = exactOrder(node->coef, in->coef);
             if (order == samePoint) {
-                ++node->exp[1];
+                node->exp[1] += in->exp[1];
                 break;
             }
             Term *&link = order == firstFirst ? node->left : node->next;
             if (!link) {
                 link = newPoint(in->coef);
+                link->exp[1] = in->exp[1];
                 if (inheritKind) link->kind = in->kind;
                 break;
             }

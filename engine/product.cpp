@@ -28,7 +28,7 @@ ProductTerm productOf(const Term *x, const Term *y) {
 void keep(std::vector<ProductTerm> &out, const ProductTerm &t, size_t room) {
     if (isZero(t.coef)) return;
     out.push_back(t);
-    if (out.size() > room) abandonForMemory();
+    if (out.size() > room) abandonForMemory(termPoolRemedy);
 }
 
 // Row by row: the row of one term of `a` times all of `b` is in monomial

@@ -33,7 +33,7 @@ Term *TermPool::take() {
         t->slot = index;
         return t;
     }
-    abandonForMemory();
+    abandonForMemory(termPoolRemedy);
 }
 
 void TermPool::release(Term *t) {

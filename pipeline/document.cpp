@@ -11,6 +11,7 @@
 
 #include "engine/calculus.h"
 #include "engine/error.h"
+#include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "pipeline/finite_state.h"
@@ -202,25 +203,6 @@ bool readPoints(DocumentReader &reader, int count, LoadedPoints &points) {
     return true;
 }
 
-bool allFinite(const Term *list) {
-    for (const Term *p : inListOrder(list))
-        if (!std::isfinite(p->coef.re) || !std::isfinite(p->coef.im)) return false;
-    return true;
-}
-
-// The loaded points are only starting values of a Durand-Kerner search,
-// which divides by the differences of the estimates: two equal ones (two
-// roots closer than the six decimals of the file, or tag lines read as 0)
-// would poison it.
-bool usableEstimates(const Term *list) {
-    const std::vector<const Term *> points = inListOrder(list);
-    for (size_t i = 0; i < points.size(); ++i)
-        for (size_t j = i + 1; j < points.size(); ++j)
-            if (points[i]->coef.re == points[j]->coef.re && points[i]->coef.im == points[j]->coef.im)
-                return false;
-    return true;
-}
-
 class SectionLoader {
 public:
     SectionLoader(Session &session, DocumentReader &reader, bool window)
@@ -244,17 +226,6 @@ public:
     }
 
 private:
-    // The roots of p, from the loaded points when they can serve as
-    // starting values (findRoots itself uses them only when they are as
-    // many as the roots sought).
-    PointList roots(Polynomial p, const Term *estimates) {
-        if (estimates && !usableEstimates(estimates)) estimates = nullptr;
-        OwnedPolynomial r(window_ ? findRoots(s_.progress, p, estimates) : findRootsQuiet(p, estimates));
-        if (estimates && !allFinite(r.get()))
-            r.reset(window_ ? findRoots(s_.progress, p, nullptr) : findRootsQuiet(p, nullptr));
-        return r.release();
-    }
-
     void fillList(SortedList &list, const Term *points) {
         list.clear();
         for (const Term *p : inListOrder(points)) list.add(formatValue(p->coef));
@@ -292,37 +263,35 @@ private:
         return true;
     }
 
+    // The stored points of a section are read (an early end of the file
+    // ends the load there) but every value is computed anew from the curve:
+    // exactly, and certified, as "Go" computes it.
     void readDegenerateLoci() {
         OwnedPolynomial leading(leadingCoefficientOf(state_.curve.get()));
         OwnedPolynomial loci;
         if (degree(leading.get()) > 0) {
             LoadedPoints points;
             int count = 0;
-            const bool loaded = reader_.findSection(tagDegenerateLoci) && reader_.readCount(count) &&
-                                readPoints(reader_, count, points);
-            loci.reset(roots(leading.get(), loaded ? points.list() : nullptr));
+            if (reader_.findSection(tagDegenerateLoci) && reader_.readCount(count))
+                readPoints(reader_, count, points);
+            loci.reset(certifiedRoots(leading.get()));
         }
         state_.leadingCoefficient = std::move(leading);
         state_.degenerateLoci = std::move(loci);
         degenerateLociPending_ = false;
     }
 
+    // The stored line only says that the branch polynomial was computed: a
+    // line cut at the document's line length, or one that does not belong
+    // to this curve, is never trusted. The polynomial is the curve's exact
+    // resultant.
     bool readBranchPolynomial() {
         std::string line;
         if (!reader_.findSection(tagBranchPolynomial) || !reader_.readLine(line)) return false;
-        Letters letters = unsetLetters;
-        OwnedPolynomial parsed(parsePolynomial(line, letters));
-        branchDegree_ = degree(parsed.get());
-        // A branch polynomial is one in the parameter alone: a second letter
-        // is as malformed as no letter or a constant.
-        if (parsed.get()->var[0] == '?' || parsed.get()->var[1] != '?' || branchDegree_ <= 0) return false;
-        std::string text = cutText(line, polynomialTextLimit);
-        const int m = lowestDegree(parsed.get());
-        if (m > 1) {
-            shiftExponents(parsed.get(), 1 - m, 0, 0);
-            text = printPolynomial(parsed.get());
-        }
-        state_.branchPolynomial = std::move(parsed);
+        OwnedPolynomial exact(exactBranchPolynomial(state_.curve.get()));
+        if (degree(exact.get()) <= 0) return false;
+        std::string text = printPolynomial(exact.get());
+        state_.branchPolynomial = std::move(exact);
         state_.branchPolynomialText = text;
         if (window_) s_.form.branchPolynomial = text;
         state_.stage = stageBranchPolynomial;
@@ -336,11 +305,12 @@ private:
     }
 
     bool readBranchLoci() {
-        int ignored = 0;
-        if (!reader_.findSection(tagBranchLoci) || !reader_.readCount(ignored)) return false;
+        int count = 0;
+        if (!reader_.findSection(tagBranchLoci) || !reader_.readCount(count)) return false;
         LoadedPoints points;
-        if (!readPoints(reader_, branchDegree_, points)) return false;
-        OwnedPolynomial found(roots(state_.branchPolynomial.get(), points.list()));
+        if (!readPoints(reader_, count, points)) return false;
+        OwnedPolynomial found(certifiedBranchLoci(state_.curve.get()));
+        alignDegenerateLoci(state_.degenerateLoci.get(), found.get());
         // The centre of the loci, moved off them as "Go" moves its first
         // base point (the centroid whenever it lies off every locus).
         base_ = chooseBasePoint(found.get());
@@ -364,10 +334,7 @@ private:
         if (!reader_.findSection(tagFiber) || !reader_.readCount(count)) return false;
         LoadedPoints points;
         if (!readPoints(reader_, count, points)) return false;
-        Letters letters = unsetLetters;
-        collectLetters(state_.curve.get(), letters, 0);
-        OwnedPolynomial p(substitute(state_.curve.get(), letters[1], state_.basePoint));
-        OwnedPolynomial found(roots(p.get(), points.list()));
+        OwnedPolynomial found(certifiedFiber(state_.curve.get(), state_.basePoint));
         OwnedPolynomial sorted(sortLexicographic(found.get()));
         numberPoints(sorted.get(), 0);
         // As "Go" computes a fiber: a run on the old one cannot go on, and
@@ -396,7 +363,6 @@ private:
     bool window_;
     // The curve was replaced but its leading coefficient not yet.
     bool degenerateLociPending_ = false;
-    int branchDegree_ = 0;
     Complex base_;
 };
 

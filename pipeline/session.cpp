@@ -5,6 +5,7 @@
 
 #include "engine/calculus.h"
 #include "engine/error.h"
+#include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "pipeline/finite_state.h"
@@ -144,21 +145,15 @@ void Session::readCurve() {
 
     OwnedPolynomial leading(leadingCoefficientOf(state.curve.get()));
     OwnedPolynomial degenerate;
-    if (degree(leading.get()) > 0) degenerate.reset(findRoots(progress, leading.get(), nullptr));
+    if (degree(leading.get()) > 0) degenerate.reset(certifiedRoots(leading.get()));
     state.leadingCoefficient = std::move(leading);
     state.degenerateLoci = std::move(degenerate);
     state.stage = stageCurve;
 }
 
 void Session::computeBranchPolynomial() {
-    char fiber = '?';
-    char parameter = '?';
-    letters(fiber, parameter);
-    OwnedPolynomial d(derivative(state.curve.get(), fiber));
-    OwnedPolynomial branch(eliminate(state.curve.get(), d.get()));
-    relabel(branch.get(), {parameter, '?', '?'});
-    const int m = lowestDegree(branch.get());
-    if (m > 1) shiftExponents(branch.get(), 1 - m, 0, 0);
+    // The exact resultant Res_x(f, df/dx), monic, every multiplicity kept.
+    OwnedPolynomial branch(exactBranchPolynomial(state.curve.get()));
     std::string text = printPolynomial(branch.get());
     state.branchPolynomial = std::move(branch);
     state.branchPolynomialText = text;
@@ -167,7 +162,8 @@ void Session::computeBranchPolynomial() {
 }
 
 void Session::computeBranchLoci() {
-    OwnedPolynomial roots(findRoots(progress, state.branchPolynomial.get(), nullptr));
+    OwnedPolynomial roots(certifiedBranchLoci(state.curve.get()));
+    alignDegenerateLoci(state.degenerateLoci.get(), roots.get());
     // The first base point: the centroid of the loci, unless that lies on a
     // locus (then the fiber over it would be degenerate); chooseBasePoint
     // answers the centroid in every other case.
@@ -179,13 +175,11 @@ void Session::computeBranchLoci() {
     state.stage = stageBranchLoci;
 }
 
-void Session::chooseBase() {
+Complex Session::chooseBase() const {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
-    if (!isZero(state.basePoint)) return;
-    if (form.fixBasePoint || field.empty())
-        state.basePoint = chooseBasePoint(state.branchLoci.get());
-    else
-        state.basePoint = readComplexField(field);
+    if (!isZero(state.basePoint)) return state.basePoint;
+    if (form.fixBasePoint || field.empty()) return chooseBasePoint(state.branchLoci.get());
+    return readComplexField(field);
 }
 
 void Session::showBasePoint() {
@@ -194,13 +188,9 @@ void Session::showBasePoint() {
     parameterSpace.setParameterPoint(state.basePoint);
 }
 
-void Session::replaceFiber() {
-    char fiberLetter = '?';
-    char parameter = '?';
-    letters(fiberLetter, parameter);
-    OwnedPolynomial p(substitute(state.curve.get(), parameter, state.basePoint));
-    OwnedPolynomial roots(findRoots(progress, p.get(), nullptr));
-    OwnedPolynomial sorted(sortLexicographic(roots.get()));
+void Session::replaceFiber(PointList roots) {
+    OwnedPolynomial owned(roots);
+    OwnedPolynomial sorted(sortLexicographic(owned.get()));
     numberPoints(sorted.get(), 0);
     // A run on the old fiber cannot go on, and what it found (its braid, its
     // end, its warning) no longer describes the traces.
@@ -214,10 +204,15 @@ void Session::replaceFiber() {
     traces.resetSolutionTrace(tracePool, state.fiber.get());
     traces.traceStepCount = countSteps(traces.solutionTrace);
     state.replayIndex = 0;
+    showSearchDone();
 }
 
-void Session::computeFiber() {
-    replaceFiber();
+void Session::showSearchDone() const {
+    if (progress) progress->setPosition(differenceBar, 100);
+}
+
+void Session::computeFiber(PointList roots) {
+    replaceFiber(roots);
     traces.resetParameterTrace(tracePool, state.basePoint);
     parameterSpace.clearSelection();
     state.setReplay(1, 0, 0, 0);
@@ -244,9 +239,13 @@ bool Session::runPipeline() {
         if (state.stage == stageCurve) computeBranchPolynomial();
         if (state.stage == stageBranchPolynomial) computeBranchLoci();
         if (state.stage == stageBranchLoci) {
-            chooseBase();
+            // The fiber is found before the base point is taken: a base
+            // point over which it cannot be isolated is never kept.
+            const Complex base = chooseBase();
+            OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
+            state.basePoint = base;
             showBasePoint();
-            computeFiber();
+            computeFiber(roots.release());
             showFiber();
             PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
                                                 state.basePoint, state.degenerateLoci.get());
@@ -261,11 +260,13 @@ bool Session::runPipeline() {
 }
 
 bool Session::recalculateOverTypedBase() {
-    state.basePoint = readComplexField(cutText(form.basePoint, basePointTextLimit));
+    const Complex base = readComplexField(cutText(form.basePoint, basePointTextLimit));
+    OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
+    state.basePoint = base;
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);
-    replaceFiber();
+    replaceFiber(roots.release());
     traces.tracingState = tracingRunning;
     form.fiber.clear();
     showFiber();

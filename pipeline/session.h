@@ -77,11 +77,16 @@ private:
     void readCurve();
     void computeBranchPolynomial();
     void computeBranchLoci();
-    void chooseBase();
+    // The base point "Go" takes: the one held, else the one typed, else
+    // one chosen from the loci.
+    Complex chooseBase() const;
     void showBasePoint();
-    // The fiber over the base point, named, with the solution trace reset to it.
-    void replaceFiber();
-    void computeFiber();
+    // Takes the roots of the fiber over the base point (owned), sorts and
+    // names them, and resets the solution trace to them.
+    void replaceFiber(PointList roots);
+    void computeFiber(PointList roots);
+    // A root search has ended: the "- log (difference)" bar shows it.
+    void showSearchDone() const;
     void showFiber();
     bool recalculateOverTypedBase();
     void letters(char &fiber, char &parameter) const;

@@ -41,7 +41,7 @@ TEST_F(PointsTest, EmptyListsAnswerTheirNeutralValues) {
     EXPECT_EQ(nearestNeighbourDistance(one.get(), 5), 0.0);
 }
 
-TEST_F(PointsTest, LexicographicSortMergesNearDuplicates) {
+TEST_F(PointsTest, SortsKeepDistinctValuesApartAndMergeOnlyEqualOnes) {
     auto list = points({Complex(1, 1), Complex(1, 2), Complex(0, 0)});
     OwnedPolynomial sorted(sortLexicographic(list.get()));
     const auto v = byPosition(sorted.get());
@@ -50,11 +50,18 @@ TEST_F(PointsTest, LexicographicSortMergesNearDuplicates) {
     expectNear(v[1], Complex(1, 2));
     expectNear(v[2], Complex(1, 1));
 
-    auto dup = points({Complex(1, 1), Complex(1 + 5e-6, 1 - 5e-6), Complex(3, 0)});
-    OwnedPolynomial merged(sortLexicographic(dup.get()));
-    EXPECT_EQ(countPoints(merged.get()), 2);
-    EXPECT_EQ(pointMultiplicity(merged.get()->next), 2);  // (1,1) sits at position 0
-    EXPECT_EQ(countPoints(dup.get()), 3);                 // the input is left alone
+    // Two roots 1e-6 apart are two points for either order, however close
+    // the tolerances call them; equal values merge and add up.
+    for (bool polar : {false, true}) {
+        auto close = points({Complex(1, 1), Complex(1 + 1e-6, 1 - 1e-6), Complex(3, 0), Complex(3, 0)});
+        close.get()->exp[1] = 4;
+        OwnedPolynomial s(polar ? sortAround(close.get(), Complex(0, 0)) : sortLexicographic(close.get()));
+        EXPECT_EQ(countPoints(s.get()), 3);
+        int total = 0;
+        for (const Term *p = s.get(); p; p = p->next) total += pointMultiplicity(p);
+        EXPECT_EQ(total, 4 + 1 + 2);  // every multiplicity carried
+        EXPECT_EQ(countPoints(close.get()), 4);  // the input is left alone
+    }
 }
 
 TEST_F(PointsTest, SortAroundPutsTheCentreFirstAndNumbersFromTheHead) {

@@ -1,0 +1,439 @@
+#include "engine/exact_poly.h"
+
+#include <flint/fmpz_mpoly.h>
+#include <flint/fmpz_poly.h>
+#include <flint/fmpz_poly_factor.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <cmath>
+#include <string>
+
+#include "engine/error.h"
+#include "engine/exact.h"
+
+namespace quorvel::exact {
+
+// ---- small owners of FLINT values -------------------------------------------------
+
+namespace {
+
+struct Rational {
+    fmpq_t v;
+    Rational() { fmpq_init(v); }
+    ~Rational() { fmpq_clear(v); }
+    Rational(const Rational &) = delete;
+    Rational &operator=(const Rational &) = delete;
+};
+
+struct Integer {
+    fmpz_t v;
+    Integer() { fmpz_init(v); }
+    ~Integer() { fmpz_clear(v); }
+    Integer(const Integer &) = delete;
+    Integer &operator=(const Integer &) = delete;
+};
+
+struct MpolyContext {
+    fmpz_mpoly_ctx_t ctx;
+    explicit MpolyContext(slong vars) { fmpz_mpoly_ctx_init(ctx, vars, ORD_LEX); }
+    ~MpolyContext() { fmpz_mpoly_ctx_clear(ctx); }
+    MpolyContext(const MpolyContext &) = delete;
+    MpolyContext &operator=(const MpolyContext &) = delete;
+};
+
+struct Mpoly {
+    fmpz_mpoly_t p;
+    const fmpz_mpoly_ctx_struct *ctx;
+    explicit Mpoly(const MpolyContext &c) : ctx(c.ctx) { fmpz_mpoly_init(p, c.ctx); }
+    ~Mpoly() { fmpz_mpoly_clear(p, ctx); }
+    Mpoly(const Mpoly &) = delete;
+    Mpoly &operator=(const Mpoly &) = delete;
+};
+
+[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
+    showError(message, remedy);
+    throw ComputationAbandoned(message);
+}
+
+template <class Visit>
+void forEachTerm(const Term *t, Visit &visit) {
+    if (!t) return;
+    visit(t);
+    forEachTerm(t->next, visit);
+    forEachTerm(t->left, visit);
+}
+
+}  // namespace
+
+void rationalOf(fmpq_t out, double d) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d);
+    const std::string text(buf, r.ptr);
+    // Digits of the mantissa without the point, and the decimal exponent.
+    std::string digits;
+    long exponent = 0;
+    bool negative = false;
+    size_t i = 0;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    bool afterPoint = false;
+    for (; i < text.size() && text[i] != 'e'; ++i) {
+        if (text[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        digits += text[i];
+        if (afterPoint) --exponent;
+    }
+    if (i < text.size()) exponent += std::stol(text.substr(i + 1));
+    Integer mantissa;
+    fmpz_set_str(mantissa.v, digits.c_str(), 10);
+    if (negative) fmpz_neg(mantissa.v, mantissa.v);
+    Integer power;
+    fmpz_set_ui(power.v, 10);
+    fmpz_pow_ui(power.v, power.v, static_cast<ulong>(std::labs(exponent)));
+    if (exponent >= 0) {
+        fmpz_mul(fmpq_numref(out), mantissa.v, power.v);
+        fmpz_one(fmpq_denref(out));
+    } else {
+        fmpz_set(fmpq_numref(out), mantissa.v);
+        fmpz_set(fmpq_denref(out), power.v);
+        fmpq_canonicalise(out);
+    }
+}
+
+// ---- GaussPoly ----------------------------------------------------------------------
+
+GaussPoly::GaussPoly() {
+    fmpq_poly_init(re_);
+    fmpq_poly_init(im_);
+}
+
+GaussPoly::~GaussPoly() {
+    fmpq_poly_clear(re_);
+    fmpq_poly_clear(im_);
+}
+
+GaussPoly::GaussPoly(const GaussPoly &other) : GaussPoly() { *this = other; }
+
+GaussPoly &GaussPoly::operator=(const GaussPoly &other) {
+    if (this != &other) {
+        fmpq_poly_set(re_, other.re_);
+        fmpq_poly_set(im_, other.im_);
+    }
+    return *this;
+}
+
+long GaussPoly::degree() const {
+    return std::max(fmpq_poly_degree(re_), fmpq_poly_degree(im_));
+}
+
+bool GaussPoly::isReal() const { return fmpq_poly_is_zero(im_); }
+
+void GaussPoly::coefficient(fmpq_t a, fmpq_t b, long k) const {
+    fmpq_poly_get_coeff_fmpq(a, re_, k);
+    fmpq_poly_get_coeff_fmpq(b, im_, k);
+}
+
+void GaussPoly::setCoefficient(long k, const fmpq_t a, const fmpq_t b) {
+    fmpq_poly_set_coeff_fmpq(re_, k, a);
+    fmpq_poly_set_coeff_fmpq(im_, k, b);
+}
+
+// ---- arithmetic over Q(i) -----------------------------------------------------------
+
+namespace {
+
+// p becomes (a + bi) * p.
+void scale(GaussPoly &p, const fmpq_t a, const fmpq_t b) {
+    GaussPoly out;
+    fmpq_poly_t tmp;
+    fmpq_poly_init(tmp);
+    fmpq_poly_scalar_mul_fmpq(out.re(), p.re(), a);
+    fmpq_poly_scalar_mul_fmpq(tmp, p.im(), b);
+    fmpq_poly_sub(out.re(), out.re(), tmp);
+    fmpq_poly_scalar_mul_fmpq(out.im(), p.im(), a);
+    fmpq_poly_scalar_mul_fmpq(tmp, p.re(), b);
+    fmpq_poly_add(out.im(), out.im(), tmp);
+    fmpq_poly_clear(tmp);
+    p = out;
+}
+
+// 1 / (a + bi) into (a, b).
+void invert(fmpq_t a, fmpq_t b) {
+    Rational norm, tmp;
+    fmpq_mul(norm.v, a, a);
+    fmpq_mul(tmp.v, b, b);
+    fmpq_add(norm.v, norm.v, tmp.v);
+    fmpq_div(a, a, norm.v);
+    fmpq_div(b, b, norm.v);
+    fmpq_neg(b, b);
+}
+
+void makeMonic(GaussPoly &p) {
+    if (p.isZero()) return;
+    Rational a, b;
+    p.coefficient(a.v, b.v, p.degree());
+    invert(a.v, b.v);
+    scale(p, a.v, b.v);
+}
+
+GaussPoly derivativeOf(const GaussPoly &p) {
+    GaussPoly d;
+    fmpq_poly_derivative(d.re(), p.re());
+    fmpq_poly_derivative(d.im(), p.im());
+    return d;
+}
+
+GaussPoly difference(const GaussPoly &x, const GaussPoly &y) {
+    GaussPoly d;
+    fmpq_poly_sub(d.re(), x.re(), y.re());
+    fmpq_poly_sub(d.im(), x.im(), y.im());
+    return d;
+}
+
+// a = q * b + r with deg r < deg b; b not zero.
+void divideWithRemainder(const GaussPoly &a, const GaussPoly &b, GaussPoly &q, GaussPoly &r) {
+    r = a;
+    q = GaussPoly();
+    const long db = b.degree();
+    Rational ia, ib, ra, rb, ca, cb, tmp;
+    b.coefficient(ia.v, ib.v, db);
+    invert(ia.v, ib.v);
+    while (!r.isZero() && r.degree() >= db) {
+        const long k = r.degree() - db;
+        r.coefficient(ra.v, rb.v, r.degree());
+        // c = (ra + i rb) / lead(b)
+        fmpq_mul(ca.v, ra.v, ia.v);
+        fmpq_mul(tmp.v, rb.v, ib.v);
+        fmpq_sub(ca.v, ca.v, tmp.v);
+        fmpq_mul(cb.v, ra.v, ib.v);
+        fmpq_mul(tmp.v, rb.v, ia.v);
+        fmpq_add(cb.v, cb.v, tmp.v);
+        Rational qa, qb;
+        q.coefficient(qa.v, qb.v, k);
+        fmpq_add(qa.v, qa.v, ca.v);
+        fmpq_add(qb.v, qb.v, cb.v);
+        q.setCoefficient(k, qa.v, qb.v);
+        GaussPoly step = b;
+        scale(step, ca.v, cb.v);
+        fmpq_poly_shift_left(step.re(), step.re(), k);
+        fmpq_poly_shift_left(step.im(), step.im(), k);
+        r = difference(r, step);
+    }
+}
+
+GaussPoly exactQuotient(const GaussPoly &a, const GaussPoly &b) {
+    GaussPoly q, r;
+    divideWithRemainder(a, b, q, r);
+    return q;
+}
+
+// The monic greatest common divisor (Euclid over the field Q(i), each
+// remainder made monic so the coefficients stay those of subresultants).
+GaussPoly gcdOf(const GaussPoly &x, const GaussPoly &y) {
+    GaussPoly a = x, b = y;
+    makeMonic(a);
+    makeMonic(b);
+    while (!b.isZero()) {
+        GaussPoly q, r;
+        divideWithRemainder(a, b, q, r);
+        makeMonic(r);
+        a = b;
+        b = r;
+    }
+    makeMonic(a);
+    return a;
+}
+
+// Yun's algorithm over Q(i).
+std::vector<SquarefreeFactor> yun(const GaussPoly &f) {
+    std::vector<SquarefreeFactor> out;
+    const GaussPoly fp = derivativeOf(f);
+    const GaussPoly a0 = gcdOf(f, fp);
+    GaussPoly b = exactQuotient(f, a0);
+    GaussPoly c = exactQuotient(fp, a0);
+    GaussPoly d = difference(c, derivativeOf(b));
+    for (int i = 1; b.degree() > 0; ++i) {
+        const GaussPoly a = gcdOf(b, d);
+        b = exactQuotient(b, a);
+        c = exactQuotient(d, a);
+        d = difference(c, derivativeOf(b));
+        if (a.degree() > 0) out.push_back({a, i});
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p) {
+    if (!p.isReal()) {
+        std::vector<SquarefreeFactor> factors;
+        if (modularSquarefree(p, factors)) return factors;
+        return yun(p);
+    }
+    std::vector<SquarefreeFactor> out;
+    fmpz_poly_t numerator;
+    fmpz_poly_init(numerator);
+    fmpq_poly_get_numerator(numerator, p.re());
+    fmpz_poly_factor_t fac;
+    fmpz_poly_factor_init(fac);
+    fmpz_poly_factor_squarefree(fac, numerator);
+    for (slong k = 0; k < fac->num; ++k) {
+        if (fmpz_poly_degree(fac->p + k) <= 0) continue;
+        SquarefreeFactor f;
+        fmpq_poly_set_fmpz_poly(f.factor.re(), fac->p + k);
+        f.multiplicity = static_cast<int>(fac->exp[k]);
+        out.push_back(f);
+    }
+    fmpz_poly_factor_clear(fac);
+    fmpz_poly_clear(numerator);
+    return out;
+}
+
+// ---- the resultant ----------------------------------------------------------------
+
+namespace {
+
+struct ExactTerm {
+    ulong x = 0;
+    ulong t = 0;
+    Rational re;
+    Rational im;
+};
+
+void checkFinite(Complex c) {
+    if (!std::isfinite(c.re) || !std::isfinite(c.im))
+        abandon("A coefficient of the curve is not a finite number.",
+                "Re-input the polynomial with coefficients below 10^308");
+}
+
+[[noreturn]] void abandonForRepeatedFactor() {
+    abandon("The curve has a repeated factor: f and its derivative in the fiber variable "
+            "share a factor, so the branch polynomial is identically zero.",
+            "Re-input the polynomial with each factor once (a square-free curve)");
+}
+
+}  // namespace
+
+GaussPoly branchResultant(const Term *curve) {
+    std::vector<std::unique_ptr<ExactTerm>> terms;
+    bool complex = false;
+    bool thirdVariable = false;
+    auto collect = [&](const Term *t) {
+        if (isZero(t->coef)) return;
+        checkFinite(t->coef);
+        if (t->exp[2] != 0) thirdVariable = true;
+        auto e = std::make_unique<ExactTerm>();
+        e->x = static_cast<ulong>(std::max(0, t->exp[0]));
+        e->t = static_cast<ulong>(std::max(0, t->exp[1]));
+        rationalOf(e->re.v, t->coef.re);
+        rationalOf(e->im.v, t->coef.im);
+        if (!fmpq_is_zero(e->im.v)) complex = true;
+        terms.push_back(std::move(e));
+    };
+    forEachTerm(curve, collect);
+    if (thirdVariable)
+        abandon("It is not a polynomial with 2 variables.",
+                "A third letter occurs: re-input the polynomial in two letters");
+
+    // Common denominator, then integer coefficients in Z[x, t] or Z[x, t, I].
+    Integer denominator;
+    fmpz_one(denominator.v);
+    for (const auto &e : terms) {
+        fmpz_lcm(denominator.v, denominator.v, fmpq_denref(e->re.v));
+        fmpz_lcm(denominator.v, denominator.v, fmpq_denref(e->im.v));
+    }
+    const slong vars = complex ? 3 : 2;
+    MpolyContext ctx(vars);
+    Mpoly f(ctx), fx(ctx), r(ctx);
+    Integer c;
+    for (const auto &e : terms) {
+        for (int part = 0; part < (complex ? 2 : 1); ++part) {
+            const fmpq *q = part == 0 ? e->re.v : e->im.v;
+            if (fmpq_is_zero(q)) continue;
+            fmpz_divexact(c.v, denominator.v, fmpq_denref(q));
+            fmpz_mul(c.v, c.v, fmpq_numref(q));
+            ulong exps[3] = {e->x, e->t, static_cast<ulong>(part)};
+            Integer old;
+            fmpz_mpoly_get_coeff_fmpz_ui(old.v, f.p, exps, ctx.ctx);
+            fmpz_add(c.v, c.v, old.v);
+            fmpz_mpoly_set_coeff_fmpz_ui(f.p, c.v, exps, ctx.ctx);
+        }
+    }
+    fmpz_mpoly_derivative(fx.p, f.p, 0, ctx.ctx);
+
+    const slong n = fmpz_mpoly_degree_si(f.p, 0, ctx.ctx);
+    if (n <= 0)
+        abandon("The curve does not contain its fiber variable.",
+                "Re-input the polynomial with the fiber variable");
+    // A factor of f that f_x shares is a repeated factor: the resultant is
+    // identically zero. Over Q(i) (I a variable) a common factor of f and
+    // f_x shows in their gcd only when it is defined over Q, so the test
+    // on the resultant below stays the final word.
+    if (!complex) {
+        Mpoly g(ctx);
+        if (fmpz_mpoly_gcd(g.p, f.p, fx.p, ctx.ctx) && fmpz_mpoly_degree_si(g.p, 0, ctx.ctx) > 0)
+            abandonForRepeatedFactor();
+    }
+    // deg_t Res_x(f, f_x) is at most deg_x(f_x) deg_t(f) + deg_x(f) deg_t(f_x)
+    // and at most d(d - 1) for a curve of total degree d.
+    const slong m = fmpz_mpoly_degree_si(f.p, 1, ctx.ctx);
+    slong d = 0;
+    for (const auto &e : terms) d = std::max(d, static_cast<slong>(e->x + e->t));
+    const slong bound = std::min((2 * n - 1) * m, d * (d - 1));
+    if (bound > maxBranchDegree)
+        abandon("The curve is too large: its branch polynomial may reach degree " + std::to_string(bound) +
+                    ", " + std::to_string(bound - maxBranchDegree) + " above the limit of " +
+                    std::to_string(maxBranchDegree) + ".",
+                "Re-input a polynomial of lower degree in either variable");
+
+    if (!fmpz_mpoly_resultant(r.p, f.p, fx.p, 0, ctx.ctx))
+        abandon("The branch polynomial could not be computed: its exponents are too large.",
+                "Re-input a polynomial of lower degree");
+
+    // Reduce by I^2 = -1: I^k contributes to the real or imaginary part
+    // with the sign of i^k.
+    GaussPoly out;
+    const slong len = fmpz_mpoly_length(r.p, ctx.ctx);
+    Integer term;
+    Rational add, old;
+    for (slong k = 0; k < len; ++k) {
+        ulong exps[3] = {0, 0, 0};
+        fmpz_mpoly_get_term_exp_ui(exps, r.p, k, ctx.ctx);
+        fmpz_mpoly_get_term_coeff_fmpz(term.v, r.p, k, ctx.ctx);
+        const ulong iPower = complex ? exps[2] % 4 : 0;
+        fmpq_poly_struct *part = (iPower % 2 == 0) ? out.re() : out.im();
+        fmpq_set_fmpz_frac(add.v, term.v, denominator.v);
+        if (iPower >= 2) fmpq_neg(add.v, add.v);
+        fmpq_poly_get_coeff_fmpq(old.v, part, static_cast<slong>(exps[1]));
+        fmpq_add(add.v, add.v, old.v);
+        fmpq_poly_set_coeff_fmpq(part, static_cast<slong>(exps[1]), add.v);
+    }
+    if (out.isZero()) abandonForRepeatedFactor();
+    return out;
+}
+
+GaussPoly univariateOf(const Term *p) {
+    GaussPoly out;
+    Rational a, b, olda, oldb;
+    auto collect = [&](const Term *t) {
+        if (isZero(t->coef)) return;
+        checkFinite(t->coef);
+        const long k = std::max(0, t->exp[0]);
+        rationalOf(a.v, t->coef.re);
+        rationalOf(b.v, t->coef.im);
+        out.coefficient(olda.v, oldb.v, k);
+        fmpq_add(a.v, a.v, olda.v);
+        fmpq_add(b.v, b.v, oldb.v);
+        out.setCoefficient(k, a.v, b.v);
+    };
+    forEachTerm(p, collect);
+    return out;
+}
+
+}  // namespace quorvel::exact
