@@ -56,7 +56,9 @@ std::vector<Locus> gpLoci(const std::string &curve, int &degree) {
     std::string text;
     char buf[4096];
     while (pipe && std::fgets(buf, sizeof buf, pipe)) text += buf;
-    if (pipe) EXPECT_EQ(pclose(pipe), 0) << text;
+    if (pipe) {
+        EXPECT_EQ(pclose(pipe), 0) << text;
+    }
     std::istringstream in(text);
     degree = -1;
     in >> degree;
