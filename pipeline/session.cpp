@@ -9,6 +9,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/finite_state.h"
 
 namespace quorvel {
 
@@ -205,7 +206,7 @@ Complex Session::chooseBase() const {
     if (!isZero(state.basePoint) && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
     if (form.fixBasePoint || field.empty() || !isZero(state.basePoint))
         return chooseBasePoint(state.branchLoci.get());
-    const Complex typed = parseComplex(field);
+    const Complex typed = readComplexField(field);
     refuseBasePointOnLocus(state, typed);
     return typed;
 }
@@ -281,13 +282,14 @@ bool Session::runPipeline() {
             state.stage = stageFiber;
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
-    return state.stage == stageFiber;
+    return keepFinite(*this) && state.stage == stageFiber;
 }
 
 bool Session::recalculateOverTypedBase() {
-    const Complex base = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    const Complex base = readComplexField(cutText(form.basePoint, basePointTextLimit));
     refuseBasePointOnLocus(state, base);
     OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
     state.basePoint = base;
@@ -321,10 +323,11 @@ bool Session::recalculateFiber() {
             parameterSpace.storeAutoPaths(segmentPool, chain);
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
     state.stage = stageFiber;
-    return true;
+    return keepFinite(*this);
 }
 
 }  // namespace quorvel
