@@ -50,11 +50,14 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     setFixedSize(std::max(units.width(), area.right() + 1 + pictureMargin),
                  std::max(units.height(), area.bottom() + 1 + pictureMargin));
 
-    PointList fiber = session.state.fiber.get();
+    PointList fiber = session.solutionSpace.tracedFiber(session.state.fiber.get());
     const BraidWord &word = session.solutionSpace.braidWord;
 
     addLabel(this, u, QStringLiteral("Permutation data"), 7, 5, 80, 8);
-    permutation_ = textBox(this, "edit1010", formatPermutation(permutation, fiber));
+    // No permutation: the run did not end where it began.
+    permutation_ = textBox(this, "edit1010",
+                           permutation.empty() ? std::string(openPathText)
+                                               : formatPermutation(permutation, fiber));
     place(permutation_, u, 7, 15, 222, 32);
     addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
     braid_ = textBox(this, "edit1064", formatBraidWord(word));

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/complex.h"
+#include "tracing/path_editing.h"
 #include "tracing/view_state.h"
 
 namespace quorvel {
@@ -91,8 +92,18 @@ bool userPathSelected(const ParameterSpaceState &ps);
 // user's path, then the tool becomes Move Vertex. Answers the number of
 // vertices inserted.
 int addVertexAt(Session &session, Complex m, double scale);
-// "&Clear Path": the user's path is released. A run along it stops first,
-// so that no link is left pointing into the released segments.
+// Delete Vertex click at pixel (x, y): the inner vertex of the user's path
+// under the cursor (the grab box of Move Vertex) goes, its two segments
+// joined. Answers whether one went.
+bool deleteVertexAt(Session &session, int32_t x, int32_t y, const WorldToScreen &toScreen);
+// Change Line into Arc (toolLineToArc) or Change Arc into Line
+// (toolArcToLine) click at the world point m: the segment of the user's path
+// under it (within 5 pixels) changes. Answers whether one changed.
+bool changeSegmentAt(Session &session, Complex m, double scale, int16_t tool);
+// "&Clear Path": the user's path is released and the loops are offered
+// again, as "&Select Path from Auto-mode paths" offers them. A run along
+// the path stops first, so that no link is left pointing into the released
+// segments; the traces stay.
 void clearUserPath(Session &session);
 
 }  // namespace quorvel

@@ -32,14 +32,8 @@ constexpr int clientWidthUnits = 265;
 constexpr int clientHeightUnits = 265;
 constexpr int dialogFontSize = 9;
 constexpr int timerPeriodMs = 100;
-// The read-out of a locus answers to the pointer in a box from 3 pixels
-// before to 4 pixels after the locus.
-constexpr int pointedBefore = 3;
-constexpr int pointedAfter = 4;
 
 QString text(const char *s) { return QString::fromUtf8(s); }
-
-bool inside(const PixelRect &r, QPoint p) { return r.contains(p.x(), p.y()); }
 
 }  // namespace
 
@@ -100,7 +94,6 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
     timer_.setInterval(timerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &ParameterSpaceWindow::tick);
 
-    view_->handTool = session_.parameterSpace.handTool;
     showMenuState();
     syncTimer();
 }
@@ -249,7 +242,6 @@ void ParameterSpaceWindow::showMenuState() {
         actions_[toolCommand(tool)]->setChecked(m.checkedTool == tool);
     buttons_[psw::handButton]->setChecked(m.handPushed);
     buttons_[psw::dotButton]->setChecked(!m.handPushed);
-    view_->handTool = session_.parameterSpace.handTool;
 }
 
 void ParameterSpaceWindow::syncTimer() {
@@ -379,7 +371,7 @@ void ParameterSpaceWindow::selectTool(int16_t tool) {
 }
 
 void ParameterSpaceWindow::clearPath() {
-    grabbed_ = nullptr;
+    mouse_.forget();
     clearUserPath(session_);
     showMenuState();
     syncTimer();
@@ -395,7 +387,7 @@ void ParameterSpaceWindow::saveFile() {
 void ParameterSpaceWindow::loadFromFile() {
     const QString path = chooseFile_(FileAction::Open, QString::fromStdString(session_.state.documentName));
     if (path.isEmpty()) return;
-    grabbed_ = nullptr;
+    mouse_.forget();
     DialogLoadQuestions questions(this);
     loadTracesFromFile(session_, path.toStdString(), questions);
     syncTimer();
@@ -451,7 +443,8 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
     // Beyond the canvas (a window larger than 1024 x 768) the client stays white.
     painter.fillRect(plane_->rect(), Qt::white);
     painter.drawImage(QPoint(r.left, stripHeight), canvas_, QRect(0, stripHeight, r.right, r.bottom - stripHeight));
-    renderer_.paintStrips(painter, *view_, session_.state, pointed_);
+    const ParameterSpaceState &ps = session_.parameterSpace;
+    renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
 }
 
 void ParameterSpaceWindow::clientResized(QSize size) {
@@ -461,124 +454,22 @@ void ParameterSpaceWindow::clientResized(QSize size) {
 
 // ---- the mouse -----------------------------------------------------------------
 
+void ParameterSpaceWindow::carryOut(const MouseAnswer &a) {
+    if (a.menusChanged) showMenuState();
+    apply(a.tick);
+    if (a.saveRequested) saveFile();
+}
+
 void ParameterSpaceWindow::mousePressed(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    view_->mouseDown = 1;
-    view_->dragAnchor = {position.x(), position.y()};
-    grabbed_ = nullptr;
-    // Vertices are grabbed with the dot tool only: the hand tool edits nothing.
-    if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && !ps.handTool && userPathSelected(ps)) {
-        const PlaneView &v = *view_;
-        grabbed_ = grabVertex(ps.userPath, position.x(), position.y(), [&v](Complex z) {
-            const PixelPoint p = v.toScreen(z);
-            return ScreenPosition{p.x, p.y};
-        });
-    }
-}
-
-bool ParameterSpaceWindow::grabbedStillOnPath() const {
-    const ParameterSpaceState &ps = session_.parameterSpace;
-    if (!grabbed_ || !userPathSelected(ps)) return false;
-    for (const PathSegment *s = ps.userPath; s != nullptr; s = s->next)
-        if (s == grabbed_) return true;
-    return false;
-}
-
-void ParameterSpaceWindow::updatePointedLocus(QPoint position) {
-    const bool wasShown = pointed_.shown;
-    const int64_t x = position.x(), y = position.y();
-    for (const Term *t = session_.state.branchLoci.get(); t != nullptr; t = t->next) {
-        const PixelPoint p = view_->toScreen(t->coef);
-        const int64_t px = p.x, py = p.y;
-        if (px - pointedBefore <= x && x < px + pointedAfter && py - pointedBefore <= y && y < py + pointedAfter) {
-            pointed_.value = t->coef;
-            pointed_.shown = true;
-            plane_->update();
-            return;
-        }
-    }
-    pointed_.shown = false;
-    if (wasShown) plane_->update();
+    carryOut(mouse_.press(session_, *view_, position.x(), position.y()));
 }
 
 void ParameterSpaceWindow::mouseMoved(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    if (ps.viewMode == modeArt && ps.artTracing) {
-        apply(freeHandStep(session_, world(position)));
-    } else if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && grabbed_) {
-        if (grabbedStillOnPath())
-            dragVertex(grabbed_, world(position));
-        else
-            grabbed_ = nullptr;
-        plane_->update();
-    } else if (!ps.handTool) {
-        updatePointedLocus(position);
-    }
-    if (view_->mouseDown && ps.handTool) {
-        view_->dragTo(position.x(), position.y());
-        plane_->update();
-    }
+    carryOut(mouse_.move(session_, *view_, position.x(), position.y()));
 }
 
 void ParameterSpaceWindow::mouseReleased(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    const bool dot = !ps.handTool;
-    const bool inPlane = inside(view_->planeRect, position);
-    const bool onInfinity = inside(ParameterSpaceRenderer::infinityIconRect(*view_), position);
-    const Complex m = world(position);
-
-    if (ps.viewMode == modeAuto) {
-        if (dot && (inPlane || onInfinity)) {
-            startAutoLoop(session_, loopIndexAt(session_, m, onInfinity));
-            syncTimer();
-        }
-    } else if (ps.viewMode == modeManual && ps.selectFromAuto && dot) {
-        if (inPlane || onInfinity) {
-            chooseManualLoop(session_, loopIndexAt(session_, m, onInfinity));
-            showMenuState();
-            syncTimer();
-            repaintBoth();
-        }
-    } else if (ps.viewMode == modeManual && dot) {
-        switch (ps.editTool) {
-        case toolNone:
-            if (ps.newPathArmed) apply(restartTracesAt(session_, m, true));
-            break;
-        case toolAddVertex:
-            addVertexAt(session_, m, view_->scale);
-            showMenuState();
-            plane_->update();
-            break;
-        default:
-            // Move Vertex lets go of the vertex below; Delete Vertex and the
-            // two Change tools act on no click.
-            break;
-        }
-    } else if (ps.viewMode == modeArt) {
-        if (dot && inPlane) apply(toggleArtTracing(session_, m));
-    }
-    grabbed_ = nullptr;
-    replayIconRelease(position);
-    view_->mouseDown = 0;
-}
-
-void ParameterSpaceWindow::replayIconRelease(QPoint position) {
-    const PixelRect &r = view_->planeRect;
-    const int x = position.x();
-    const int y = position.y();
-    if (!(r.right - labelWidth < x && x < r.right && r.bottom < y && y < r.bottom + stripHeight)) return;
-    ReplayIcon icon = ReplayIcon::GoToEnd;
-    if (x < r.right - 120)
-        icon = ReplayIcon::Save;
-    else if (x < r.right - 90)
-        icon = ReplayIcon::GoToStart;
-    else if (x < r.right - 60)
-        icon = ReplayIcon::Play;
-    else if (x < r.right - 30)
-        icon = ReplayIcon::Pause;
-    const IconResult result = replayIconClick(session_, icon);
-    if (result.saveRequested) saveFile();
-    apply(result.tick);
+    carryOut(mouse_.release(session_, *view_, position.x(), position.y()));
 }
 
 // ---- closing -------------------------------------------------------------------
@@ -588,7 +479,7 @@ void ParameterSpaceWindow::closeEvent(QCloseEvent *event) {
     // the state never claims a timer that no window drives.
     session_.stopTimer();
     timer_.stop();
-    grabbed_ = nullptr;
+    mouse_.forget();
     session_.state.parameterViewOpen = 0;
     QWidget::closeEvent(event);
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/file_dialogs.h"
+#include "views/parameter_mouse.h"
 #include "views/parameter_space_renderer.h"
 #include "views/plane_view.h"
 
@@ -102,9 +103,7 @@ private:
     void syncTimer();
     void apply(const TickResult &r);
     void repaintBoth();
-    void replayIconRelease(QPoint position);
-    void updatePointedLocus(QPoint position);
-    bool grabbedStillOnPath() const;
+    void carryOut(const MouseAnswer &answer);
     Complex world(QPoint position) const;
 
     Session &session_;
@@ -118,8 +117,7 @@ private:
     std::map<int, QAction *> actions_;
     std::map<int, QAction *> popupActions_;
     std::map<int, QToolButton *> buttons_;
-    PathSegment *grabbed_ = nullptr;
-    PointedLocus pointed_;
+    ParameterMouse mouse_;
 };
 
 // Makes "Display parameter space" open this window. The plane geometry is

@@ -169,7 +169,7 @@ std::optional<PickedSolution> pickSolution(const Session &session, const Solutio
                                            int x, int y) {
     const ShownSteps shown = shownSteps(session, look.traceMode);
     const int step = shown.named >= 0 ? shown.named : session.state.replayIndex;
-    const int n = countPoints(session.state.fiber.get());
+    const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
     const Complex m = look.view.toWorld(x, y);
     // Squared distances in world units, so no pixel conversion can overflow.
     double best = pickRadiusPixels * pickRadiusPixels / (look.view.scale * look.view.scale);
@@ -206,7 +206,7 @@ void SolutionSpaceRenderer::paintGrid(QPainter &painter) const {
 void SolutionSpaceRenderer::paintSolutions(QPainter &painter) const {
     const PlaneView &v = look_.view;
     const int r = look_.markRadius;
-    PointList fiber = session_.state.fiber.get();
+    PointList fiber = session_.solutionSpace.tracedFiber(session_.state.fiber.get());
     const QPen outline(gridColour(), 1);
     painter.setBackground(Qt::white);
     forEachShownRecord(

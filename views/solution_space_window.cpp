@@ -19,6 +19,7 @@
 #include "app/solution_info_dialog.h"
 #include "engine/error.h"
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
 #include "tracing/braid.h"
 #include "views/braid_info_dialog.h"
 #include "views/parameter_space_icons.h"
@@ -326,9 +327,15 @@ void SolutionSpaceWindow::showBraidInformation() {
         bringForward(open);
         return;
     }
-    const int n = countPoints(session_.state.fiber.get());
-    openBraidInfo(session_,
-                  computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n));
+    // The permutation is read off the first and the last step only when the
+    // run ended where it began (an Art run may end anywhere); the braid word
+    // is shown either way.
+    std::vector<int> permutation;
+    if (traceEndsWhereItBegan(session_.traces)) {
+        const int n = countPoints(session_.solutionSpace.tracedFiber(session_.state.fiber.get()));
+        permutation = computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n);
+    }
+    openBraidInfo(session_, permutation);
 }
 
 void SolutionSpaceWindow::explainWarning() {
@@ -343,7 +350,8 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
         bringForward(open);
         return;
     }
-    const Term *point = findByNumber(session_.state.fiber.get(), picked->number);
+    const Term *point =
+        findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), picked->number);
     const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
     if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number))
         connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
