@@ -17,6 +17,7 @@
 #include "app/plane_windows.h"
 #include "engine/points.h"
 #include "pipeline/document.h"
+#include "pipeline/load_report.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "tracing/path_editing.h"
@@ -389,9 +390,12 @@ void ParameterSpaceWindow::loadFromFile() {
     if (path.isEmpty()) return;
     mouse_.forget();
     DialogLoadQuestions questions(this);
-    loadTracesFromFile(session_, path.toStdString(), questions);
+    const LoadOutcome outcome = loadTracesReporting(session_, path.toStdString(), questions);
+    showMenuState();
     syncTimer();
     repaintBoth();
+    if (outcome.anotherPolynomial) emit formChanged();
+    tellUnloaded(this, path, outcome.notices);
 }
 
 void ParameterSpaceWindow::tick() { apply(timerTick(session_)); }
@@ -494,6 +498,7 @@ void installParameterSpaceWindow(PlaneWindows &windows, Session &session) {
         QObject::connect(window, &ParameterSpaceWindow::solutionChanged, window, [all] {
             if (QWidget *solution = all->solutionSpace()) solution->update();
         });
+        QObject::connect(window, &ParameterSpaceWindow::formChanged, all, &PlaneWindows::formChanged);
         return window;
     });
 }

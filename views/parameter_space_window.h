@@ -89,6 +89,8 @@ public:
 signals:
     // The Solution Space window should repaint.
     void solutionChanged();
+    // The main form's fields changed (a load replaced the curve).
+    void formChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -94,14 +94,14 @@ TEST_F(ParameterRuns, ARunStartedElsewhereLeavesTheFiberOverTheBasePoint) {
 
     // A save after the Art run writes the fiber over the stored base point.
     artRun(Complex(-0.5, 0.05), {Complex(-0.45, 0.1)}, Complex(-0.5, -0.05));
-    Session loaded;
-    DocumentReader reader(writeSections(session));
-    readSections(loaded, reader, false);
-    ASSERT_EQ(loaded.state.stage, stageFiber);
     DocumentReader again(writeSections(session));
+    Complex storedBase;
+    ASSERT_TRUE(again.findSection(tagParameterBase));
+    ASSERT_TRUE(again.readPoint(storedBase));
     ASSERT_TRUE(again.findSection(tagFiber));
     int count = 0;
     ASSERT_TRUE(again.readCount(count));
+    ASSERT_EQ(count, 3);
     OwnedPolynomial stored;
     for (int k = 0; k < count; ++k) {
         Complex v;
@@ -110,7 +110,8 @@ TEST_F(ParameterRuns, ARunStartedElsewhereLeavesTheFiberOverTheBasePoint) {
         p->next = stored.release();
         stored.reset(p);
     }
-    EXPECT_LT(residual(stored.get(), loaded.state.basePoint), 1e-5);
+    // Six decimals are written: the residual is of that order.
+    EXPECT_LT(residual(stored.get(), storedBase), 1e-4);
 }
 
 // Step 0 and every later step carry one numbering: the point numbered k in
@@ -190,7 +191,9 @@ TEST_F(ParameterRuns, AFinishedArtRunShowsItsBraidAndAClosedOneItsPermutation) {
         EXPECT_EQ(session.traces.tracingState, tracingFinished);
         EXPECT_EQ(formatBraidWord(session.solutionSpace.braidWord).size(), 3u);  // one generator: "+1," or "-1,"
         EXPECT_EQ(traceEndsWhereItBegan(session.traces), row.closed);
-        if (row.closed) EXPECT_EQ(permutationText(), "1->2->1,");
+        if (row.closed) {
+            EXPECT_EQ(permutationText(), "1->2->1,");
+        }
     }
 }
 
