@@ -23,6 +23,7 @@
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/plane_canvas.h"
 
 namespace quorvel {
 
@@ -435,18 +436,14 @@ void ParameterSpaceWindow::showPopup(QPoint globalPosition) {
 // ---- painting ------------------------------------------------------------------
 
 void ParameterSpaceWindow::paintClient(QPainter &painter) {
-    if (canvas_.isNull()) {
-        canvas_ = QImage(canvasWidth, canvasHeight, QImage::Format_RGB32);
-        canvas_.fill(Qt::white);
-    }
+    fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
     {
         QPainter canvasPainter(&canvas_);
         renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace);
     }
     const PixelRect &r = view_->planeRect;
-    // Beyond the canvas (a window larger than 1024 x 768) the client stays white.
     painter.fillRect(plane_->rect(), Qt::white);
-    painter.drawImage(QPoint(r.left, stripHeight), canvas_, QRect(0, stripHeight, r.right, r.bottom - stripHeight));
+    copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));
     const ParameterSpaceState &ps = session_.parameterSpace;
     renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
 }

@@ -23,6 +23,7 @@
 #include "tracing/braid.h"
 #include "views/braid_info_dialog.h"
 #include "views/parameter_space_icons.h"
+#include "views/plane_canvas.h"
 
 namespace quorvel {
 
@@ -30,8 +31,6 @@ namespace {
 
 // Dialog units of the client area at font size 9.
 constexpr int windowUnits = 265;
-constexpr int canvasWidth = 1024;
-constexpr int canvasHeight = 768;
 constexpr int toolIconSize = 30;
 // Tool buttons sit 17 dialog units apart, and never closer than an icon.
 constexpr int toolSpacingUnits = 17;
@@ -144,10 +143,9 @@ SolutionSpaceWindow::SolutionSpaceWindow(Session &session, std::shared_ptr<Solut
     : QWidget(parent, Qt::Window),
       session_(session),
       look_(look ? std::move(look) : std::make_shared<SolutionSpaceLook>()),
-      canvas_(canvasWidth, canvasHeight, QImage::Format_RGB32) {
+      canvas_() {
     setWindowTitle(QStringLiteral("Solution Space"));
     setFont(dialogFont(9));
-    canvas_.fill(Qt::white);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -380,11 +378,7 @@ void SolutionSpaceWindow::mouseReleased(int x, int y) {
 
 void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
     // The canvas covers the whole window, however large it is made.
-    if (canvas_.width() < size.width() || canvas_.height() < size.height()) {
-        canvas_ = QImage(std::max(canvas_.width(), size.width()),
-                         std::max(canvas_.height(), size.height()), QImage::Format_RGB32);
-        canvas_.fill(Qt::white);
-    }
+    fitCanvas(canvas_, size, client_->devicePixelRatioF());
     const SolutionSpaceRenderer renderer(session_, *look_);
     {
         QPainter canvas(&canvas_);
@@ -395,7 +389,7 @@ void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
     // Nothing else draws in the strips' unused parts: give them the window's
     // face colour.
     painter.fillRect(QRect(QPoint(0, 0), size), palette().window());
-    painter.drawImage(QPoint(r.left, r.top), canvas_, QRect(r.left, r.top, r.width(), r.height()));
+    copyCanvas(painter, canvas_, QRect(r.left, r.top, r.width(), r.height()));
     painter.setFont(font());
     renderer.paintStrips(painter);
 }
