@@ -31,6 +31,8 @@ public:
     QString permutationText() const;
     QString braidText() const;
     const BraidPicture &picture() const { return picture_; }
+    // "Save picture…": the dialog as it shows, PNG or SVG.
+    bool savePictureTo(const QString &path);
 
     // OK and the close box both end here; the dialog stops counting as open.
     void done(int result) override;

@@ -28,6 +28,12 @@ int toolCommand(int16_t tool) {
     }
 }
 
+int16_t toolOfCommand(int id) {
+    for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
+        if (toolCommand(tool) == id) return tool;
+    return toolNone;
+}
+
 ParameterMenuState menuState(const ParameterSpaceState &ps) {
     ParameterMenuState m;
     m.modeItemsEnabled = ps.handTool == 0;

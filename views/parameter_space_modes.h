@@ -9,43 +9,12 @@
 #include "engine/complex.h"
 #include "tracing/path_editing.h"
 #include "tracing/view_state.h"
+#include "views/plane_commands.h"
 
 namespace quorvel {
 
 class Session;
 
-// Command ids of the window's menus and buttons; the window names its
-// actions and buttons after them.
-namespace psw {
-inline constexpr int zoomInButton = 1042;
-inline constexpr int zoomOutButton = 1043;
-inline constexpr int handButton = 1056;
-inline constexpr int dotButton = 1058;
-
-inline constexpr int zoomIn = 32771;
-inline constexpr int zoomOut = 32772;
-inline constexpr int up = 32774;
-inline constexpr int down = 32775;
-inline constexpr int left = 32776;
-inline constexpr int right = 32777;
-inline constexpr int defaultSize = 32799;
-inline constexpr int displayAll = 32800;
-
-inline constexpr int saveFile = 32791;
-inline constexpr int loadFromFile = 32790;
-inline constexpr int autoMode = 32783;
-inline constexpr int manualMode = 32784;
-inline constexpr int artMode = 32785;
-inline constexpr int clearPath = 32787;
-inline constexpr int newPath = 32793;
-inline constexpr int selectFromAuto = 32801;
-inline constexpr int startTracing = 32802;
-inline constexpr int addVertex = 32794;
-inline constexpr int moveVertex = 32795;
-inline constexpr int deleteVertex = 32798;
-inline constexpr int lineToArc = 32796;
-inline constexpr int arcToLine = 32797;
-}  // namespace psw
 
 inline constexpr int16_t toolNone = 0;
 inline constexpr int16_t toolAddVertex = 1;
@@ -56,6 +25,8 @@ inline constexpr int16_t toolArcToLine = 5;
 
 // The menu command of an edit tool (1 to 5), 0 for none.
 int toolCommand(int16_t tool);
+// The edit tool (1 to 5) of a menu command, toolNone for any other.
+int16_t toolOfCommand(int id);
 
 // What the menus and the tool buttons show for a state.
 struct ParameterMenuState {

@@ -23,6 +23,7 @@
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/picture_file.h"
 #include "views/plane_canvas.h"
 
 namespace quorvel {
@@ -75,6 +76,7 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
     chooseFile_ = [this](FileAction action, const QString &initialName) {
         return chooseDocumentFile(this, action, initialName);
     };
+    choosePicture_ = [this](const QString &initialName) { return choosePictureFile(this, initialName); };
     setWindowTitle(QStringLiteral("Parameter Space"));
     setFont(dialogFont(dialogFontSize));
     const DialogUnits units(font());
@@ -142,56 +144,56 @@ QAction *ParameterSpaceWindow::addPopupCommand(int id, const char *caption, void
 
 void ParameterSpaceWindow::buildMenus() {
     using W = ParameterSpaceWindow;
-    QMenu *file = menuBar_->addMenu(QStringLiteral("&File"));
-    addCommand(file, psw::saveFile, "Save file", &W::saveFile);
-    addCommand(file, psw::loadFromFile, "&Load from file", &W::loadFromFile);
-
-    QMenu *view = menuBar_->addMenu(QStringLiteral("&View"));
-    addCommand(view, psw::zoomIn, "Zoom &In \t(Ctrl + U)", &W::zoomIn);
-    addCommand(view, psw::zoomOut, "Zoom &Out \t(Ctrl + O)", &W::zoomOut);
-    view->addSeparator();
-    addCommand(view, psw::up, "&Up \t(Ctrl + I)", &W::panUp);
-    addCommand(view, psw::down, "&Down \t(Ctrl + K)", &W::panDown);
-    addCommand(view, psw::left, "&Left \t(Ctrl + J)", &W::panLeft);
-    addCommand(view, psw::right, "&Right \t(Ctrl + L)", &W::panRight);
-    view->addSeparator();
-    addCommand(view, psw::defaultSize, "D&efault size", &W::defaultSize);
-    addCommand(view, psw::displayAll, "Di&splay all", &W::displayAll);
-
-    QMenu *mode = menuBar_->addMenu(QStringLiteral("&Mode"));
-    addCommand(mode, psw::autoMode, "&Auto Mode", &W::autoMode, true);
-    addCommand(mode, psw::manualMode, "&Manual Mode", &W::manualMode, true);
-    addCommand(mode, psw::artMode, "A&rt Mode", &W::artMode, true);
-
-    QMenu *path = menuBar_->addMenu(QStringLiteral("&Path"));
-    addCommand(path, psw::newPath, "&New Path", &W::newPath, true);
-    addCommand(path, psw::selectFromAuto, "&Select Path from Auto-mode paths", &W::selectPathFromAuto, true);
-    addCommand(path, psw::startTracing, "&Start tracing", &W::startTracing);
-    path->addSeparator();
-    const struct {
-        int id;
-        const char *caption;
-        int16_t tool;
-    } tools[] = {
-        {psw::addVertex, "&Add Vertex", toolAddVertex},
-        {psw::moveVertex, "&Move Vertex", toolMoveVertex},
-        {psw::deleteVertex, "&DeleteVertex", toolDeleteVertex},
-        {psw::lineToArc, "Change &Line into Arc ", toolLineToArc},
-        {psw::arcToLine, "Change A&rc into Line", toolArcToLine},
+    const std::map<int, void (W::*)()> handlers = {
+        {psw::saveFile, &W::saveFile},
+        {psw::loadFromFile, &W::loadFromFile},
+        {psw::zoomIn, &W::zoomIn},
+        {psw::zoomOut, &W::zoomOut},
+        {psw::up, &W::panUp},
+        {psw::down, &W::panDown},
+        {psw::left, &W::panLeft},
+        {psw::right, &W::panRight},
+        {psw::defaultSize, &W::defaultSize},
+        {psw::displayAll, &W::displayAll},
+        {psw::autoMode, &W::autoMode},
+        {psw::manualMode, &W::manualMode},
+        {psw::artMode, &W::artMode},
+        {psw::newPath, &W::newPath},
+        {psw::selectFromAuto, &W::selectPathFromAuto},
+        {psw::startTracing, &W::startTracing},
+        {psw::clearPath, &W::clearPath},
+        {psw::savePicture, &W::savePicture},
     };
-    for (const auto &t : tools) {
-        QAction *a = addCommand(path, t.id, t.caption, nullptr, true);
-        const int16_t tool = t.tool;
-        connect(a, &QAction::triggered, this, [this, tool] { selectTool(tool); });
-    }
+    const auto fill = [&](QMenu *menu, const auto &items) {
+        for (const CommandText &item : items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            const int16_t tool = toolOfCommand(item.id);
+            const bool checkable = tool != toolNone || item.id == psw::autoMode || item.id == psw::manualMode ||
+                                   item.id == psw::artMode || item.id == psw::newPath ||
+                                   item.id == psw::selectFromAuto;
+            const auto handler = handlers.find(item.id);
+            QAction *a = addCommand(menu, item.id, item.text, handler == handlers.end() ? nullptr : handler->second,
+                                    checkable);
+            if (tool != toolNone) connect(a, &QAction::triggered, this, [this, tool] { selectTool(tool); });
+        }
+    };
+    QMenu *file = menuBar_->addMenu(QStringLiteral("&File"));
+    fill(file, parameterFileTexts);
+    file->addSeparator();
+    // Not a command of the menu resource: the menu bar alone offers it.
+    addCommand(file, psw::savePicture, savePictureText, &W::savePicture);
+    fill(menuBar_->addMenu(QStringLiteral("&View")), viewMenuTexts);
+    fill(menuBar_->addMenu(QStringLiteral("&Mode")), parameterModeTexts);
+    fill(menuBar_->addMenu(QStringLiteral("&Path")), parameterPathTexts);
 
     // The popup repeats the navigation and the Mode items (the same
-    // actions); these are its own, with the popup's captions.
-    addPopupCommand(psw::right, "&Right \t(Ctrl + J)", &W::panRight);
-    addPopupCommand(psw::left, "&Left \t(Ctrl + L)", &W::panLeft);
-    addPopupCommand(psw::saveFile, "&Save File", &W::saveFile);
-    addPopupCommand(psw::loadFromFile, "&Load From File", &W::loadFromFile);
-    addPopupCommand(psw::clearPath, "&Clear Path", &W::clearPath);
+    // actions); Right, Left and the file commands have captions of their own.
+    for (int id : {psw::right, psw::left})
+        addPopupCommand(id, commandText(navigationPopupTexts, id), handlers.at(id));
+    for (const CommandText &item : parameterPopupTexts) addPopupCommand(item.id, item.text, handlers.at(item.id));
 }
 
 void ParameterSpaceWindow::buildButtons() {
@@ -399,6 +401,13 @@ void ParameterSpaceWindow::loadFromFile() {
     tellUnloaded(this, path, outcome.notices);
 }
 
+void ParameterSpaceWindow::savePicture() {
+    const QString path = choosePicture_(QStringLiteral("parameter-space.png"));
+    if (!path.isEmpty()) savePictureTo(path);
+}
+
+bool ParameterSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(plane_, path); }
+
 void ParameterSpaceWindow::tick() { apply(timerTick(session_)); }
 
 // ---- the popup -----------------------------------------------------------------
@@ -407,12 +416,8 @@ QMenu *ParameterSpaceWindow::createPopup() {
     const ParameterSpaceState &ps = session_.parameterSpace;
     showMenuState();
     auto *menu = new QMenu(this);
-    menu->addAction(actions_[psw::zoomIn]);
-    menu->addAction(actions_[psw::zoomOut]);
-    menu->addAction(actions_[psw::up]);
-    menu->addAction(actions_[psw::down]);
-    menu->addAction(popupActions_[psw::right]);
-    menu->addAction(popupActions_[psw::left]);
+    for (const CommandText &item : navigationPopupTexts)
+        menu->addAction(popupActions_.count(item.id) ? popupActions_[item.id] : actions_[item.id]);
     if (ps.handTool) return menu;
     menu->addSeparator();
     menu->addAction(actions_[psw::autoMode]);
@@ -436,15 +441,26 @@ void ParameterSpaceWindow::showPopup(QPoint globalPosition) {
 // ---- painting ------------------------------------------------------------------
 
 void ParameterSpaceWindow::paintClient(QPainter &painter) {
+    const ParameterSpaceState &ps = session_.parameterSpace;
+    const PixelRect &r = view_->planeRect;
+    if (drawingPicture()) {
+        // A picture: the plane drawn straight onto it, antialiased.
+        painter.fillRect(plane_->rect(), Qt::white);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
+        renderer_.paintPlane(painter, *view_, ps);
+        painter.restore();
+        renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
+        return;
+    }
     fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
     {
         QPainter canvasPainter(&canvas_);
         renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace);
     }
-    const PixelRect &r = view_->planeRect;
     painter.fillRect(plane_->rect(), Qt::white);
     copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));
-    const ParameterSpaceState &ps = session_.parameterSpace;
     renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
 }
 

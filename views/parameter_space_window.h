@@ -14,6 +14,7 @@
 
 #include "app/file_dialogs.h"
 #include "views/parameter_mouse.h"
+#include "views/picture_file.h"
 #include "views/parameter_space_renderer.h"
 #include "views/plane_view.h"
 
@@ -50,6 +51,7 @@ public:
     QToolButton *toolButton(int id) const;
     bool timerActive() const { return timer_.isActive(); }
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    void setPictureChooser(PictureChooser chooser) { choosePicture_ = std::move(chooser); }
 
     // The right-button menu as it would be shown now (the caller owns it).
     QMenu *createPopup();
@@ -75,6 +77,9 @@ public:
     void clearPath();
     void saveFile();
     void loadFromFile();
+    // "Save picture…": the client area as the window shows it, PNG or SVG.
+    void savePicture();
+    bool savePictureTo(const QString &path);
     // One timeout of the 100 ms timer.
     void tick();
 
@@ -114,6 +119,7 @@ private:
     QImage canvas_;
     QTimer timer_;
     FileChooser chooseFile_;
+    PictureChooser choosePicture_;
     QMenuBar *menuBar_ = nullptr;
     ParameterPlane *plane_ = nullptr;
     std::map<int, QAction *> actions_;

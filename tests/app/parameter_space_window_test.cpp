@@ -192,7 +192,8 @@ void ParameterSpaceWindowTest::menuBarHasTheTextsOfTheCommands() {
     open();
     const QList<QAction *> menus = window->findChild<QMenuBar *>()->actions();
     QCOMPARE(menus.size(), 4);
-    QCOMPARE(texts(menus[0]->menu()->actions()), (QStringList{"Save file", "&Load from file"}));
+    QCOMPARE(texts(menus[0]->menu()->actions()),
+             (QStringList{"Save file", "&Load from file", QString(), QString::fromUtf8("Save picture…")}));
     QCOMPARE(texts(menus[1]->menu()->actions()),
              (QStringList{"Zoom &In \t(Ctrl + U)", "Zoom &Out \t(Ctrl + O)", "", "&Up \t(Ctrl + I)",
                           "&Down \t(Ctrl + K)", "&Left \t(Ctrl + J)", "&Right \t(Ctrl + L)", "", "D&efault size",
