@@ -40,6 +40,8 @@ bool writeWidgetPicture(QWidget *widget, const QString &path) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
         QSvgGenerator svg;
         svg.setFileName(path);
+        // At 96 dots per inch a browser shows the drawing at the window's size.
+        svg.setResolution(96);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(widget->window()->windowTitle());
