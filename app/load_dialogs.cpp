@@ -1,6 +1,9 @@
 #include "app/load_dialogs.h"
 
+#include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/dialog_units.h"
 
@@ -59,6 +62,32 @@ NoticeDialog::NoticeDialog(QWidget *parent) : QDialog(parent) {
                    {18, 46, 45, 15},
                    "No",
                    {78, 46, 45, 15}});
+}
+
+UnloadedNoticeDialog::UnloadedNoticeDialog(const QString &fileName, const std::vector<std::string> &notices,
+                                           QWidget *parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Notice"));
+    setFont(dialogFont(9));
+    auto *layout = new QVBoxLayout(this);
+    QString text = QStringLiteral("Not everything in %1 was loaded.").arg(fileName);
+    for (const std::string &line : notices) text += QStringLiteral("\n\n") + QString::fromStdString(line);
+    auto *label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("noticeText"));
+    label->setWordWrap(true);
+    label->setMinimumWidth(DialogUnits(font()).x(200));
+    layout->addWidget(label);
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("button1"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignRight);
+}
+
+void tellUnloaded(QWidget *window, const QString &path, const std::vector<std::string> &notices) {
+    if (notices.empty()) return;
+    UnloadedNoticeDialog dialog(QFileInfo(path).fileName(), notices, window);
+    dialog.exec();
 }
 
 bool DialogLoadQuestions::loadTraces() {

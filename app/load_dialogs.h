@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
+#include <vector>
 
 #include "pipeline/document.h"
 
@@ -26,6 +28,19 @@ class NoticeDialog : public QDialog {
 public:
     explicit NoticeDialog(QWidget *parent = nullptr);
 };
+
+// "Notice" after a load that left parts of the file unloaded: what was not
+// loaded and why, one line each, and OK.
+class UnloadedNoticeDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    UnloadedNoticeDialog(const QString &fileName, const std::vector<std::string> &notices,
+                         QWidget *parent = nullptr);
+};
+
+// Shows the notice when there is anything to tell (modal to `window`).
+void tellUnloaded(QWidget *window, const QString &path, const std::vector<std::string> &notices);
 
 // Asks the questions of a load with the two dialogs above, modal to the
 // window that started the load.

@@ -15,6 +15,7 @@
 #include "app/form_widgets.h"
 #include "app/help_window.h"
 #include "app/load_dialogs.h"
+#include "pipeline/load_report.h"
 #include "app/plane_windows.h"
 #include "app/progress_bars.h"
 #include "app/text_fields.h"
@@ -200,6 +201,9 @@ MainDialog::MainDialog(Session &session, QWidget *parent)
     buildControls();
     connectControls();
     installParameterSpaceWindow(*planeWindows_, session_);
+    // A load in the Parameter Space window may replace the curve: the form
+    // then shows what is held.
+    connect(planeWindows_.get(), &PlaneWindows::formChanged, this, &MainDialog::showForm);
     installSolutionSpaceWindow(*planeWindows_, session_);
 
     progress_ = std::make_unique<ProgressBars>(differenceBar_, iterationBar_);
@@ -330,9 +334,10 @@ void MainDialog::load() {
     const QString path = chooseFile_(FileAction::Open, toQString(session_.state.documentName));
     if (path.isEmpty()) return;
     DialogLoadQuestions questions(this);
-    loadDocument(session_, path.toStdString(), questions);
+    const LoadOutcome outcome = loadDocumentReporting(session_, path.toStdString(), questions);
     showForm();
     repaintPlanes(*planeWindows_);
+    tellUnloaded(this, path, outcome.notices);
 }
 
 void MainDialog::save() {

@@ -36,6 +36,11 @@ public:
     QWidget *parameterSpace() const { return parameter_; }
     QWidget *solutionSpace() const { return solution_; }
 
+signals:
+    // A plane window changed the main form's fields (a load replaced the
+    // curve); the main window shows them again.
+    void formChanged();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

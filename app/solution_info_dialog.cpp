@@ -58,7 +58,7 @@ SolutionInfoDialog::SolutionInfoDialog(Session &session, Complex value, const st
 }
 
 void SolutionInfoDialog::accept() {
-    if (Term *point = findByNumber(session_.state.fiber.get(), number_)) {
+    if (Term *point = findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), number_)) {
         setPointName(point, pointNameFrom(name_->text()).c_str());
         emit renamed(number_);
     }

@@ -341,6 +341,7 @@ private:
         // both traces restart at the new fiber and the base point.
         s_.stopTimer();
         s_.parameterSpace.work.release();
+        s_.solutionSpace.startFiber.reset();
         state_.fiber = std::move(sorted);
         s_.nameFiberPoints();
         Traces &traces = s_.traces;
@@ -444,6 +445,7 @@ bool readTraceSections(Session &session, DocumentReader &reader) {
     // A run cannot go on over traces that are replaced under it.
     session.stopTimer();
     session.parameterSpace.work.release();
+    session.solutionSpace.startFiber.reset();
     state.replayIndex = 0;
     pool.freeTrace(traces.parameterTrace);
     traces.parameterTrace = nullptr;

@@ -228,6 +228,7 @@ void Session::replaceFiber(PointList roots) {
     solutionSpace.traceFinished = 0;
     solutionSpace.relaxedMode = 0;
     solutionSpace.braidWord.clear();
+    solutionSpace.startFiber.reset();
     state.fiber = std::move(sorted);
     nameFiberPoints();
     traces.resetSolutionTrace(tracePool, state.fiber.get());

@@ -1,6 +1,7 @@
 #include "pipeline/tracer.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "engine/calculus.h"
@@ -134,6 +135,11 @@ void findTails(Session &session) {
     TracerWork &w = session.parameterSpace.work;
     w.solutionTail = lastTraceRecord(session.traces.solutionTrace);
     w.parameterTail = lastTraceRecord(session.traces.parameterTrace);
+}
+
+Complex lastParameter(const Traces &traces) {
+    const TraceRecord *last = lastTraceRecord(traces.parameterTrace);
+    return last ? last->value : Complex(0.0, 0.0);
 }
 
 void finishLoop(Session &session, TickResult &r) {
@@ -296,6 +302,13 @@ TickResult timerTick(Session &session) {
     return {};
 }
 
+bool traceEndsWhereItBegan(const Traces &traces) {
+    const TraceRecord *first = traces.parameterTrace;
+    const TraceRecord *last = lastTraceRecord(first);
+    if (!first) return false;
+    return modulus(last->value - first->value) <= 1e-9 * (1.0 + modulus(first->value));
+}
+
 int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon) {
     if (onInfinityIcon) return countPoints(session.state.branchLoci.get());
     return nearestPoint(session.state.branchLoci.get(), worldPoint);
@@ -305,6 +318,9 @@ bool startLoopAt(Session &session, PathSegment *start) {
     if (session.state.stage < stageFiber || !start || countPoints(session.state.fiber.get()) == 0)
         return false;
     Traces &t = session.traces;
+    // The run starts from the fiber over the base point, so its names are
+    // that fiber's again.
+    session.solutionSpace.startFiber.reset();
     t.resetSolutionTrace(session.tracePool, session.state.fiber.get());
     t.resetParameterTrace(session.tracePool, session.state.basePoint);
     t.traceStepCount = 1;
@@ -334,11 +350,16 @@ bool startAutoLoop(Session &session, int index) {
 
 namespace {
 
-TickResult restartTraces(Session &session, Complex p, bool keepRootOrder) {
+// Names the points of a fiber "1", "2", ... "99", "0", ... by their numbers.
+void nameByNumber(Term *fiber) {
+    const int n = countPoints(fiber);
+    for (int i = 0; i < n; ++i)
+        if (Term *p = findByNumber(fiber, i)) setPointName(p, std::to_string((i + 1) % 100).c_str());
+}
+
+TickResult restartTraces(Session &session, Complex p) {
     TickResult r;
     SolutionSpaceState &ss = session.solutionSpace;
-    ss.traceFinished = 0;
-    ss.braidWord.clear();
     // The roots are found from f with P put in; the tracer's specialised
     // polynomial is a skeleton of f holding every power of x, so later
     // parameter values fill in coefficients that vanish at P.
@@ -348,18 +369,24 @@ TickResult restartTraces(Session &session, Complex p, bool keepRootOrder) {
     OwnedPolynomial skeleton(coefficientSkeleton(session.state.curve.get()));
     substituteInto(session.state.curve.get(), p, skeleton.get());
 
+    ss.traceFinished = 0;
+    ss.braidWord.clear();
     session.stopTimer();
     session.traces.clear(session.tracePool);
     session.traces.resetParameterTrace(session.tracePool, p);
-    // Numbered before the working copies are made, so every step the run
-    // appends starts with number 0 as the traces require.
+    // The fiber over P numbers and names the traces of this run; the fiber
+    // over the base point stays what the main window shows and a save
+    // writes. Numbered before the working copies are made, so every step
+    // starts with number 0 as the traces require, and the working points
+    // follow the same order as step 0: one numbering from the first step on.
     numberPoints(sorted.get(), 0);
-    session.state.fiber = std::move(sorted);
+    nameByNumber(sorted.get());
+    ss.startFiber = std::move(sorted);
     TracerWork &w = session.parameterSpace.work;
     const double position = w.segmentPosition;
     const double step = w.segmentStep;
     const int16_t counter = w.stepCounter;
-    prepareWork(session, keepRootOrder ? roots.get() : session.state.fiber.get());
+    prepareWork(session, ss.startFiber.get());
     w.correction.reset(copyPolynomial(roots.get()));
     w.specialised = std::move(skeleton);
     w.segmentPosition = position;
@@ -367,8 +394,7 @@ TickResult restartTraces(Session &session, Complex p, bool keepRootOrder) {
     w.stepCounter = counter;
     if (!prepareContinuation(session, p)) w.curve = CurveFunction();
 
-    session.nameFiberPoints();
-    session.traces.resetSolutionTrace(session.tracePool, session.state.fiber.get());
+    session.traces.resetSolutionTrace(session.tracePool, ss.startFiber.get());
     findTails(session);
     session.state.replayIndex = 0;
     session.traces.traceStepCount = 1;
@@ -380,10 +406,10 @@ TickResult restartTraces(Session &session, Complex p, bool keepRootOrder) {
 
 }  // namespace
 
-TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder) {
+TickResult restartTracesAt(Session &session, Complex p) {
     if (session.state.stage < stageCurve) return {};
     try {
-        return restartTraces(session, p, keepRootOrder);
+        return restartTraces(session, p);
     } catch (const ComputationAbandoned &) {
         // Every value is computed before anything is replaced, so the
         // traces are as they were.
@@ -411,7 +437,7 @@ bool chooseManualLoop(Session &session, int index) {
     ps.work.segmentPosition = 0.0;
     ps.work.segmentStep = 0.025;
     ps.work.stepCounter = 0;
-    return !restartTracesAt(session, segmentStart(copy), false).errorShown;
+    return !restartTracesAt(session, segmentStart(copy)).errorShown;
 }
 
 bool startTracingCommand(Session &session) {
@@ -420,20 +446,33 @@ bool startTracingCommand(Session &session) {
     return true;
 }
 
-TickResult toggleArtTracing(Session &session, Complex p) {
+TickResult toggleArtTracing(Session &session, Complex p, double closeRadius) {
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.artTracing) {
         ps.artTracing = 1;
-        TickResult r = restartTracesAt(session, p, false);
+        TickResult r = restartTracesAt(session, p);
         if (r.errorShown || session.state.stage < stageCurve) ps.artTracing = 0;
         return r;
     }
+    // A second click close to where the run began closes the loop: one last
+    // step back to the start, so that the last fiber can be matched with the
+    // first and the permutation read off.
+    if (const TraceRecord *first = session.traces.parameterTrace) {
+        const Complex start = first->value;
+        if (modulus(p - start) <= closeRadius && !isZero(p - lastParameter(session.traces)))
+            freeHandStep(session, start);
+    }
     ps.artTracing = 0;
+    ps.work.release();
     session.state.setReplay(0, 0, 0, 1);
     session.traces.tracingState = tracingFinished;
+    // The run is over: its braid word (and its permutation, when it ended
+    // where it began) can be shown.
+    session.solutionSpace.traceFinished = 1;
     TickResult r;
     r.repaintParameter = true;
     r.repaintSolution = true;
+    r.loopFinished = true;
     return r;
 }
 
@@ -451,6 +490,8 @@ TickResult freeHandStep(Session &session, Complex m) {
         q = durandKernerStep(w.specialised.get(), w.current.get(), w.correction.get());
         if (q <= -11.0 || std::isnan(q)) break;
     }
+    // The crossings of the move feed the braid word, as a timer step does.
+    tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
     w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
     ++session.traces.traceStepCount;
     // A run of the timer may follow from here: the continuation starts

@@ -52,14 +52,21 @@ bool startLoopAt(Session &session, PathSegment *start);
 // Manual mode: the user's own copy of loop `index`; the traces restart at
 // its first point and the timer waits for "&Start tracing".
 bool chooseManualLoop(Session &session, int index);
-// Restarts both traces at P with the fiber over P. For the click of an
-// armed "&New Path" the working points keep the root finder's order.
-TickResult restartTracesAt(Session &session, Complex p, bool keepRootOrder = false);
+// Restarts both traces at P with the fiber over P, sorted and named, which
+// numbers the traces from their first step on. The fiber over the base point
+// is left as it is: the new one is the solution state's start fiber.
+TickResult restartTracesAt(Session &session, Complex p);
 // "&Start tracing": starts the timer when an edit tool is selected.
 bool startTracingCommand(Session &session);
 // Art mode: the first click starts free-hand tracing at the point, the
-// second ends it.
-TickResult toggleArtTracing(Session &session, Complex p);
+// second ends it (the run is then finished, with its braid word). A second
+// click within closeRadius of the start closes the loop with a last step to
+// the start itself.
+TickResult toggleArtTracing(Session &session, Complex p, double closeRadius = 0.0);
+// The traces ended where they began: the first and the last parameter
+// record agree within 1e-9 of their size. Only then does the last step of
+// the solution trace hold the same fiber as the first, permuted.
+bool traceEndsWhereItBegan(const Traces &traces);
 // Art mode: one step of free-hand tracing to the point under the mouse.
 TickResult freeHandStep(Session &session, Complex m);
 

@@ -1,5 +1,6 @@
 #include "tracing/path_editing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/error.h"
@@ -139,6 +140,77 @@ PathSegment *grabVertex(PathSegment *path, int32_t x, int32_t y, const WorldToSc
         if (hit) grabbed = s;
     }
     return grabbed;
+}
+
+bool deleteVertex(SegmentPool &pool, PathSegment *grabbed) {
+    if (!grabbed || !grabbed->next) return false;
+    PathSegment *n = grabbed->next;
+    const bool sameCircle = grabbed->isArc && n->isArc && grabbed->centreRe == n->centreRe &&
+                            grabbed->centreIm == n->centreIm && grabbed->radius == n->radius &&
+                            (grabbed->p2 - grabbed->p0) * (n->p2 - n->p0) > 0.0;
+    if (sameCircle) {
+        // n starts where grabbed ends, up to whole turns: carry them over.
+        grabbed->p2 = n->p2 + (grabbed->p2 - n->p0);
+    } else {
+        const Complex start = segmentStart(grabbed);
+        const Complex end = segmentEnd(n);
+        initLineSegment(grabbed, grabbed->owner, grabbed->role, start, end);
+    }
+    if (n->role == roleLast && grabbed->role != roleFirst) grabbed->role = roleLast;
+    // (initLineSegment emptied the link; the chain goes on after n.)
+    grabbed->next = n->next;
+    n->next = nullptr;
+    pool.release(n);
+    return true;
+}
+
+PathSegment *segmentUnder(PathSegment *path, Complex m, double scale) {
+    const double tol = insertTolerancePixels / scale;
+    for (PathSegment *s = path; s != nullptr; s = s->next) {
+        if (!s->isArc) {
+            const Complex a = segmentStart(s);
+            const Complex ab = segmentEnd(s) - a;
+            const double length2 = normSquared(ab);
+            double t = length2 > 0.0 ? dot(m - a, ab) / length2 : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            if (modulus(a + scaled(ab, t) - m) < tol) return s;
+            continue;
+        }
+        const Complex centre = centreOf(s);
+        double a = angleOf(m - centre);
+        const double middle = (s->p0 + s->p2) / 2;
+        a += twoPi * std::round((middle - a) / twoPi);
+        const double low = std::min(s->p0, s->p2);
+        const double high = std::max(s->p0, s->p2);
+        const double r = modulus(m - centre);
+        if (low <= a && a <= high && std::fabs(r - s->radius) < tol) return s;
+    }
+    return nullptr;
+}
+
+bool lineToArc(PathSegment *s) {
+    if (!s || s->isArc) return false;
+    const Complex start = segmentStart(s);
+    const Complex end = segmentEnd(s);
+    const Complex chord = end - start;
+    if (!(normSquared(chord) > 0.0)) return false;
+    const Complex centre = centreFor(start, chord, defaultBulge);
+    const double from = angleOf(start - centre);
+    // The shorter way round: the sweep brought into (-pi, pi].
+    double sweep = angleOf(end - centre) - from;
+    sweep -= twoPi * std::round(sweep / twoPi);
+    PathSegment *next = s->next;
+    initArcSegment(s, s->owner, s->role, centre, modulus(start - centre), from, from + sweep);
+    s->next = next;
+    return true;
+}
+
+bool arcToLine(PathSegment *s) {
+    if (!s || !s->isArc) return false;
+    PathSegment *next = s->next;
+    initLineSegment(s, s->owner, s->role, segmentStart(s), segmentEnd(s));
+    s->next = next;
+    return true;
 }
 
 void dragVertex(PathSegment *grabbed, Complex m) {

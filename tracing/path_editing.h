@@ -59,6 +59,34 @@ PathSegment *grabVertex(PathSegment *path, int32_t x, int32_t y, const WorldToSc
 // with their previous values. Does nothing when `grabbed` has no successor.
 void dragVertex(PathSegment *grabbed, Complex m);
 
+// Delete Vertex: the end vertex of `grabbed` goes, and the segment after it
+// is joined to it. Two arcs of one circle that turn the same way stay one
+// arc; any other pair becomes a line from the first start to the second
+// end. The joined segment keeps the first's owner and the start role, and
+// takes the last role when the second had it. The second segment returns to
+// the pool. Answers false (and changes nothing) without a successor, so the
+// path's first and last vertex never go. Grab the vertex with grabVertex.
+bool deleteVertex(SegmentPool &pool, PathSegment *grabbed);
+
+// The segment of the path (walked to the end of its chain) that the world
+// point m lies on, within tol = 5 / scale: a line anywhere between its
+// ends, an arc anywhere between its two angles. The first such segment, or
+// nullptr.
+PathSegment *segmentUnder(PathSegment *path, Complex m, double scale);
+
+// The bulge a line takes when it becomes an arc: the centre lies this many
+// chord lengths to the left of the chord's midpoint, which makes the arc
+// rise a quarter of the chord to the right of it.
+inline constexpr double defaultBulge = 0.375;
+
+// Change Line into Arc: the line becomes the shorter arc through its two
+// ends with the default bulge. Answers false for an arc or a line of no
+// length (left as they are).
+bool lineToArc(PathSegment *s);
+// Change Arc into Line: the arc becomes the line between its two ends.
+// Answers false for a line.
+bool arcToLine(PathSegment *s);
+
 // The angle brought within angleJumpLimit of `previous` by whole turns.
 double continuousAngle(double angle, double previous);
 

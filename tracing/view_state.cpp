@@ -24,6 +24,7 @@ bool TracerWork::ready() const {
 
 void ParameterSpaceState::setBranchLoci(const Term *list) {
     branchLociCopy.reset();
+    pointedLocusShown = 0;
     if (countPoints(list) == 0) return;
     branchLociCopy.reset(copyPolynomial(list));
     branchLociShown = 1;

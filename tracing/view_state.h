@@ -80,6 +80,11 @@ struct ParameterSpaceState {
     int16_t artTracing = 0;
     int16_t handTool = 0;
 
+    // The read-out of the branch locus under the pointer; a new set of loci
+    // clears it.
+    Complex pointedLocus{0.0, 0.0};
+    int16_t pointedLocusShown = 0;
+
     // Timer 1 of the window (100 ms): running or not.
     bool timerRunning = false;
 
@@ -100,6 +105,15 @@ struct SolutionSpaceState {
     int16_t traceFinished = 0;
     int32_t relaxedMode = 0;
     BraidWord braidWord;
+    // The fiber the traces start from when a run started away from the base
+    // point (Art mode, a Manual path, "New Path"): its points carry the
+    // numbers and names the traces use. None while the traces start from the
+    // fiber over the base point, which such a run never replaces.
+    OwnedPolynomial startFiber;
+
+    // The fiber whose names the traces use: the start fiber of a run that
+    // began elsewhere, else the fiber over the base point.
+    Term *tracedFiber(Term *baseFiber) const { return startFiber ? startFiber.get() : baseFiber; }
 };
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 #include "app/dialog_units.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
+#include "views/picture_file.h"
 
 namespace quorvel {
 
@@ -50,11 +51,14 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     setFixedSize(std::max(units.width(), area.right() + 1 + pictureMargin),
                  std::max(units.height(), area.bottom() + 1 + pictureMargin));
 
-    PointList fiber = session.state.fiber.get();
+    PointList fiber = session.solutionSpace.tracedFiber(session.state.fiber.get());
     const BraidWord &word = session.solutionSpace.braidWord;
 
     addLabel(this, u, QStringLiteral("Permutation data"), 7, 5, 80, 8);
-    permutation_ = textBox(this, "edit1010", formatPermutation(permutation, fiber));
+    // No permutation: the run did not end where it began.
+    permutation_ = textBox(this, "edit1010",
+                           permutation.empty() ? std::string(openPathText)
+                                               : formatPermutation(permutation, fiber));
     place(permutation_, u, 7, 15, 222, 32);
     addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
     braid_ = textBox(this, "edit1064", formatBraidWord(word));
@@ -71,9 +75,21 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     ok->setDefault(true);
     place(ok, u, 238, 15, 50, 14);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // Beyond the dialog resource: the texts and the braid as a picture.
+    auto *picture = new QPushButton(QString::fromUtf8(savePictureText), this);
+    picture->setObjectName(QStringLiteral("savePicture"));
+    place(picture, u, 238, 33, 50, 14);
+    picture->resize(std::max(picture->width(), picture->sizeHint().width()), picture->height());
+    picture->move(std::min(picture->x(), width() - picture->width() - 4), picture->y());
+    connect(picture, &QPushButton::clicked, this, [this] {
+        const QString path = choosePictureFile(this, QStringLiteral("braid.png"));
+        if (!path.isEmpty()) savePictureTo(path);
+    });
 
     picture_ = BraidPicture::of(fiber, word);
 }
+
+bool BraidInfoDialog::savePictureTo(const QString &path) { return writeWidgetPicture(this, path); }
 
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }
 

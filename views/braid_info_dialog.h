@@ -14,19 +14,25 @@ namespace quorvel {
 
 class Session;
 
+// The permutation box after a run that did not end where it began.
+inline constexpr const char *openPathText = "(none: the path does not end where it began)";
+
 class BraidInfoDialog : public QDialog {
     Q_OBJECT
 
 public:
     // The texts and the picture are taken from the session now, so they keep
     // describing this trace when tracing starts again while the dialog is
-    // open.
+    // open. An empty permutation stands for a run that did not end where
+    // it began.
     BraidInfoDialog(const Session &session, const std::vector<int> &permutation,
                     QWidget *parent = nullptr);
 
     QString permutationText() const;
     QString braidText() const;
     const BraidPicture &picture() const { return picture_; }
+    // "Save picture…": the dialog as it shows, PNG or SVG.
+    bool savePictureTo(const QString &path);
 
     // OK and the close box both end here; the dialog stops counting as open.
     void done(int result) override;

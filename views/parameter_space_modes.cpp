@@ -28,6 +28,12 @@ int toolCommand(int16_t tool) {
     }
 }
 
+int16_t toolOfCommand(int id) {
+    for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
+        if (toolCommand(tool) == id) return tool;
+    return toolNone;
+}
+
 ParameterMenuState menuState(const ParameterSpaceState &ps) {
     ParameterMenuState m;
     m.modeItemsEnabled = ps.handTool == 0;
@@ -118,15 +124,38 @@ int addVertexAt(Session &session, Complex m, double scale) {
     return inserted;
 }
 
+bool deleteVertexAt(Session &session, int32_t x, int32_t y, const WorldToScreen &toScreen) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!userPathSelected(ps)) return false;
+    PathSegment *grabbed = grabVertex(ps.userPath, x, y, toScreen);
+    if (!grabbed) return false;
+    // A run on the path continues on the joined segment, never on the
+    // released one.
+    if (ps.currentSegment == grabbed->next) {
+        ps.currentSegment = grabbed;
+        ps.work.segmentPosition = 0.0;
+    }
+    return deleteVertex(session.segmentPool, grabbed);
+}
+
+bool changeSegmentAt(Session &session, Complex m, double scale, int16_t tool) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (!userPathSelected(ps)) return false;
+    PathSegment *s = segmentUnder(ps.userPath, m, scale);
+    if (!s) return false;
+    if (tool == toolLineToArc) return lineToArc(s);
+    if (tool == toolArcToLine) return arcToLine(s);
+    return false;
+}
+
 void clearUserPath(Session &session) {
     ParameterSpaceState &ps = session.parameterSpace;
-    if (!ps.userPath) return;
-    if (userPathSelected(ps)) {
-        if (session.traces.tracingState == tracingRunning) session.stopTimer();
-        ps.pathDisplay = pathDisplayNone;
-    }
+    if (userPathSelected(ps) && session.traces.tracingState == tracingRunning) session.stopTimer();
     // Releases the segments and clears a selection that pointed into them.
     ps.storeUserPath(session.segmentPool, nullptr);
+    ps.selectFromAuto = 1;
+    ps.editTool = toolNone;
+    ps.pathDisplay = pathDisplayAuto;
 }
 
 }  // namespace quorvel

@@ -7,44 +7,14 @@
 #include <cstdint>
 
 #include "engine/complex.h"
+#include "tracing/path_editing.h"
 #include "tracing/view_state.h"
+#include "views/plane_commands.h"
 
 namespace quorvel {
 
 class Session;
 
-// Command ids of the window's menus and buttons; the window names its
-// actions and buttons after them.
-namespace psw {
-inline constexpr int zoomInButton = 1042;
-inline constexpr int zoomOutButton = 1043;
-inline constexpr int handButton = 1056;
-inline constexpr int dotButton = 1058;
-
-inline constexpr int zoomIn = 32771;
-inline constexpr int zoomOut = 32772;
-inline constexpr int up = 32774;
-inline constexpr int down = 32775;
-inline constexpr int left = 32776;
-inline constexpr int right = 32777;
-inline constexpr int defaultSize = 32799;
-inline constexpr int displayAll = 32800;
-
-inline constexpr int saveFile = 32791;
-inline constexpr int loadFromFile = 32790;
-inline constexpr int autoMode = 32783;
-inline constexpr int manualMode = 32784;
-inline constexpr int artMode = 32785;
-inline constexpr int clearPath = 32787;
-inline constexpr int newPath = 32793;
-inline constexpr int selectFromAuto = 32801;
-inline constexpr int startTracing = 32802;
-inline constexpr int addVertex = 32794;
-inline constexpr int moveVertex = 32795;
-inline constexpr int deleteVertex = 32798;
-inline constexpr int lineToArc = 32796;
-inline constexpr int arcToLine = 32797;
-}  // namespace psw
 
 inline constexpr int16_t toolNone = 0;
 inline constexpr int16_t toolAddVertex = 1;
@@ -55,6 +25,8 @@ inline constexpr int16_t toolArcToLine = 5;
 
 // The menu command of an edit tool (1 to 5), 0 for none.
 int toolCommand(int16_t tool);
+// The edit tool (1 to 5) of a menu command, toolNone for any other.
+int16_t toolOfCommand(int id);
 
 // What the menus and the tool buttons show for a state.
 struct ParameterMenuState {
@@ -91,8 +63,18 @@ bool userPathSelected(const ParameterSpaceState &ps);
 // user's path, then the tool becomes Move Vertex. Answers the number of
 // vertices inserted.
 int addVertexAt(Session &session, Complex m, double scale);
-// "&Clear Path": the user's path is released. A run along it stops first,
-// so that no link is left pointing into the released segments.
+// Delete Vertex click at pixel (x, y): the inner vertex of the user's path
+// under the cursor (the grab box of Move Vertex) goes, its two segments
+// joined. Answers whether one went.
+bool deleteVertexAt(Session &session, int32_t x, int32_t y, const WorldToScreen &toScreen);
+// Change Line into Arc (toolLineToArc) or Change Arc into Line
+// (toolArcToLine) click at the world point m: the segment of the user's path
+// under it (within 5 pixels) changes. Answers whether one changed.
+bool changeSegmentAt(Session &session, Complex m, double scale, int16_t tool);
+// "&Clear Path": the user's path is released and the loops are offered
+// again, as "&Select Path from Auto-mode paths" offers them. A run along
+// the path stops first, so that no link is left pointing into the released
+// segments; the traces stay.
 void clearUserPath(Session &session);
 
 }  // namespace quorvel

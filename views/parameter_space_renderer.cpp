@@ -59,8 +59,8 @@ bool replayFlag(const CurveState &s, int column) {
 }  // namespace
 
 ParameterSpaceRenderer::ParameterSpaceRenderer()
-    : gridPen_(gridColour),
-      axisPen_(axisColour),
+    : gridPen_(gridColour()),
+      axisPen_(axisColour()),
       locusPen_(locusPenColour),
       locusBrush_(locusBrushColour),
       markerPen_(markerPenColour),

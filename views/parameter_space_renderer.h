@@ -13,6 +13,8 @@
 #include "engine/complex.h"
 #include "tracing/paths.h"
 #include "tracing/view_state.h"
+#include "views/plane_canvas.h"
+#include "views/solution_colours.h"
 #include "views/plane_view.h"
 
 class QPainter;
@@ -21,16 +23,11 @@ namespace quorvel {
 
 struct CurveState;
 
-inline const QColor gridColour(180, 180, 255);
-inline const QColor axisColour(0, 0, 255);
 inline const QColor locusPenColour(0, 255, 0);
 inline const QColor locusBrushColour(100, 255, 100);
 inline const QColor markerPenColour(255, 0, 0);
 inline const QColor markerBrushColour(255, 100, 100);
 
-// The canvas the plane is drawn into: never resized with the window.
-inline constexpr int canvasWidth = 1024;
-inline constexpr int canvasHeight = 768;
 // Half-size of the point marks in pixels.
 inline constexpr int markRadius = 3;
 // The read-out of the locus under the pointer, in the top strip.

@@ -17,11 +17,14 @@
 #include "app/plane_windows.h"
 #include "engine/points.h"
 #include "pipeline/document.h"
+#include "pipeline/load_report.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/picture_file.h"
+#include "views/plane_canvas.h"
 
 namespace quorvel {
 
@@ -32,14 +35,8 @@ constexpr int clientWidthUnits = 265;
 constexpr int clientHeightUnits = 265;
 constexpr int dialogFontSize = 9;
 constexpr int timerPeriodMs = 100;
-// The read-out of a locus answers to the pointer in a box from 3 pixels
-// before to 4 pixels after the locus.
-constexpr int pointedBefore = 3;
-constexpr int pointedAfter = 4;
 
 QString text(const char *s) { return QString::fromUtf8(s); }
-
-bool inside(const PixelRect &r, QPoint p) { return r.contains(p.x(), p.y()); }
 
 }  // namespace
 
@@ -79,6 +76,7 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
     chooseFile_ = [this](FileAction action, const QString &initialName) {
         return chooseDocumentFile(this, action, initialName);
     };
+    choosePicture_ = [this](const QString &initialName) { return choosePictureFile(this, initialName); };
     setWindowTitle(QStringLiteral("Parameter Space"));
     setFont(dialogFont(dialogFontSize));
     const DialogUnits units(font());
@@ -100,7 +98,6 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
     timer_.setInterval(timerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &ParameterSpaceWindow::tick);
 
-    view_->handTool = session_.parameterSpace.handTool;
     showMenuState();
     syncTimer();
 }
@@ -147,56 +144,56 @@ QAction *ParameterSpaceWindow::addPopupCommand(int id, const char *caption, void
 
 void ParameterSpaceWindow::buildMenus() {
     using W = ParameterSpaceWindow;
-    QMenu *file = menuBar_->addMenu(QStringLiteral("&File"));
-    addCommand(file, psw::saveFile, "Save file", &W::saveFile);
-    addCommand(file, psw::loadFromFile, "&Load from file", &W::loadFromFile);
-
-    QMenu *view = menuBar_->addMenu(QStringLiteral("&View"));
-    addCommand(view, psw::zoomIn, "Zoom &In \t(Ctrl + U)", &W::zoomIn);
-    addCommand(view, psw::zoomOut, "Zoom &Out \t(Ctrl + O)", &W::zoomOut);
-    view->addSeparator();
-    addCommand(view, psw::up, "&Up \t(Ctrl + I)", &W::panUp);
-    addCommand(view, psw::down, "&Down \t(Ctrl + K)", &W::panDown);
-    addCommand(view, psw::left, "&Left \t(Ctrl + J)", &W::panLeft);
-    addCommand(view, psw::right, "&Right \t(Ctrl + L)", &W::panRight);
-    view->addSeparator();
-    addCommand(view, psw::defaultSize, "D&efault size", &W::defaultSize);
-    addCommand(view, psw::displayAll, "Di&splay all", &W::displayAll);
-
-    QMenu *mode = menuBar_->addMenu(QStringLiteral("&Mode"));
-    addCommand(mode, psw::autoMode, "&Auto Mode", &W::autoMode, true);
-    addCommand(mode, psw::manualMode, "&Manual Mode", &W::manualMode, true);
-    addCommand(mode, psw::artMode, "A&rt Mode", &W::artMode, true);
-
-    QMenu *path = menuBar_->addMenu(QStringLiteral("&Path"));
-    addCommand(path, psw::newPath, "&New Path", &W::newPath, true);
-    addCommand(path, psw::selectFromAuto, "&Select Path from Auto-mode paths", &W::selectPathFromAuto, true);
-    addCommand(path, psw::startTracing, "&Start tracing", &W::startTracing);
-    path->addSeparator();
-    const struct {
-        int id;
-        const char *caption;
-        int16_t tool;
-    } tools[] = {
-        {psw::addVertex, "&Add Vertex", toolAddVertex},
-        {psw::moveVertex, "&Move Vertex", toolMoveVertex},
-        {psw::deleteVertex, "&DeleteVertex", toolDeleteVertex},
-        {psw::lineToArc, "Change &Line into Arc ", toolLineToArc},
-        {psw::arcToLine, "Change A&rc into Line", toolArcToLine},
+    const std::map<int, void (W::*)()> handlers = {
+        {psw::saveFile, &W::saveFile},
+        {psw::loadFromFile, &W::loadFromFile},
+        {psw::zoomIn, &W::zoomIn},
+        {psw::zoomOut, &W::zoomOut},
+        {psw::up, &W::panUp},
+        {psw::down, &W::panDown},
+        {psw::left, &W::panLeft},
+        {psw::right, &W::panRight},
+        {psw::defaultSize, &W::defaultSize},
+        {psw::displayAll, &W::displayAll},
+        {psw::autoMode, &W::autoMode},
+        {psw::manualMode, &W::manualMode},
+        {psw::artMode, &W::artMode},
+        {psw::newPath, &W::newPath},
+        {psw::selectFromAuto, &W::selectPathFromAuto},
+        {psw::startTracing, &W::startTracing},
+        {psw::clearPath, &W::clearPath},
+        {psw::savePicture, &W::savePicture},
     };
-    for (const auto &t : tools) {
-        QAction *a = addCommand(path, t.id, t.caption, nullptr, true);
-        const int16_t tool = t.tool;
-        connect(a, &QAction::triggered, this, [this, tool] { selectTool(tool); });
-    }
+    const auto fill = [&](QMenu *menu, const auto &items) {
+        for (const CommandText &item : items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            const int16_t tool = toolOfCommand(item.id);
+            const bool checkable = tool != toolNone || item.id == psw::autoMode || item.id == psw::manualMode ||
+                                   item.id == psw::artMode || item.id == psw::newPath ||
+                                   item.id == psw::selectFromAuto;
+            const auto handler = handlers.find(item.id);
+            QAction *a = addCommand(menu, item.id, item.text, handler == handlers.end() ? nullptr : handler->second,
+                                    checkable);
+            if (tool != toolNone) connect(a, &QAction::triggered, this, [this, tool] { selectTool(tool); });
+        }
+    };
+    QMenu *file = menuBar_->addMenu(QStringLiteral("&File"));
+    fill(file, parameterFileTexts);
+    file->addSeparator();
+    // Not a command of the menu resource: the menu bar alone offers it.
+    addCommand(file, psw::savePicture, savePictureText, &W::savePicture);
+    fill(menuBar_->addMenu(QStringLiteral("&View")), viewMenuTexts);
+    fill(menuBar_->addMenu(QStringLiteral("&Mode")), parameterModeTexts);
+    fill(menuBar_->addMenu(QStringLiteral("&Path")), parameterPathTexts);
 
     // The popup repeats the navigation and the Mode items (the same
-    // actions); these are its own, with the popup's captions.
-    addPopupCommand(psw::right, "&Right \t(Ctrl + J)", &W::panRight);
-    addPopupCommand(psw::left, "&Left \t(Ctrl + L)", &W::panLeft);
-    addPopupCommand(psw::saveFile, "&Save File", &W::saveFile);
-    addPopupCommand(psw::loadFromFile, "&Load From File", &W::loadFromFile);
-    addPopupCommand(psw::clearPath, "&Clear Path", &W::clearPath);
+    // actions); Right, Left and the file commands have captions of their own.
+    for (int id : {psw::right, psw::left})
+        addPopupCommand(id, commandText(navigationPopupTexts, id), handlers.at(id));
+    for (const CommandText &item : parameterPopupTexts) addPopupCommand(item.id, item.text, handlers.at(item.id));
 }
 
 void ParameterSpaceWindow::buildButtons() {
@@ -249,7 +246,6 @@ void ParameterSpaceWindow::showMenuState() {
         actions_[toolCommand(tool)]->setChecked(m.checkedTool == tool);
     buttons_[psw::handButton]->setChecked(m.handPushed);
     buttons_[psw::dotButton]->setChecked(!m.handPushed);
-    view_->handTool = session_.parameterSpace.handTool;
 }
 
 void ParameterSpaceWindow::syncTimer() {
@@ -379,7 +375,7 @@ void ParameterSpaceWindow::selectTool(int16_t tool) {
 }
 
 void ParameterSpaceWindow::clearPath() {
-    grabbed_ = nullptr;
+    mouse_.forget();
     clearUserPath(session_);
     showMenuState();
     syncTimer();
@@ -395,12 +391,22 @@ void ParameterSpaceWindow::saveFile() {
 void ParameterSpaceWindow::loadFromFile() {
     const QString path = chooseFile_(FileAction::Open, QString::fromStdString(session_.state.documentName));
     if (path.isEmpty()) return;
-    grabbed_ = nullptr;
+    mouse_.forget();
     DialogLoadQuestions questions(this);
-    loadTracesFromFile(session_, path.toStdString(), questions);
+    const LoadOutcome outcome = loadTracesReporting(session_, path.toStdString(), questions);
+    showMenuState();
     syncTimer();
     repaintBoth();
+    if (outcome.anotherPolynomial) emit formChanged();
+    tellUnloaded(this, path, outcome.notices);
 }
+
+void ParameterSpaceWindow::savePicture() {
+    const QString path = choosePicture_(QStringLiteral("parameter-space.png"));
+    if (!path.isEmpty()) savePictureTo(path);
+}
+
+bool ParameterSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(plane_, path); }
 
 void ParameterSpaceWindow::tick() { apply(timerTick(session_)); }
 
@@ -410,12 +416,8 @@ QMenu *ParameterSpaceWindow::createPopup() {
     const ParameterSpaceState &ps = session_.parameterSpace;
     showMenuState();
     auto *menu = new QMenu(this);
-    menu->addAction(actions_[psw::zoomIn]);
-    menu->addAction(actions_[psw::zoomOut]);
-    menu->addAction(actions_[psw::up]);
-    menu->addAction(actions_[psw::down]);
-    menu->addAction(popupActions_[psw::right]);
-    menu->addAction(popupActions_[psw::left]);
+    for (const CommandText &item : navigationPopupTexts)
+        menu->addAction(popupActions_.count(item.id) ? popupActions_[item.id] : actions_[item.id]);
     if (ps.handTool) return menu;
     menu->addSeparator();
     menu->addAction(actions_[psw::autoMode]);
@@ -439,19 +441,27 @@ void ParameterSpaceWindow::showPopup(QPoint globalPosition) {
 // ---- painting ------------------------------------------------------------------
 
 void ParameterSpaceWindow::paintClient(QPainter &painter) {
-    if (canvas_.isNull()) {
-        canvas_ = QImage(canvasWidth, canvasHeight, QImage::Format_RGB32);
-        canvas_.fill(Qt::white);
+    const ParameterSpaceState &ps = session_.parameterSpace;
+    const PixelRect &r = view_->planeRect;
+    if (drawingPicture()) {
+        // A picture: the plane drawn straight onto it, antialiased.
+        painter.fillRect(plane_->rect(), Qt::white);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
+        renderer_.paintPlane(painter, *view_, ps);
+        painter.restore();
+        renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
+        return;
     }
+    fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
     {
         QPainter canvasPainter(&canvas_);
         renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace);
     }
-    const PixelRect &r = view_->planeRect;
-    // Beyond the canvas (a window larger than 1024 x 768) the client stays white.
     painter.fillRect(plane_->rect(), Qt::white);
-    painter.drawImage(QPoint(r.left, stripHeight), canvas_, QRect(0, stripHeight, r.right, r.bottom - stripHeight));
-    renderer_.paintStrips(painter, *view_, session_.state, pointed_);
+    copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));
+    renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
 }
 
 void ParameterSpaceWindow::clientResized(QSize size) {
@@ -461,124 +471,22 @@ void ParameterSpaceWindow::clientResized(QSize size) {
 
 // ---- the mouse -----------------------------------------------------------------
 
+void ParameterSpaceWindow::carryOut(const MouseAnswer &a) {
+    if (a.menusChanged) showMenuState();
+    apply(a.tick);
+    if (a.saveRequested) saveFile();
+}
+
 void ParameterSpaceWindow::mousePressed(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    view_->mouseDown = 1;
-    view_->dragAnchor = {position.x(), position.y()};
-    grabbed_ = nullptr;
-    // Vertices are grabbed with the dot tool only: the hand tool edits nothing.
-    if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && !ps.handTool && userPathSelected(ps)) {
-        const PlaneView &v = *view_;
-        grabbed_ = grabVertex(ps.userPath, position.x(), position.y(), [&v](Complex z) {
-            const PixelPoint p = v.toScreen(z);
-            return ScreenPosition{p.x, p.y};
-        });
-    }
-}
-
-bool ParameterSpaceWindow::grabbedStillOnPath() const {
-    const ParameterSpaceState &ps = session_.parameterSpace;
-    if (!grabbed_ || !userPathSelected(ps)) return false;
-    for (const PathSegment *s = ps.userPath; s != nullptr; s = s->next)
-        if (s == grabbed_) return true;
-    return false;
-}
-
-void ParameterSpaceWindow::updatePointedLocus(QPoint position) {
-    const bool wasShown = pointed_.shown;
-    const int64_t x = position.x(), y = position.y();
-    for (const Term *t = session_.state.branchLoci.get(); t != nullptr; t = t->next) {
-        const PixelPoint p = view_->toScreen(t->coef);
-        const int64_t px = p.x, py = p.y;
-        if (px - pointedBefore <= x && x < px + pointedAfter && py - pointedBefore <= y && y < py + pointedAfter) {
-            pointed_.value = t->coef;
-            pointed_.shown = true;
-            plane_->update();
-            return;
-        }
-    }
-    pointed_.shown = false;
-    if (wasShown) plane_->update();
+    carryOut(mouse_.press(session_, *view_, position.x(), position.y()));
 }
 
 void ParameterSpaceWindow::mouseMoved(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    if (ps.viewMode == modeArt && ps.artTracing) {
-        apply(freeHandStep(session_, world(position)));
-    } else if (ps.viewMode == modeManual && ps.editTool == toolMoveVertex && grabbed_) {
-        if (grabbedStillOnPath())
-            dragVertex(grabbed_, world(position));
-        else
-            grabbed_ = nullptr;
-        plane_->update();
-    } else if (!ps.handTool) {
-        updatePointedLocus(position);
-    }
-    if (view_->mouseDown && ps.handTool) {
-        view_->dragTo(position.x(), position.y());
-        plane_->update();
-    }
+    carryOut(mouse_.move(session_, *view_, position.x(), position.y()));
 }
 
 void ParameterSpaceWindow::mouseReleased(QPoint position) {
-    ParameterSpaceState &ps = session_.parameterSpace;
-    const bool dot = !ps.handTool;
-    const bool inPlane = inside(view_->planeRect, position);
-    const bool onInfinity = inside(ParameterSpaceRenderer::infinityIconRect(*view_), position);
-    const Complex m = world(position);
-
-    if (ps.viewMode == modeAuto) {
-        if (dot && (inPlane || onInfinity)) {
-            startAutoLoop(session_, loopIndexAt(session_, m, onInfinity));
-            syncTimer();
-        }
-    } else if (ps.viewMode == modeManual && ps.selectFromAuto && dot) {
-        if (inPlane || onInfinity) {
-            chooseManualLoop(session_, loopIndexAt(session_, m, onInfinity));
-            showMenuState();
-            syncTimer();
-            repaintBoth();
-        }
-    } else if (ps.viewMode == modeManual && dot) {
-        switch (ps.editTool) {
-        case toolNone:
-            if (ps.newPathArmed) apply(restartTracesAt(session_, m, true));
-            break;
-        case toolAddVertex:
-            addVertexAt(session_, m, view_->scale);
-            showMenuState();
-            plane_->update();
-            break;
-        default:
-            // Move Vertex lets go of the vertex below; Delete Vertex and the
-            // two Change tools act on no click.
-            break;
-        }
-    } else if (ps.viewMode == modeArt) {
-        if (dot && inPlane) apply(toggleArtTracing(session_, m));
-    }
-    grabbed_ = nullptr;
-    replayIconRelease(position);
-    view_->mouseDown = 0;
-}
-
-void ParameterSpaceWindow::replayIconRelease(QPoint position) {
-    const PixelRect &r = view_->planeRect;
-    const int x = position.x();
-    const int y = position.y();
-    if (!(r.right - labelWidth < x && x < r.right && r.bottom < y && y < r.bottom + stripHeight)) return;
-    ReplayIcon icon = ReplayIcon::GoToEnd;
-    if (x < r.right - 120)
-        icon = ReplayIcon::Save;
-    else if (x < r.right - 90)
-        icon = ReplayIcon::GoToStart;
-    else if (x < r.right - 60)
-        icon = ReplayIcon::Play;
-    else if (x < r.right - 30)
-        icon = ReplayIcon::Pause;
-    const IconResult result = replayIconClick(session_, icon);
-    if (result.saveRequested) saveFile();
-    apply(result.tick);
+    carryOut(mouse_.release(session_, *view_, position.x(), position.y()));
 }
 
 // ---- closing -------------------------------------------------------------------
@@ -588,7 +496,7 @@ void ParameterSpaceWindow::closeEvent(QCloseEvent *event) {
     // the state never claims a timer that no window drives.
     session_.stopTimer();
     timer_.stop();
-    grabbed_ = nullptr;
+    mouse_.forget();
     session_.state.parameterViewOpen = 0;
     QWidget::closeEvent(event);
 }
@@ -603,6 +511,7 @@ void installParameterSpaceWindow(PlaneWindows &windows, Session &session) {
         QObject::connect(window, &ParameterSpaceWindow::solutionChanged, window, [all] {
             if (QWidget *solution = all->solutionSpace()) solution->update();
         });
+        QObject::connect(window, &ParameterSpaceWindow::formChanged, all, &PlaneWindows::formChanged);
         return window;
     });
 }

@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "app/file_dialogs.h"
+#include "views/parameter_mouse.h"
+#include "views/picture_file.h"
 #include "views/parameter_space_renderer.h"
 #include "views/plane_view.h"
 
@@ -49,6 +51,7 @@ public:
     QToolButton *toolButton(int id) const;
     bool timerActive() const { return timer_.isActive(); }
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    void setPictureChooser(PictureChooser chooser) { choosePicture_ = std::move(chooser); }
 
     // The right-button menu as it would be shown now (the caller owns it).
     QMenu *createPopup();
@@ -74,6 +77,9 @@ public:
     void clearPath();
     void saveFile();
     void loadFromFile();
+    // "Save picture…": the client area as the window shows it, PNG or SVG.
+    void savePicture();
+    bool savePictureTo(const QString &path);
     // One timeout of the 100 ms timer.
     void tick();
 
@@ -88,6 +94,8 @@ public:
 signals:
     // The Solution Space window should repaint.
     void solutionChanged();
+    // The main form's fields changed (a load replaced the curve).
+    void formChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -102,9 +110,7 @@ private:
     void syncTimer();
     void apply(const TickResult &r);
     void repaintBoth();
-    void replayIconRelease(QPoint position);
-    void updatePointedLocus(QPoint position);
-    bool grabbedStillOnPath() const;
+    void carryOut(const MouseAnswer &answer);
     Complex world(QPoint position) const;
 
     Session &session_;
@@ -113,13 +119,13 @@ private:
     QImage canvas_;
     QTimer timer_;
     FileChooser chooseFile_;
+    PictureChooser choosePicture_;
     QMenuBar *menuBar_ = nullptr;
     ParameterPlane *plane_ = nullptr;
     std::map<int, QAction *> actions_;
     std::map<int, QAction *> popupActions_;
     std::map<int, QToolButton *> buttons_;
-    PathSegment *grabbed_ = nullptr;
-    PointedLocus pointed_;
+    ParameterMouse mouse_;
 };
 
 // Makes "Display parameter space" open this window. The plane geometry is

@@ -142,18 +142,35 @@ bool PlaneView::visible(Complex z) const {
     return worldLeft <= z.re && z.re <= visibleRight() && visibleBottom() <= z.im && z.im <= worldTop;
 }
 
-std::vector<double> PlaneView::horizontalGridLines() const {
+double PlaneView::lineStep() const {
+    const double extent = std::max(planeRect.width(), planeRect.height()) / scale;
+    return extent < minimumGridLines * gridStep ? gridStep / 10.0 : gridStep;
+}
+
+namespace {
+
+// Lines at `first`, first + step, ... while not beyond `last`.
+std::vector<double> gridLines(double first, double last, double step) {
     std::vector<double> lines;
-    if (gridStep <= 0.0) return lines;
-    for (double y = gridBottom; y <= gridTop && lines.size() < 10000; y += gridStep) lines.push_back(y);
+    if (!(step > 0.0)) return lines;
+    for (double v = first; v <= last && lines.size() < 10000; v += step) lines.push_back(v);
     return lines;
 }
 
+}  // namespace
+
+std::vector<double> PlaneView::horizontalGridLines() const {
+    const double s = lineStep();
+    if (s == gridStep) return gridLines(gridBottom, gridTop, s);
+    const double h = planeRect.height();
+    return gridLines((std::floor((worldTop - h / scale) / s) + 1) * s, std::floor(worldTop / s) * s, s);
+}
+
 std::vector<double> PlaneView::verticalGridLines() const {
-    std::vector<double> lines;
-    if (gridStep <= 0.0) return lines;
-    for (double x = gridLeft; x <= gridRight && lines.size() < 10000; x += gridStep) lines.push_back(x);
-    return lines;
+    const double s = lineStep();
+    if (s == gridStep) return gridLines(gridLeft, gridRight, s);
+    const double w = planeRect.width();
+    return gridLines((std::floor(worldLeft / s) + 1) * s, std::floor((w / scale + worldLeft) / s) * s, s);
 }
 
 ClippedLine PlaneView::clipLine(Complex p1, Complex p2) const {

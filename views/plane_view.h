@@ -31,6 +31,8 @@ struct PixelRect {
 // The strips above and below the plane are this high.
 inline constexpr int32_t stripHeight = 30;
 inline constexpr int32_t labelWidth = 150;
+// The grid is refined when the view spans fewer grid steps than this.
+inline constexpr double minimumGridLines = 3.0;
 
 // A clipped line: what remains inside the visible rectangle, in world
 // coordinates, and whether its end point is visible (it then gets the end
@@ -98,12 +100,20 @@ public:
     double visibleBottom() const { return worldTop - planeRect.height() / scale; }
     bool visible(Complex z) const;
 
+    // The spacing of the lines drawn: the grid step, or a tenth of it when
+    // fewer than minimumGridLines steps span the larger side of the view
+    // (a view 13 units wide has the step 10, which would leave at most the
+    // axes). Panning always moves by the grid step itself.
+    double lineStep() const;
     // Grid line coordinates: horizontal lines from gridBottom up to
-    // gridTop, vertical lines from gridLeft to gridRight.
+    // gridTop, vertical lines from gridLeft to gridRight (at lineStep).
     std::vector<double> horizontalGridLines() const;
     std::vector<double> verticalGridLines() const;
-    // A line within half a grid step of 0 is an axis.
-    bool isAxis(double coordinate) const { return -gridStep / 2 < coordinate && coordinate < gridStep / 2; }
+    // A line within half a line step of 0 is an axis.
+    bool isAxis(double coordinate) const {
+        const double half = lineStep() / 2;
+        return -half < coordinate && coordinate < half;
+    }
 
     ClippedLine clipLine(Complex p1, Complex p2) const;
     // Chords every 0.15 radians from the start angle towards the end angle,

@@ -1,10 +1,12 @@
 #include "views/solution_space_renderer.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "pipeline/session.h"
 #include "views/grid_painter.h"
@@ -169,7 +171,7 @@ std::optional<PickedSolution> pickSolution(const Session &session, const Solutio
                                            int x, int y) {
     const ShownSteps shown = shownSteps(session, look.traceMode);
     const int step = shown.named >= 0 ? shown.named : session.state.replayIndex;
-    const int n = countPoints(session.state.fiber.get());
+    const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
     const Complex m = look.view.toWorld(x, y);
     // Squared distances in world units, so no pixel conversion can overflow.
     double best = pickRadiusPixels * pickRadiusPixels / (look.view.scale * look.view.scale);
@@ -203,32 +205,68 @@ void SolutionSpaceRenderer::paintGrid(QPainter &painter) const {
     paintGridLines(painter, look_.view, QPen(gridColour(), 1), QPen(axisColour(), 1), 1);
 }
 
+std::vector<QRect> spreadLabels(std::vector<QRect> labels) {
+    for (size_t k = 1; k < labels.size(); ++k) {
+        // Down past every earlier label it meets, until it meets none.
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (size_t j = 0; j < k; ++j) {
+                if (!labels[k].intersects(labels[j])) continue;
+                labels[k].moveTop(labels[j].bottom() + 1);
+                moved = true;
+            }
+        }
+    }
+    return labels;
+}
+
 void SolutionSpaceRenderer::paintSolutions(QPainter &painter) const {
     const PlaneView &v = look_.view;
     const int r = look_.markRadius;
-    PointList fiber = session_.state.fiber.get();
+    PointList fiber = session_.solutionSpace.tracedFiber(session_.state.fiber.get());
     const QPen outline(gridColour(), 1);
     painter.setBackground(Qt::white);
-    forEachShownRecord(
-        session_.traces.solutionTrace, shownSteps(session_, look_.traceMode),
-        [&](const TraceRecord &record, bool named) {
-            if (!v.visible(record.value)) return;
-            const PixelPoint p = v.toScreen(record.value);
-            painter.setPen(outline);
-            painter.setBrush(solutionColour(record.number));
-            painter.setBackgroundMode(Qt::TransparentMode);
-            // A rounded rectangle 2r + 1 pixels across whose corners are
-            // 2r x 2r ellipses is a circle; Qt rasterises it evenly as one.
-            painter.drawEllipse(QRect(p.x - r, p.y - r, 2 * r, 2 * r));
-            if (!named || look_.nameMode != 1) return;
-            const Term *point = findByNumber(fiber, record.number);
-            if (!point) return;
-            painter.setPen(Qt::black);
-            painter.setBackgroundMode(Qt::OpaqueMode);
-            painter.drawText(QRect(p.x, p.y, 1000, 100),
-                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
-                             nameOf(point));
-        });
+    painter.setBackgroundMode(Qt::TransparentMode);
+    struct Named {
+        QPoint at;
+        int number;
+        QString name;
+    };
+    std::vector<Named> named;
+    const auto mark = [&](QPoint p, int number) {
+        painter.setPen(outline);
+        painter.setBrush(solutionColour(number));
+        // A rounded rectangle 2r + 1 pixels across whose corners are 2r x 2r
+        // ellipses is a circle; Qt rasterises it evenly as one.
+        painter.drawEllipse(QRect(p.x() - r, p.y() - r, 2 * r, 2 * r));
+    };
+    forEachShownRecord(session_.traces.solutionTrace, shownSteps(session_, look_.traceMode),
+                       [&](const TraceRecord &record, bool withName) {
+                           if (!v.visible(record.value)) return;
+                           const PixelPoint p = v.toScreen(record.value);
+                           mark(QPoint(p.x, p.y), record.number);
+                           if (!withName || look_.nameMode != 1) return;
+                           if (const Term *point = findByNumber(fiber, record.number))
+                               named.push_back({QPoint(p.x, p.y), record.number, nameOf(point)});
+                       });
+    if (named.empty()) return;
+    // Each name sits below and to the right of its mark, clear of it, and
+    // names that would overlap move apart; the marks are drawn again on top,
+    // so no name hides one.
+    const QFontMetrics metrics = painter.fontMetrics();
+    std::vector<QRect> boxes;
+    for (const Named &n : named) {
+        const QRect text = metrics.boundingRect(n.name);
+        boxes.emplace_back(n.at.x() + r + 1, n.at.y() + r + 1, text.width() + 2, metrics.height());
+    }
+    boxes = spreadLabels(std::move(boxes));
+    painter.setPen(Qt::black);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    for (size_t k = 0; k < named.size(); ++k)
+        painter.drawText(boxes[k], Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                         named[k].name);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (const Named &n : named) mark(n.at, n.number);
 }
 
 void SolutionSpaceRenderer::paintStrips(QPainter &painter) const {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
+#include <vector>
 #include <cstdint>
 #include <optional>
 
@@ -67,6 +69,10 @@ struct PickedSolution {
 // pixels.
 std::optional<PickedSolution> pickSolution(const Session &session, const SolutionSpaceLook &look,
                                            int x, int y);
+
+// Labels that overlap move apart: each label, in order, moves down below
+// every earlier one it meets, until it meets none.
+std::vector<QRect> spreadLabels(std::vector<QRect> labels);
 
 class SolutionSpaceRenderer {
 public:

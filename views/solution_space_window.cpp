@@ -19,9 +19,11 @@
 #include "app/solution_info_dialog.h"
 #include "engine/error.h"
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
 #include "tracing/braid.h"
 #include "views/braid_info_dialog.h"
 #include "views/parameter_space_icons.h"
+#include "views/plane_canvas.h"
 
 namespace quorvel {
 
@@ -29,48 +31,9 @@ namespace {
 
 // Dialog units of the client area at font size 9.
 constexpr int windowUnits = 265;
-constexpr int canvasWidth = 1024;
-constexpr int canvasHeight = 768;
 constexpr int toolIconSize = 30;
 // Tool buttons sit 17 dialog units apart, and never closer than an icon.
 constexpr int toolSpacingUnits = 17;
-
-struct CommandText {
-    int id;
-    const char *text;  // nullptr: a separator
-};
-
-constexpr CommandText viewMenu[] = {
-    {commandZoomIn, "Zoom &In \t(Ctrl + U)"},
-    {commandZoomOut, "Zoom &Out \t(Ctrl + O)"},
-    {0, nullptr},
-    {commandUp, "&Up \t(Ctrl + I)"},
-    {commandDown, "&Down \t(Ctrl + K)"},
-    {commandLeft, "&Left \t(Ctrl + J)"},
-    {commandRight, "&Right \t(Ctrl + L)"},
-    {0, nullptr},
-    {commandDefaultSize, "D&efault size"},
-    {commandDisplayAll, "Di&splay all"},
-};
-
-constexpr CommandText modeMenu[] = {
-    {commandTraceMode, "&Trace Mode"},
-    {commandNameOn, "&Name On"},
-};
-
-// The popup lists Right before Left, with their key hints the other way
-// round from the menu bar's.
-constexpr CommandText popupMenuTexts[] = {
-    {commandZoomIn, "Zoom &In \t(Ctrl + U)"},
-    {commandZoomOut, "Zoom &Out \t(Ctrl + O)"},
-    {commandUp, "&Up \t(Ctrl + I)"},
-    {commandDown, "&Down \t(Ctrl + K)"},
-    {commandRight, "&Right \t(Ctrl + J)"},
-    {commandLeft, "&Left \t(Ctrl + L)"},
-    {0, nullptr},
-    {commandTraceMode, "&TraceMode \t(Ctrl + T)"},
-    {commandNameOn, "&NameMode \t(Ctrl + N)"},
-};
 
 // The information dialog of a solution that is open, if any.
 SolutionInfoDialog *openSolutionInfoDialog() {
@@ -143,10 +106,10 @@ SolutionSpaceWindow::SolutionSpaceWindow(Session &session, std::shared_ptr<Solut
     : QWidget(parent, Qt::Window),
       session_(session),
       look_(look ? std::move(look) : std::make_shared<SolutionSpaceLook>()),
-      canvas_(canvasWidth, canvasHeight, QImage::Format_RGB32) {
+      canvas_() {
     setWindowTitle(QStringLiteral("Solution Space"));
+    choosePicture_ = [this](const QString &initialName) { return choosePictureFile(this, initialName); };
     setFont(dialogFont(9));
-    canvas_.fill(Qt::white);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -177,6 +140,7 @@ void SolutionSpaceWindow::buildMenus() {
         {commandDisplayAll, &SolutionSpaceWindow::displayAll},
         {commandTraceMode, &SolutionSpaceWindow::toggleTraceMode},
         {commandNameOn, &SolutionSpaceWindow::toggleNameMode},
+        {psw::savePicture, &SolutionSpaceWindow::savePicture},
     };
     const auto fill = [&](QMenu *menu, const auto &items, bool keep) {
         for (const CommandText &item : items) {
@@ -184,15 +148,19 @@ void SolutionSpaceWindow::buildMenus() {
                 menu->addSeparator();
                 continue;
             }
-            QAction *action = menu->addAction(QString::fromLatin1(item.text));
+            QAction *action = menu->addAction(QString::fromUtf8(item.text));
             action->setObjectName(QStringLiteral("command%1").arg(item.id));
             connect(action, &QAction::triggered, this, handlers.at(item.id));
             if (item.id == commandTraceMode || item.id == commandNameOn) action->setCheckable(true);
             if (keep) commands_[item.id] = action;
         }
     };
-    fill(menuBar_->addMenu(QStringLiteral("View")), viewMenu, true);
-    fill(menuBar_->addMenu(QStringLiteral("Mode")), modeMenu, true);
+    QMenu *view = menuBar_->addMenu(QStringLiteral("View"));
+    fill(view, viewMenuTexts, true);
+    // Not a command of the menu resource: the menu bar alone offers it.
+    view->addSeparator();
+    fill(view, std::initializer_list<CommandText>{{psw::savePicture, savePictureText}}, true);
+    fill(menuBar_->addMenu(QStringLiteral("Mode")), solutionModeTexts, true);
     // Both items start unchecked, while names start on: the first "&Name On"
     // turns names off and leaves its item unchecked. "&Trace Mode" shows the
     // kept mode.
@@ -201,7 +169,9 @@ void SolutionSpaceWindow::buildMenus() {
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("solutionSpacePopup"));
-    fill(popup_, popupMenuTexts, false);
+    fill(popup_, navigationPopupTexts, false);
+    popup_->addSeparator();
+    fill(popup_, solutionPopupModeTexts, false);
     for (QAction *action : popup_->actions()) {
         if (action->objectName() == QStringLiteral("command%1").arg(commandTraceMode))
             popupTraceMode_ = action;
@@ -326,10 +296,23 @@ void SolutionSpaceWindow::showBraidInformation() {
         bringForward(open);
         return;
     }
-    const int n = countPoints(session_.state.fiber.get());
-    openBraidInfo(session_,
-                  computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n));
+    // The permutation is read off the first and the last step only when the
+    // run ended where it began (an Art run may end anywhere); the braid word
+    // is shown either way.
+    std::vector<int> permutation;
+    if (traceEndsWhereItBegan(session_.traces)) {
+        const int n = countPoints(session_.solutionSpace.tracedFiber(session_.state.fiber.get()));
+        permutation = computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n);
+    }
+    openBraidInfo(session_, permutation);
 }
+
+void SolutionSpaceWindow::savePicture() {
+    const QString path = choosePicture_(QStringLiteral("solution-space.png"));
+    if (!path.isEmpty()) savePictureTo(path);
+}
+
+bool SolutionSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(client_, path); }
 
 void SolutionSpaceWindow::explainWarning() {
     showError("Solutions move illegally. The result may contain error.",
@@ -343,7 +326,8 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
         bringForward(open);
         return;
     }
-    const Term *point = findByNumber(session_.state.fiber.get(), picked->number);
+    const Term *point =
+        findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), picked->number);
     const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
     if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number))
         connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
@@ -372,12 +356,22 @@ void SolutionSpaceWindow::mouseReleased(int x, int y) {
 
 void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
     // The canvas covers the whole window, however large it is made.
-    if (canvas_.width() < size.width() || canvas_.height() < size.height()) {
-        canvas_ = QImage(std::max(canvas_.width(), size.width()),
-                         std::max(canvas_.height(), size.height()), QImage::Format_RGB32);
-        canvas_.fill(Qt::white);
-    }
     const SolutionSpaceRenderer renderer(session_, *look_);
+    if (drawingPicture()) {
+        // A picture: the plane drawn straight onto it, antialiased.
+        const PixelRect &r = look_->view.planeRect;
+        painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
+        painter.setFont(font());
+        renderer.paintPlane(painter);
+        painter.restore();
+        painter.setFont(font());
+        renderer.paintStrips(painter);
+        return;
+    }
+    fitCanvas(canvas_, size, client_->devicePixelRatioF());
     {
         QPainter canvas(&canvas_);
         canvas.setFont(font());
@@ -387,7 +381,7 @@ void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
     // Nothing else draws in the strips' unused parts: give them the window's
     // face colour.
     painter.fillRect(QRect(QPoint(0, 0), size), palette().window());
-    painter.drawImage(QPoint(r.left, r.top), canvas_, QRect(r.left, r.top, r.width(), r.height()));
+    copyCanvas(painter, canvas_, QRect(r.left, r.top, r.width(), r.height()));
     painter.setFont(font());
     renderer.paintStrips(painter);
 }

@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "views/picture_file.h"
+#include "views/plane_commands.h"
 #include "views/solution_space_renderer.h"
 
 class QAction;
@@ -21,21 +23,21 @@ namespace quorvel {
 class PlaneWindows;
 class Session;
 
-// Menu and button ids.
-inline constexpr int commandZoomIn = 32771;
-inline constexpr int commandZoomOut = 32772;
-inline constexpr int commandUp = 32774;
-inline constexpr int commandDown = 32775;
-inline constexpr int commandLeft = 32776;
-inline constexpr int commandRight = 32777;
-inline constexpr int commandTraceMode = 32788;
-inline constexpr int commandNameOn = 32792;
-inline constexpr int commandDefaultSize = 32799;
-inline constexpr int commandDisplayAll = 32800;
-inline constexpr int buttonZoomIn = 1042;
-inline constexpr int buttonZoomOut = 1043;
-inline constexpr int buttonHand = 1056;
-inline constexpr int buttonDot = 1058;
+// Menu and button ids (the shared table's).
+inline constexpr int commandZoomIn = psw::zoomIn;
+inline constexpr int commandZoomOut = psw::zoomOut;
+inline constexpr int commandUp = psw::up;
+inline constexpr int commandDown = psw::down;
+inline constexpr int commandLeft = psw::left;
+inline constexpr int commandRight = psw::right;
+inline constexpr int commandTraceMode = psw::traceMode;
+inline constexpr int commandNameOn = psw::nameOn;
+inline constexpr int commandDefaultSize = psw::defaultSize;
+inline constexpr int commandDisplayAll = psw::displayAll;
+inline constexpr int buttonZoomIn = psw::zoomInButton;
+inline constexpr int buttonZoomOut = psw::zoomOutButton;
+inline constexpr int buttonHand = psw::handButton;
+inline constexpr int buttonDot = psw::dotButton;
 
 class SolutionSpaceWindow : public QWidget {
     Q_OBJECT
@@ -76,6 +78,10 @@ public:
     // The braid button: the permutation of the finished trace and the braid
     // in "Braid Information" (the open one is raised instead).
     void showBraidInformation();
+    // "Save picture…": the client area as the window shows it, PNG or SVG.
+    void savePicture();
+    bool savePictureTo(const QString &path);
+    void setPictureChooser(PictureChooser chooser) { choosePicture_ = std::move(chooser); }
     // The warning button: why a relaxed trace may be wrong.
     void explainWarning();
     // Opens the information of the point of the current step under the
@@ -103,6 +109,7 @@ private:
     QAction *popupNameMode_ = nullptr;
     std::map<int, QAction *> commands_;
     std::map<int, QToolButton *> tools_;
+    PictureChooser choosePicture_;
     // The off-screen canvas the plane is drawn into: 1024 x 768, larger
     // when the window is.
     QImage canvas_;

@@ -97,10 +97,10 @@ void ParameterSpaceRendererTest::gridLinesTakeTheirPens_data() {
     QTest::addColumn<double>("x");
     QTest::addColumn<double>("y");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("horizontal axis") << 0.5 << 0.0 << axisColour;
-    QTest::newRow("vertical axis") << 0.0 << 0.5 << axisColour;
-    QTest::newRow("grid line y = 1") << 0.5 << 1.0 << gridColour;
-    QTest::newRow("grid line x = -1") << -1.0 << 0.5 << gridColour;
+    QTest::newRow("horizontal axis") << 0.5 << 0.0 << axisColour();
+    QTest::newRow("vertical axis") << 0.0 << 0.5 << axisColour();
+    QTest::newRow("grid line y = 1") << 0.5 << 1.0 << gridColour();
+    QTest::newRow("grid line x = -1") << -1.0 << 0.5 << gridColour();
     QTest::newRow("between the lines") << 0.5 << 0.5 << white;
 }
 
@@ -131,10 +131,10 @@ void ParameterSpaceRendererTest::gridLinesKeepTwoPixelsFromTheEdges() {
     painter.end();
     const int row = px(v, Complex(0, 0)).y();
     QCOMPARE(at(image, QPoint(1, row)), white);
-    QCOMPARE(at(image, QPoint(2, row)), axisColour);
+    QCOMPARE(at(image, QPoint(2, row)), axisColour());
     const int column = px(v, Complex(0, 0)).x();
     QCOMPARE(at(image, QPoint(column, 31)), white);
-    QCOMPARE(at(image, QPoint(column, 32)), axisColour);
+    QCOMPARE(at(image, QPoint(column, 32)), axisColour());
 }
 
 void ParameterSpaceRendererTest::lociAreMarkedInsideTheViewOnly() {

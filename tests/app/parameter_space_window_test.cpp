@@ -84,7 +84,7 @@ private slots:
     void manualSelectionThenStartTracing();
     void startTracingNeedsAnEditTool();
     void addVertexThenDragIt();
-    void toolsWithoutClickHandlingChangeNothing();
+    void eachToolActsWhereItIsClicked();
     void clearPathReleasesTheUserPathAndStopsItsRun();
     void newPathRestartsTheTracesAnywhere();
     void artModeTracesFreeHand();
@@ -192,7 +192,8 @@ void ParameterSpaceWindowTest::menuBarHasTheTextsOfTheCommands() {
     open();
     const QList<QAction *> menus = window->findChild<QMenuBar *>()->actions();
     QCOMPARE(menus.size(), 4);
-    QCOMPARE(texts(menus[0]->menu()->actions()), (QStringList{"Save file", "&Load from file"}));
+    QCOMPARE(texts(menus[0]->menu()->actions()),
+             (QStringList{"Save file", "&Load from file", QString(), QString::fromUtf8("Save picture…")}));
     QCOMPARE(texts(menus[1]->menu()->actions()),
              (QStringList{"Zoom &In \t(Ctrl + U)", "Zoom &Out \t(Ctrl + O)", "", "&Up \t(Ctrl + I)",
                           "&Down \t(Ctrl + K)", "&Left \t(Ctrl + J)", "&Right \t(Ctrl + L)", "", "D&efault size",
@@ -435,23 +436,33 @@ void ParameterSpaceWindowTest::addVertexThenDragIt() {
     QCOMPARE(segmentStart(ps.userPath).im, start.im);
 }
 
-void ParameterSpaceWindowTest::toolsWithoutClickHandlingChangeNothing() {
+void ParameterSpaceWindowTest::eachToolActsWhereItIsClicked() {
     go("x^2-t");
     open();
     chooseManualLoop();
     ParameterSpaceState &ps = session->parameterSpace;
+    // Line into Arc on the first line, Arc into Line on it again, then
+    // Delete Vertex on its end: each click changes the path as its tool says.
+    const Complex start = segmentStart(ps.userPath);
     const int before = segmentCount(ps.userPath);
-    for (int id : {psw::deleteVertex, psw::lineToArc, psw::arcToLine}) {
-        trigger(id);
-        // Only the chosen tool is checked.
-        for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
-            QCOMPARE(window->action(toolCommand(tool))->isChecked(), toolCommand(tool) == id);
-        const QPoint vertex = pixel(segmentEnd(ps.userPath));
-        click(vertex);
-        click(pixel(segmentPoint(ps.userPath, 0.5)));
-        QCOMPARE(segmentCount(ps.userPath), before);
-        QCOMPARE(toolCommand(ps.editTool), id);
-    }
+    QVERIFY(!ps.userPath->isArc);
+    const QPoint middle = pixel(segmentPoint(ps.userPath, 0.5));
+    trigger(psw::lineToArc);
+    click(middle);
+    QVERIFY(ps.userPath->isArc);
+    QCOMPARE(toolCommand(ps.editTool), psw::lineToArc);
+    trigger(psw::arcToLine);
+    click(pixel(segmentPoint(ps.userPath, 0.5)));
+    QVERIFY(!ps.userPath->isArc);
+    trigger(psw::deleteVertex);
+    for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
+        QCOMPARE(window->action(toolCommand(tool))->isChecked(), toolCommand(tool) == psw::deleteVertex);
+    click(pixel(segmentEnd(ps.userPath)));
+    QCOMPARE(segmentCount(ps.userPath), before - 1);
+    // The path keeps its first point; a click away from every vertex does nothing.
+    QCOMPARE(segmentStart(ps.userPath).re, start.re);
+    click(QPoint(5, 45));
+    QCOMPARE(segmentCount(ps.userPath), before - 1);
 }
 
 void ParameterSpaceWindowTest::clearPathReleasesTheUserPathAndStopsItsRun() {
@@ -473,13 +484,13 @@ void ParameterSpaceWindowTest::clearPathReleasesTheUserPathAndStopsItsRun() {
     QVERIFY(ps.userPath == nullptr && ps.selectedPath == nullptr && ps.currentSegment == nullptr);
     QCOMPARE(session->segmentPool.usedCount(), used - pathSegments);
     QVERIFY(!window->timerActive());
-    QCOMPARE(ps.pathDisplay, pathDisplayNone);
-    // The timer's tick and painting cope with the missing path, which is
-    // no longer drawn.
+    // The loops are offered again, and the timer's tick and painting cope
+    // with the missing path.
+    QCOMPARE(ps.pathDisplay, pathDisplayAuto);
+    QVERIFY(ps.selectFromAuto && window->action(psw::selectFromAuto)->isChecked());
     window->tick();
-    QCOMPARE(shot().pixelColor(onPath), QColor(Qt::white));
-    // A loop can be chosen again.
-    trigger(psw::selectFromAuto);
+    shot();
+    // The next click chooses a loop.
     click(locusPixel());
     QVERIFY(userPathSelected(ps));
 }

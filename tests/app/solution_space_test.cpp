@@ -119,6 +119,7 @@ private slots:
     void closingClosesBothAndTheViewIsKept();
     void updatingTheWindowRepaintsThePlane();
     void aWindowLargerThanTheCanvasIsDrawnWhole();
+    void namesNeitherHideMarksNorOneAnother();
 };
 
 void SolutionSpaceTest::cleanup() {
@@ -540,6 +541,27 @@ void SolutionSpaceTest::aWindowLargerThanTheCanvasIsDrawnWhole() {
     QCOMPARE(image.pixelColor(1290, 850), QColor(Qt::white));
     const int axisRow = window.look().view.toScreen(0.0, 0.0).y;
     QCOMPARE(image.pixelColor(1200, axisRow), axisColour());
+}
+
+void SolutionSpaceTest::namesNeitherHideMarksNorOneAnother() {
+    // Three points 4 pixels apart on a diagonal: each name would cover the
+    // next point's mark and the next name.
+    Session session;
+    const std::vector<Complex> points = {Complex(0, 0), Complex(0.04, -0.04), Complex(0.08, -0.08)};
+    setTrace(session, {points}, tracingFinished);
+    session.state.setReplay(1, 0, 0, 0);
+    const QImage image = render(session, standardLook());
+    for (int k = 0; k < 3; ++k) {
+        const int px = 200 + 4 * k, py = 195 + 4 * k;
+        QCOMPARE(image.pixelColor(px, py), solutionColour(k));
+    }
+    // Labels that meet move apart; one alone stays where it is.
+    const std::vector<QRect> spread =
+        spreadLabels({QRect(0, 0, 10, 12), QRect(4, 4, 10, 12), QRect(8, 8, 10, 12), QRect(40, 0, 10, 12)});
+    for (size_t a = 0; a < spread.size(); ++a)
+        for (size_t b = a + 1; b < spread.size(); ++b) QVERIFY(!spread[a].intersects(spread[b]));
+    QCOMPARE(spread[0], QRect(0, 0, 10, 12));
+    QCOMPARE(spread[3], QRect(40, 0, 10, 12));
 }
 
 QTEST_MAIN(SolutionSpaceTest)

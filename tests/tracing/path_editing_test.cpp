@@ -344,6 +344,107 @@ TEST_F(PathEditing, TheLastSegmentIsNeverDragged) {
     expectNear(segmentEnd(last), Complex(0, 0));
 }
 
+// ---- Delete Vertex, Line into Arc, Arc into Line ------------------------------
+
+// Each row builds a path, applies one tool at one place and states the path
+// that must result: its vertices, which segments are arcs, and the roles.
+struct ToolRow {
+    const char *name;
+    int tool;      // 3 delete (at the end of segment `at`), 4 line to arc, 5 arc to line
+    int at;        // the segment clicked, from 0
+    bool acts;
+    std::vector<Complex> vertices;  // start of the first, then every end
+    std::vector<int> arcs;          // isArc per segment
+    std::vector<int> roles;
+};
+
+TEST_F(PathEditing, EachToolChangesThePathAsTheUserExpects) {
+    const double half = kPi / 2;
+    const ToolRow rows[] = {
+        {"delete joins two lines", 3, 0, true, {{0, 0}, {2, 1}, {0, 0}}, {0, 0}, {roleFirst, roleLast}},
+        {"delete before the last hands over its role", 3, 1, true, {{0, 0}, {1, 0}, {0, 0}}, {0, 0},
+         {roleFirst, roleLast}},
+        {"delete never takes the last vertex", 3, 2, false, {{0, 0}, {1, 0}, {2, 1}, {0, 0}}, {0, 0, 0},
+         {roleFirst, roleInner, roleLast}},
+        {"line into arc keeps both ends", 4, 1, true, {{0, 0}, {1, 0}, {2, 1}, {0, 0}}, {0, 1, 0},
+         {roleFirst, roleInner, roleLast}},
+        {"arc into line keeps both ends", 5, 1, false, {{0, 0}, {1, 0}, {2, 1}, {0, 0}}, {0, 0, 0},
+         {roleFirst, roleInner, roleLast}},
+    };
+    for (const ToolRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        freeAutoPaths(pool, head);
+        head = nullptr;
+        line(roleFirst, Complex(0, 0), Complex(1, 0));
+        line(roleInner, Complex(1, 0), Complex(2, 1));
+        line(roleLast, Complex(2, 1), Complex(0, 0));
+        PathSegment *target = segments()[row.at];
+        const int used = pool.usedCount();
+        bool acted = false;
+        if (row.tool == 3) acted = deleteVertex(pool, target->role == roleLast ? nullptr : target);
+        if (row.tool == 4) acted = lineToArc(target);
+        if (row.tool == 5) acted = arcToLine(target);
+        EXPECT_EQ(acted, row.acts);
+        EXPECT_EQ(pool.usedCount(), used - (row.tool == 3 && acted ? 1 : 0));
+        const std::vector<PathSegment *> path = segments();
+        ASSERT_EQ(path.size() + 1, row.vertices.size());
+        expectNear(segmentStart(path[0]), row.vertices[0]);
+        for (size_t k = 0; k < path.size(); ++k) {
+            expectNear(segmentEnd(path[k]), row.vertices[k + 1]);
+            if (k + 1 < path.size()) expectNear(segmentStart(path[k + 1]), row.vertices[k + 1]);
+            EXPECT_EQ(path[k]->isArc, row.arcs[k]);
+            EXPECT_EQ(path[k]->role, row.roles[k]);
+            EXPECT_EQ(path[k]->owner, 7);
+        }
+    }
+    // The arc a line becomes is the shorter one, rising a quarter of the
+    // chord to the right of it; turning it back gives the line again.
+    freeAutoPaths(pool, head);
+    head = nullptr;
+    PathSegment *s = line(roleFirst, Complex(0, 0), Complex(4, 0));
+    ASSERT_TRUE(lineToArc(s));
+    EXPECT_LT(std::fabs(s->p2 - s->p0), kPi);
+    expectNear(segmentPoint(s, 0.5), Complex(2, -1), 1e-9);
+    EXPECT_FALSE(lineToArc(s));
+    ASSERT_TRUE(arcToLine(s));
+    expectNear(segmentStart(s), Complex(0, 0));
+    expectNear(segmentEnd(s), Complex(4, 0));
+    // Two arcs of one circle turning the same way are joined into one arc.
+    freeAutoPaths(pool, head);
+    head = nullptr;
+    PathSegment *a = arc(roleFirst, Complex(0, 0), 1, 0, half);
+    arc(roleLast, Complex(0, 0), 1, half, 2 * half);
+    ASSERT_TRUE(deleteVertex(pool, a));
+    EXPECT_EQ(a->isArc, 1);
+    EXPECT_NEAR(a->p2, 2 * half, 1e-12);
+    EXPECT_EQ(a->role, roleFirst);
+    EXPECT_EQ(a->next, nullptr);
+}
+
+struct UnderRow {
+    const char *name;
+    Complex click;
+    int segment;  // -1: none
+};
+
+TEST_F(PathEditing, TheSegmentUnderTheClickIsWithinFivePixels) {
+    line(roleFirst, Complex(0, 0), Complex(1, 0));
+    arc(roleLast, Complex(1, 1), 1, -kPi / 2, 0);
+    const UnderRow rows[] = {
+        {"on the line", {0.5, 0.04}, 0},
+        {"near the line's end", {0.02, -0.03}, 0},
+        {"too far from the line", {0.5, 0.06}, -1},
+        {"beyond the line's end", {-0.06, 0}, -1},
+        {"on the arc", {1 + std::cos(-0.7), 1 + std::sin(-0.7) + 0.03}, 1},
+        {"on the circle outside the arc", {0, 1}, -1},
+    };
+    for (const UnderRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        PathSegment *hit = segmentUnder(head, row.click, 100.0);
+        EXPECT_EQ(hit, row.segment < 0 ? nullptr : segments()[row.segment]);
+    }
+}
+
 struct AngleRow {
     const char *name;
     double angle, previous, expected;
