@@ -276,7 +276,7 @@ double clearance(Complex b, const std::vector<Complex> &loci, const std::vector<
 }  // namespace
 
 Complex chooseBasePoint(const Term *loci) {
-    // The base point of the specification: the centroid, or beside it when
+    // The first choice: the centroid, or beside it when
     // a locus sits there.
     const Complex c = centroid(loci);
     Complex proposed = c;
