@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/group.h"
 #include "cli/help.h"
 #include "cli/monodromy.h"
 #include "cli/prepare.h"
@@ -172,15 +173,26 @@ int runMonodromy(const Options &options) {
         }
         ok = allFinished(traces) && shownErrors().empty();
     }
+    // Over every loop of the chain: the group they generate. A failed
+    // product check is a warning; the loops themselves finished.
+    const bool wholeChain = ok && options.loop.empty() && !traces.empty();
+    MonodromySummary group;
+    if (wholeChain) {
+        group = cli::groupOfLoops(traces, countPoints(session.state.fiber.get()));
+        if (!group.productCheck)
+            std::fprintf(stderr, "warning: the local loops do not compose to the inverse of the loop around all loci\n");
+    }
     if (options.json) {
         nlohmann::json j = cli::analysisJson(session, shownErrors());
         nlohmann::json list = nlohmann::json::array();
         for (const auto &t : traces) list.push_back(cli::loopTraceJson(t));
         j["traces"] = list;
+        if (wholeChain) j["group"] = cli::groupJson(group);
         std::printf("%s\n", j.dump(2).c_str());
     } else {
         std::printf("%s", analysisText(session, options).c_str());
         for (const auto &t : traces) std::printf("%s", cli::loopTraceText(t).c_str());
+        if (wholeChain) std::printf("%s", cli::groupText(group, session.state.fiber.get()).c_str());
     }
     return ok ? exitSuccess : exitFailed;
 }

@@ -1,0 +1,22 @@
+// The monodromy group of a run over every loop of the auto-mode chain:
+// order, transitivity, orbits (the components of the curve, with their
+// degrees in the fiber variable), genus, and the product check.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/monodromy.h"
+#include "tracing/monodromy_group.h"
+
+namespace quorvel::cli {
+
+// The local loops are those around one locus, the enclosing loop the one
+// around all of them; a loop that did not finish counts as a lost point.
+MonodromySummary groupOfLoops(const std::vector<LoopTrace> &traces, int n);
+nlohmann::json groupJson(const MonodromySummary &group);
+// Orbits are written with the fiber points' names.
+std::string groupText(const MonodromySummary &group, const Term *fiber);
+
+}  // namespace quorvel::cli
