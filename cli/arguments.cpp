@@ -12,8 +12,9 @@ struct ValueOption {
     std::string_view name;
     std::string_view joined;
 };
-constexpr std::array<ValueOption, 5> valueOptions = {{
-    {"-o", "--output"}, {"--output", "--output"}, {"--base", "--base"}, {"--loop", "--loop"}, {"--fiber", "--fiber"},
+constexpr std::array<ValueOption, 7> valueOptions = {{
+    {"-o", "--output"}, {"--output", "--output"}, {"--base", "--base"}, {"--loop", "--loop"},
+    {"--fiber", "--fiber"}, {"-j", "--jobs"}, {"--jobs", "--jobs"},
 }};
 
 bool isOptionLike(const std::string &a) { return a.size() > 1 && a[0] == '-'; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/batch.h"
 #include "cli/group.h"
 #include "cli/help.h"
 #include "cli/monodromy.h"
@@ -330,6 +331,21 @@ int main(int argc, char **argv) {
         ->check(CLI::Validator(checkOutput, "FILE"));
     traceCommand->footer(cli::traceHelp());
 
+    std::string batchFile;
+    int batchJobs = 1;
+    auto *batchCommand = app.add_subcommand(
+        "batch", "Run monodromy on every line of a file (a curve or a document path), one JSON line each");
+    batchCommand->add_option("FILE", batchFile, "the file of curves, one a line")->required();
+    batchCommand->add_option("-j,--jobs", batchJobs, "worker processes run at once")
+        ->check(CLI::Range(1, 256));
+    batchCommand->footer(
+        "Each line gives the JSON object of `quorvel-cli monodromy --json LINE` on one line, with two\n"
+        "more fields: \"input\" (the line) and \"exitStatus\" (that run's exit status). Lines come out\n"
+        "in input order; empty lines and lines starting with # are skipped. A curve that fails gives\n"
+        "its line with its errors and the batch goes on. Exit status: 0 when every curve succeeded,\n"
+        "1 when one failed or FILE cannot be read, 2 for a usage error.");
+    app.set_version_flag("--version", std::string("quorvel-cli ") + QUORVEL_VERSION);
+
     std::vector<std::string> args = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc));
     std::vector<char *> arranged;
     bool options = true;
@@ -356,5 +372,6 @@ int main(int argc, char **argv) {
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);
+    if (*batchCommand) return cli::runBatch(batchFile, batchJobs);
     return exitUsage;
 }

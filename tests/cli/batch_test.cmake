@@ -1,0 +1,37 @@
+# quorvel-cli batch: two workers over ten curves give, line for line, what
+# ten single runs of monodromy --json give; a failing curve has its line
+# and the batch goes on (exit status 1).
+set(dir "${WORK}/cli_batch")
+file(REMOVE_RECURSE "${dir}")
+file(MAKE_DIRECTORY "${dir}")
+set(curves "x^2-t" "x^3-t" "x^3-3*x+t" "x^2-(t^2-1)*(t^2-4)" "(x+t)^2" "x^3+t*x+t^2-1"
+           "-x^2+t" "x^4-t^3*x+t" "(x^2-t)*(x-1)" "x^3+t^3-1")
+list(JOIN curves "\n" text)
+file(WRITE "${dir}/curves.txt" "# ten curves\n${text}\n\n")
+execute_process(COMMAND ${CLI} batch --jobs 2 "${dir}/curves.txt"
+  OUTPUT_VARIABLE out RESULT_VARIABLE rc TIMEOUT 300)
+if(NOT rc EQUAL 1)
+  message(FATAL_ERROR "batch: exit ${rc}, expected 1 for the curve with a repeated factor")
+endif()
+string(REGEX REPLACE "\n$" "" out "${out}")
+string(REPLACE ";" "\\;" out "${out}")
+string(REPLACE "\n" ";" lines "${out}")
+list(LENGTH lines count)
+if(NOT count EQUAL 10)
+  message(FATAL_ERROR "batch: ${count} lines for 10 curves:\n${out}")
+endif()
+set(k 0)
+foreach(curve IN LISTS curves)
+  list(GET lines ${k} line)
+  execute_process(COMMAND ${CLI} monodromy --json -- "${curve}" OUTPUT_VARIABLE single RESULT_VARIABLE singleRc
+    ERROR_QUIET TIMEOUT 120)
+  string(JSON input GET "${line}" input)
+  string(JSON status GET "${line}" exitStatus)
+  string(JSON line REMOVE "${line}" input)
+  string(JSON line REMOVE "${line}" exitStatus)
+  string(JSON same EQUAL "${line}" "${single}")
+  if(NOT input STREQUAL curve OR NOT status EQUAL singleRc OR NOT same)
+    message(FATAL_ERROR "line ${k} (${curve}) differs from a single run:\n${line}\n${single}")
+  endif()
+  math(EXPR k "${k} + 1")
+endforeach()
