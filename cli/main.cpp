@@ -1,6 +1,11 @@
 // quorvel-cli: the headless front end. Each subcommand drives the same
 // engine and session functions the windows use, back to back.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include <CLI/CLI.hpp>
 
@@ -11,6 +16,7 @@
 
 #include "cli/arguments.h"
 #include "cli/batch.h"
+#include "cli/errors.h"
 #include "cli/group.h"
 #include "cli/help.h"
 #include "cli/monodromy.h"
@@ -30,44 +36,14 @@ namespace {
 using namespace quorvel;
 
 using cli::ShownError;
+using cli::installStderrHandler;
+using cli::joinLines;
+using cli::shownErrors;
 
 // Exit statuses.
 constexpr int exitSuccess = 0;
 constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
-
-// Every message shown through the error channel, in order.
-std::vector<ShownError> &shownErrors() {
-    static std::vector<ShownError> errors;
-    return errors;
-}
-
-// The error channel breaks a text after every 60 characters for the dialog;
-// a terminal and a JSON reader want it whole.
-std::string joinLines(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\n' && i % 61 == 60)) out += text[i];
-    return out;
-}
-
-// Remedies that name a window the command line has not.
-std::string commandLineRemedy(const std::string &remedy) {
-    if (remedy == "Using Manual mode, replace the parameter path.")
-        return "Choose another base point with --base, or another loop with --loop.";
-    if (remedy == "You may not quit. Please re-input the polynomial")
-        return "Give a polynomial in two letters, such as x^2-t";
-    return remedy;
-}
-
-void installStderrHandler() {
-    setErrorHandler([](const std::string &message, const std::string &remedy) {
-        const ShownError e{joinLines(message), commandLineRemedy(joinLines(remedy))};
-        std::fprintf(stderr, "error: %s\n", e.message.c_str());
-        std::fprintf(stderr, "how to solve this problem: %s\n", e.remedy.c_str());
-        shownErrors().push_back(e);
-    });
-}
 
 void note(const std::string &text) { std::fprintf(stderr, "note: %s\n", text.c_str()); }
 
@@ -284,9 +260,34 @@ void addCurveOptions(CLI::App *command, Options &options, const char *inputName)
     command->add_flag("--json", options.json, "print one JSON object");
 }
 
+// Runs quorvel-picture, found beside this program, with the arguments
+// after "picture".
+int runPicture(int argc, char **argv) {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string program;
+    if (n > 0) {
+        program.assign(self, static_cast<size_t>(n));
+        program = program.substr(0, program.rfind('/') + 1) + "quorvel-picture";
+    }
+    std::vector<char *> args;
+    args.push_back(program.data());
+    for (int k = 2; k < argc; ++k) args.push_back(argv[k]);
+    args.push_back(nullptr);
+    if (!program.empty()) ::execv(program.c_str(), args.data());
+    std::fprintf(stderr, "error: Cannot draw pictures: %s cannot be run (%s).\n",
+                 program.empty() ? "quorvel-picture" : program.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "how to solve this problem: Build Quorvel with its windows (the Qt part): "
+                         "that build makes quorvel-picture beside quorvel-cli\n");
+    return exitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    // Pictures are drawn by the windows' own code, in a program of its own
+    // that sits beside this one (this one stays free of the window library).
+    if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return runPicture(argc, argv);
     installStderrHandler();
     CLI::App app{"Quorvel command-line front end: plane algebraic curves by monodromy"};
     app.require_subcommand(1);
@@ -345,6 +346,10 @@ int main(int argc, char **argv) {
         "its line with its errors and the batch goes on. Exit status: 0 when every curve succeeded,\n"
         "1 when one failed or FILE cannot be read, 2 for a usage error.");
     app.set_version_flag("--version", std::string("quorvel-cli ") + QUORVEL_VERSION);
+
+    app.add_subcommand("picture",
+                       "Draw the parameter plane, the solution plane or the braid of a loop to an SVG or PNG file "
+                       "(quorvel-cli picture --help)");
 
     std::vector<std::string> args = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc));
     std::vector<char *> arranged;

@@ -14,7 +14,7 @@ execute_process(COMMAND dpkg -x "${deb}" "${work}/root" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg -x failed on ${deb}")
 endif()
-foreach(path usr/bin/quorvel usr/bin/quorvel-cli usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-cli.1
+foreach(path usr/bin/quorvel usr/bin/quorvel-cli usr/bin/quorvel-picture usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-cli.1
         usr/share/applications/quorvel.desktop usr/share/icons/hicolor/256x256/apps/quorvel.png
         usr/share/doc/quorvel/help/index.html usr/share/metainfo/io.github.quorvel.Quorvel.metainfo.xml)
   if(NOT EXISTS "${work}/root/${path}")
@@ -25,6 +25,11 @@ execute_process(COMMAND "${work}/root/usr/bin/quorvel-cli" analyze "x^2-t"
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "branch loci: 1")
   message(FATAL_ERROR "the installed CLI failed (${rc}): ${out} ${err}")
+endif()
+execute_process(COMMAND "${work}/root/usr/bin/quorvel-cli" picture "x^2-t" -o "${work}/loops.svg"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT EXISTS "${work}/loops.svg")
+  message(FATAL_ERROR "the installed CLI draws no picture (${rc}): ${err}")
 endif()
 execute_process(COMMAND "${work}/root/usr/bin/quorvel" --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "^quorvel [0-9]+\\.[0-9]+\\.[0-9]+")
