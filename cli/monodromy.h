@@ -12,20 +12,14 @@
 #include <vector>
 
 #include "cli/report.h"
+#include "pipeline/loop_targets.h"
 #include "pipeline/session.h"
 
 namespace quorvel::cli {
 
-struct LoopTarget {
-    std::string kind;  // "branch", "degenerate" or "enclosing"
-    int number = -1;   // the locus number; -1 for the enclosing loop
-    Complex value{0.0, 0.0};  // the locus, or the base point for the enclosing loop
-};
-
-// "K", "deg:K" or "inf".
-std::string loopLabel(const LoopTarget &target);
-// What the loop of the auto-mode chain with this owner circles.
-LoopTarget loopTarget(Session &session, int owner);
+using quorvel::LoopTarget;
+using quorvel::loopLabel;
+using quorvel::loopTarget;
 
 // A loop as the command line names it.
 struct LoopChoice {

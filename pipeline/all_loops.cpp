@@ -1,0 +1,77 @@
+#include "pipeline/all_loops.h"
+
+#include "pipeline/tracer.h"
+#include "tracing/braid.h"
+#include "tracing/paths.h"
+
+namespace quorvel {
+
+bool AllLoopsRun::start(Session &session) {
+    starts_.clear();
+    outcomes_.clear();
+    running_ = false;
+    if (session.state.stage < stageFiber) return false;
+    for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
+    points_ = countPoints(session.state.fiber.get());
+    running_ = startNext(session);
+    return running_;
+}
+
+// Starts the next loop that will start; a loop that cannot is recorded as
+// stopped. False when none is left.
+bool AllLoopsRun::startNext(Session &session) {
+    while (outcomes_.size() < starts_.size()) {
+        PathSegment *s = starts_[outcomes_.size()];
+        if (startLoopAt(session, s)) return true;
+        LoopOutcome o;
+        o.target = loopTarget(session, s->owner);
+        outcomes_.push_back(o);
+    }
+    return false;
+}
+
+void AllLoopsRun::record(Session &session) {
+    LoopOutcome o;
+    o.target = loopTarget(session, starts_[outcomes_.size()]->owner);
+    o.finished = session.solutionSpace.traceFinished != 0;
+    if (o.finished) {
+        std::vector<int> withEnd =
+            computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, points_);
+        o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
+        if (!withEnd.empty()) withEnd.pop_back();  // the end mark
+        o.permutation = withEnd;
+    }
+    o.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    outcomes_.push_back(o);
+}
+
+bool AllLoopsRun::advance(Session &session, int ticks) {
+    if (!running_) return false;
+    for (int k = 0; k < ticks; ++k) {
+        if (session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning) {
+            tracerTick(session);
+            continue;
+        }
+        // The loop has ended, finished or stopped.
+        record(session);
+        if (!startNext(session)) {
+            running_ = false;
+            return false;
+        }
+    }
+    return true;
+}
+
+MonodromySummary AllLoopsRun::summary() const {
+    std::vector<Permutation> local;
+    Permutation enclosing;
+    for (const LoopOutcome &o : outcomes_) {
+        if (o.target.kind == "enclosing")
+            enclosing = o.permutation;
+        else
+            local.push_back(o.permutation);
+    }
+    return summarizeMonodromy(points_, local, enclosing);
+}
+
+}  // namespace quorvel

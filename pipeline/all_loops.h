@@ -1,0 +1,48 @@
+// "Trace all loops": every loop of the auto-mode chain traced in turn, some
+// tracer steps at a time (the window animates it on its timer), then the
+// group the loops generate.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pipeline/loop_targets.h"
+#include "pipeline/session.h"
+#include "tracing/monodromy_group.h"
+
+namespace quorvel {
+
+struct LoopOutcome {
+    LoopTarget target;
+    bool finished = false;
+    std::vector<int> permutation;  // where each point goes; empty when the loop stopped
+    std::string permutationText;
+    std::string braidText;
+};
+
+class AllLoopsRun {
+public:
+    // Collects the loops of the chain and starts the first. False when
+    // there is nothing to trace (no fiber, no loops).
+    bool start(Session &session);
+    // Runs up to `ticks` tracer ticks; a loop that ends is recorded and the
+    // next one started. True while loops remain.
+    bool advance(Session &session, int ticks);
+    bool running() const { return running_; }
+    int loopsDone() const { return static_cast<int>(outcomes_.size()); }
+    int loopCount() const { return static_cast<int>(starts_.size()); }
+    const std::vector<LoopOutcome> &outcomes() const { return outcomes_; }
+    // The group of the loops (complete once every loop has been traced).
+    MonodromySummary summary() const;
+
+private:
+    void record(Session &session);
+    bool startNext(Session &session);
+
+    std::vector<PathSegment *> starts_;
+    std::vector<LoopOutcome> outcomes_;
+    int points_ = 0;
+    bool running_ = false;
+};
+
+}  // namespace quorvel
