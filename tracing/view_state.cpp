@@ -14,6 +14,9 @@ void TracerWork::release() {
     points.clear();
     tangents.clear();
     lastAttemptDiverged = false;
+    connecting = false;
+    connectedAtStart = false;
+    returning = false;
     solutionTail = nullptr;
     parameterTail = nullptr;
 }

@@ -47,6 +47,17 @@ struct TracerWork {
     std::vector<Complex> tangents;
     Complex parameter{0.0, 0.0};
     bool lastAttemptDiverged = false;
+    // When the parameter is not where the current segment starts (a loop
+    // that begins on a circle round the base point, a restart away from the
+    // path), it first goes there along a straight connecting line.
+    // A loop that was reached that way at its start goes back along the same
+    // line at its end (returning), so it ends where the traces began.
+    bool connecting = false;
+    bool connectedAtStart = false;
+    bool returning = false;
+    Complex connectFrom{0.0, 0.0};
+    Complex connectTo{0.0, 0.0};
+    Complex runStart{0.0, 0.0};
     // The last records of the two traces, so appending a step costs the
     // same however long the traces are. Valid while the work is ready: the
     // traces change only through the run (loads and "Go" release the work).

@@ -254,6 +254,38 @@ TEST(TracerGuarantees, TheIssuesSlipsComeOutRight) {
     EXPECT_TRUE(recorder.errors.empty());
 }
 
+TEST(TracerGuarantees, ALoopThatStartsAwayFromTheBasePointIsReachedAndLeftAlongALine) {
+    // A base point within 0.001 of the locus: the loop round it is a circle
+    // of radius 0.5 about the base point, which starts on the circle. The
+    // tracer goes there along a straight line and comes back the same way,
+    // so the loop ends over the base point and its permutation is read.
+    testing::RecordingErrors recorder;
+    Session session;
+    for (const char *base : {"1.001", "1.0001+0.0002i"}) {
+        ASSERT_TRUE(go(session, "x^2-t+1"));
+        session.typeBasePoint(base);
+        ASSERT_TRUE(session.recalculateFiber());
+        const std::vector<PathSegment *> starts = loopStarts(session);
+        ASSERT_EQ(starts.size(), 1u);
+        const LoopResult r = runLoop(session, starts[0], recorder);
+        ASSERT_TRUE(r.finished) << base << ": " << r.error;
+        EXPECT_EQ(r.arrivals, (std::vector<int>{1, 0})) << base;
+        EXPECT_EQ(r.braid.size(), 1u) << base;
+        // Every recorded parameter is on the line or on the circle.
+        const Complex c = session.state.basePoint;
+        const Complex start = segmentStart(starts[0]);
+        for (const TraceRecord *p = session.traces.parameterTrace; p; p = p->next) {
+            const Complex d = p->value - c;
+            const double onCircle = std::fabs(modulus(d) - 0.5);
+            const Complex e = start - c;
+            const double across = std::fabs(d.re * e.im - d.im * e.re) / modulus(e);
+            EXPECT_LT(std::min(onCircle, across), 1e-9) << base;
+        }
+        EXPECT_EQ(modulus(stepAt(session.traces.parameterTrace, session.traces.traceStepCount - 1)->value - c), 0.0);
+    }
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
 // ---- the reference tracker ---------------------------------------------------------
 
 struct ReferenceCurve {
