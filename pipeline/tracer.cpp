@@ -316,7 +316,8 @@ TickResult replayTick(Session &session) {
         s.setReplay(0, 0, 0, 1);
         stopRun(session, r);
     }
-    if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex)) {
+    if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
+            session.tracePool, session.traces.parameterTrace, s.replayIndex)) {
         session.parameterSpace.setParameterPoint(rec->value);
         r.repaintParameter = true;
         r.repaintSolution = true;
@@ -550,7 +551,8 @@ IconResult replayIconClick(Session &session, ReplayIcon icon) {
         } else {
             s.setReplay(0, 0, 1, 0);
         }
-        if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex))
+        if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
+                session.tracePool, session.traces.parameterTrace, s.replayIndex))
             session.parameterSpace.setParameterPoint(rec->value);
         session.stopTimer();
         result.tick.timerStopped = true;

@@ -95,6 +95,8 @@ struct ParameterSpaceState {
     bool timerRunning = false;
 
     TracerWork work;
+    // Where the replay is in the parameter trace.
+    TraceCursor replayCursor;
 
     // Keeps its own copy of the list (nothing when the list is empty).
     void setBranchLoci(const Term *list);
