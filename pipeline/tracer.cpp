@@ -74,7 +74,6 @@ bool prepareContinuation(Session &session, Complex p) {
     TracerWork &w = session.parameterSpace.work;
     w.curve = CurveFunction(session.state.curve.get());
     w.parameter = p;
-    w.lastAttemptDiverged = false;
     std::vector<Term *> byPosition;
     recordsByPosition(w.current.get(), byPosition);
     const int n = static_cast<int>(byPosition.size());
@@ -275,11 +274,9 @@ TickResult tracerTick(Session &session) {
         r.repaintParameter = true;
         StepOutcome step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed != 0);
         if (step.accepted) {
-            w.lastAttemptDiverged = false;
             accept(session, p, s, step, r);
             return r;
         }
-        w.lastAttemptDiverged = step.diverged;
         w.stepCounter = 0;
         // A rejected step shrinks by at least half, more when its errors
         // were far beyond the allowance.

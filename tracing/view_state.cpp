@@ -13,7 +13,6 @@ void TracerWork::release() {
     moving.clear();
     points.clear();
     tangents.clear();
-    lastAttemptDiverged = false;
     connecting = false;
     connectedAtStart = false;
     returning = false;

@@ -46,7 +46,6 @@ struct TracerWork {
     std::vector<Complex> points;
     std::vector<Complex> tangents;
     Complex parameter{0.0, 0.0};
-    bool lastAttemptDiverged = false;
     // When the parameter is not where the current segment starts (a loop
     // that begins on a circle round the base point, a restart away from the
     // path), it first goes there along a straight connecting line.
