@@ -359,9 +359,11 @@ struct ReferenceResult {
 
 // Follows the loop from `start` with steps so small that every point lands
 // within 1/40 of the least distance between points of its first-order
-// prediction (inside the disc where Newton's method provably converges to
-// the nearest root for degree <= 6) and moves at most a quarter of that
-// distance, each point corrected on its own by Newton in long double.
+// prediction and moves at most a quarter of that distance, each point
+// corrected on its own by Newton in long double. For the degrees used here
+// (at most 4) that disc lies inside the one where Newton's method provably
+// converges to the nearest root (Smale: radius 0.177 / gamma, gamma at most
+// (d - 1) over the separation, which may halve in a step).
 ReferenceResult referenceTrace(const Term *curve, PathSegment *start, PointList fiber) {
     ReferenceResult out;
     ReferenceCurve f(curve);
