@@ -41,10 +41,9 @@ void fillLines(SortedList &list, const Term *points) {
     for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
 }
 
-// A base point typed by the user must not be a locus: the fiber over it has
-// a repeated point (or too few points) and no loop can start there. Within
-// 1e-6 (relative above 1), the precision of the shown loci, it counts as
-// the locus; the message is shown and the command abandoned.
+// A base point must not be a locus: the fiber over it has a repeated point
+// (or too few points) and no loop can start there. Within 1e-6 (relative
+// above 1), the precision of the shown loci, it counts as the locus.
 bool basePointOnLocus(const CurveState &state, Complex base) {
     if (state.stage < stageBranchLoci) return false;
     for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
@@ -58,6 +57,7 @@ bool basePointOnLocus(const CurveState &state, Complex base) {
     return false;
 }
 
+// A typed base point on a locus: the message, and the command is abandoned.
 void refuseBasePointOnLocus(const CurveState &state, Complex base) {
     if (!basePointOnLocus(state, base)) return;
     showError("The base point is a branch locus.", "Type another base point, away from the branch loci.");

@@ -75,7 +75,6 @@ bool prepareContinuation(Session &session, Complex p) {
     TracerWork &w = session.parameterSpace.work;
     w.curve = CurveFunction(session.state.curve.get());
     w.parameter = p;
-    w.lastAttemptDiverged = false;
     std::vector<Term *> byPosition;
     recordsByPosition(w.current.get(), byPosition);
     const int n = static_cast<int>(byPosition.size());
@@ -187,8 +186,37 @@ void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult
     if (grow != 1.0) w.stepCounter = 0;
     if (w.segmentPosition < 1.0) return;
     PathSegment *seg = session.parameterSpace.currentSegment;
+    if (w.returning) {
+        finishLoop(session, r);
+        return;
+    }
+    if (w.connecting) {
+        // At the start of the segment: now along the segment itself.
+        const double connectLength = modulus(w.connectTo - w.connectFrom);
+        const double length = segmentLength(seg);
+        w.connecting = false;
+        w.segmentPosition = 0.0;
+        w.segmentStep = length > 0.0 ? std::min(largestStep, w.segmentStep * connectLength / length)
+                                     : largestStep;
+        if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
+        w.stepCounter = 0;
+        return;
+    }
     // A path that ends without a last segment ends its loop all the same.
     if (seg->role == 2 || !seg->next) {
+        if (w.connectedAtStart && modulus(w.parameter - w.runStart) > 1e-12 * (1.0 + modulus(w.runStart))) {
+            // Back along the line that led to the loop.
+            w.returning = true;
+            w.connecting = true;
+            w.connectTo = w.runStart;
+            w.connectFrom = w.parameter;
+            const double length = modulus(w.connectTo - w.connectFrom);
+            w.segmentPosition = 0.0;
+            w.segmentStep = length > 0.0 ? std::min(largestStep, w.segmentStep * segmentLength(seg) / length)
+                                         : largestStep;
+            if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
+            return;
+        }
         finishLoop(session, r);
         return;
     }
@@ -224,21 +252,37 @@ TickResult tracerTick(Session &session) {
         r.errorShown = true;
         return r;
     }
+    // A segment that does not start where the parameter is is reached along
+    // a straight line first, never by a jump.
+    if (!w.connecting && w.segmentPosition == 0.0) {
+        const Complex start = segmentStart(ps.currentSegment);
+        if (modulus(start - w.parameter) > 1e-12 * (1.0 + modulus(start))) {
+            if (session.traces.traceStepCount <= 1) {
+                w.connectedAtStart = true;
+                w.runStart = w.parameter;
+            }
+            w.connecting = true;
+            w.connectFrom = w.parameter;
+            w.connectTo = start;
+        }
+    }
+    auto pointAt = [&](double u) {
+        if (!w.connecting) return segmentPoint(ps.currentSegment, u);
+        return w.connectFrom * Complex(1.0 - u, 0.0) + w.connectTo * Complex(u, 0.0);
+    };
     int32_t &relaxed = session.solutionSpace.relaxedMode;
     for (;;) {
         double s = w.segmentPosition + w.segmentStep;
         if (s > 1.0) s = 1.0;
-        const Complex p = segmentPoint(ps.currentSegment, s);
-        const Complex pm = segmentPoint(ps.currentSegment, 0.5 * (w.segmentPosition + s));
+        const Complex p = s == 1.0 && w.connecting ? w.connectTo : pointAt(s);
+        const Complex pm = pointAt(0.5 * (w.segmentPosition + s));
         ps.setParameterPoint(p);
         r.repaintParameter = true;
         StepOutcome step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed != 0);
         if (step.accepted) {
-            w.lastAttemptDiverged = false;
             accept(session, p, s, step, r);
             return r;
         }
-        w.lastAttemptDiverged = step.diverged;
         w.stepCounter = 0;
         // A rejected step shrinks by at least half, more when its errors
         // were far beyond the allowance.
@@ -275,7 +319,8 @@ TickResult replayTick(Session &session) {
         s.setReplay(0, 0, 0, 1);
         stopRun(session, r);
     }
-    if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex)) {
+    if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
+            session.tracePool, session.traces.parameterTrace, s.replayIndex)) {
         session.parameterSpace.setParameterPoint(rec->value);
         r.repaintParameter = true;
         r.repaintSolution = true;
@@ -544,7 +589,8 @@ IconResult replayIconClick(Session &session, ReplayIcon icon) {
         } else {
             s.setReplay(0, 0, 1, 0);
         }
-        if (TraceRecord *rec = stepAt(session.traces.parameterTrace, s.replayIndex))
+        if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
+                session.tracePool, session.traces.parameterTrace, s.replayIndex))
             session.parameterSpace.setParameterPoint(rec->value);
         session.stopTimer();
         result.tick.timerStopped = true;

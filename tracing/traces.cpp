@@ -52,6 +52,7 @@ TraceRecord *TracePool::allocTraceRecord(Complex value) {
 }
 
 void TracePool::freeTrace(TraceRecord *trace) {
+    ++freeEpoch_;
     // Clearing the marks front to back frees the same records as clearing
     // them from the last to the first, and a chain that loops back on itself
     // ends at its first record, which is free by then.
@@ -114,6 +115,31 @@ const TraceRecord *stepAt(const TraceRecord *trace, int k) {
         ++step;
     }
     return trace;
+}
+
+const TraceRecord *TraceCursor::stepAt(const TracePool &pool, const TraceRecord *trace, int k) {
+    if (k < 0 || trace == nullptr) return trace;
+    if (trace != head_ || pool.freeEpoch() != epoch_ || record_ == nullptr || index_ > k) {
+        const TraceRecord *first = trace;
+        while (first && first->number != 0) first = first->next;
+        if (!first) return trace;  // no step at all
+        head_ = trace;
+        epoch_ = pool.freeEpoch();
+        record_ = first;
+        index_ = 0;
+    }
+    const TraceRecord *r = record_;
+    int step = index_;
+    while (step < k) {
+        const TraceRecord *n = r->next;
+        while (n && n->number != 0) n = n->next;
+        if (!n) return trace;  // no such step: the head, as stepAt answers
+        r = n;
+        ++step;
+    }
+    record_ = r;
+    index_ = step;
+    return r;
 }
 
 TraceRecord *stepAt(TraceRecord *trace, int k) {

@@ -45,6 +45,9 @@ public:
     void freeTrace(TraceRecord *trace);
 
     bool owns(const TraceRecord *record) const { return indexOf(record) >= 0; }
+    // Changes whenever records are freed, so a saved position in a trace
+    // can tell that the trace may have been replaced.
+    uint64_t freeEpoch() const { return freeEpoch_; }
     int totalRecords() const { return total_; }
     int recordsInUse() const { return inUse_; }
     // First record of the pool chain (for walking poolNext).
@@ -63,6 +66,21 @@ private:
     // may start here and still find the first free one in pool order.
     long firstMaybeFree_ = 0;
     mutable long lastBlock_ = 0;  // block of the last indexOf hit
+    uint64_t freeEpoch_ = 0;
+};
+
+// stepAt with a memory: asked for step k after step j <= k of the same
+// trace, it walks on from step j, so stepping through a replay costs the
+// same at every step. Any freeing in the pool forgets the position.
+class TraceCursor {
+public:
+    const TraceRecord *stepAt(const TracePool &pool, const TraceRecord *trace, int k);
+
+private:
+    const TraceRecord *head_ = nullptr;
+    const TraceRecord *record_ = nullptr;
+    int index_ = -1;
+    uint64_t epoch_ = 0;
 };
 
 // The link slot after the last record of a trace: the head link itself when

@@ -13,7 +13,9 @@ void TracerWork::release() {
     moving.clear();
     points.clear();
     tangents.clear();
-    lastAttemptDiverged = false;
+    connecting = false;
+    connectedAtStart = false;
+    returning = false;
     solutionTail = nullptr;
     parameterTail = nullptr;
 }

@@ -46,7 +46,17 @@ struct TracerWork {
     std::vector<Complex> points;
     std::vector<Complex> tangents;
     Complex parameter{0.0, 0.0};
-    bool lastAttemptDiverged = false;
+    // When the parameter is not where the current segment starts (a loop
+    // that begins on a circle round the base point, a restart away from the
+    // path), it first goes there along a straight connecting line.
+    // A loop that was reached that way at its start goes back along the same
+    // line at its end (returning), so it ends where the traces began.
+    bool connecting = false;
+    bool connectedAtStart = false;
+    bool returning = false;
+    Complex connectFrom{0.0, 0.0};
+    Complex connectTo{0.0, 0.0};
+    Complex runStart{0.0, 0.0};
     // The last records of the two traces, so appending a step costs the
     // same however long the traces are. Valid while the work is ready: the
     // traces change only through the run (loads and "Go" release the work).
@@ -89,6 +99,8 @@ struct ParameterSpaceState {
     bool timerRunning = false;
 
     TracerWork work;
+    // Where the replay is in the parameter trace.
+    TraceCursor replayCursor;
 
     // Keeps its own copy of the list (nothing when the list is empty).
     void setBranchLoci(const Term *list);

@@ -242,5 +242,27 @@ TEST_F(TracesTest, AppendingAfterTheLastRecordBuildsTheSameTraces) {
     empty.clear(pool);
 }
 
+TEST_F(TracesTest, ACursorAnswersAsStepAtDoesAndForgetsFreedTraces) {
+    Traces t;
+    auto first = numberedList({Complex(1, 0), Complex(2, 0), Complex(3, 0)});
+    t.resetSolutionTrace(pool, first.get());
+    for (int k = 1; k < 20; ++k) {
+        auto step = numberedList({Complex(1, k), Complex(2, k), Complex(3, k)});
+        t.appendSolutionStep(pool, step.get());
+    }
+    TraceCursor cursor;
+    for (int k : {0, 1, 2, 5, 5, 19, 3, 20, -1, 7, 8}) {
+        EXPECT_EQ(cursor.stepAt(pool, t.solutionTrace, k), stepAt(t.solutionTrace, k)) << k;
+    }
+    // A trace freed and rebuilt from the same first record is walked anew.
+    EXPECT_EQ(cursor.stepAt(pool, t.solutionTrace, 8)->value.im, 8.0);
+    t.resetSolutionTrace(pool, first.get());
+    auto other = numberedList({Complex(7, 0), Complex(8, 0), Complex(9, 0)});
+    t.appendSolutionStep(pool, other.get());
+    EXPECT_EQ(cursor.stepAt(pool, t.solutionTrace, 1), stepAt(t.solutionTrace, 1));
+    EXPECT_EQ(cursor.stepAt(pool, t.solutionTrace, 8), t.solutionTrace);
+    t.clear(pool);
+}
+
 }  // namespace
 }  // namespace quorvel
