@@ -5,7 +5,7 @@ file(REMOVE_RECURSE "${dir}")
 file(MAKE_DIRECTORY "${dir}")
 set(curves "t^2-x" "x^101 - t" "x^2 - (t-1)*(t-2)*(t-3)" "x^2 - t^6 + t^5" "x^2*(t-3) + x + t"
   "x^2*(x-1)-(t-1)" "x^2*t + x + 1" "x^2-t^2+1" "x^3 - 3*x + t" "x^3+t*x+t^2-1" "x^3-t"
-  "x^4+(1+i)*x*t-t^3+2" "y^3 - 2*y*z + z^5 - 1")
+  "x^4+(1+i)*x*t-t^3+2" "y^3 - 2*y*z + z^5 - 1" "(0.3+0.7i)*x^3 + (1.1-0.2i)*t*x + t^2 - 0.9i")
 set(k 0)
 foreach(curve IN LISTS curves)
   math(EXPR k "${k} + 1")
