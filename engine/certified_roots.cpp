@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
 
 #include "engine/error.h"
 #include "engine/exact.h"
@@ -18,6 +19,8 @@ namespace quorvel::exact {
 namespace {
 
 inline constexpr slong firstPrecision = 64;
+// The highest working precision tried for the loci (bits).
+inline constexpr slong maxIsolationPrecision = 8192;
 
 struct BallVector {
     acb_ptr v;
@@ -158,14 +161,17 @@ void isolateRoots(const GaussPoly &p, std::vector<Root> &out) {
     };
     std::vector<Complex> values;
     // A squarefree polynomial with exact coefficients always isolates; the
-    // precision only has to outgrow the closest pair of roots.
-    const bool ok = isolateBalls(n, build, slong{1} << 20, values);
+    // precision only has to outgrow the closest pair of roots. Loci closer
+    // than that precision can tell apart (curves with coefficients far
+    // apart in size can put two of them 1e-250 apart) are a stated limit.
+    const bool ok = isolateBalls(n, build, maxIsolationPrecision, values);
     acb_clear(c);
     fmpq_clear(a);
     fmpq_clear(b);
     if (!ok) {
-        showError("Faild to get roots of this equation.",
-                  "maybe your equations is over the capacity of this software.");
+        showError("The branch loci could not be told apart with " + std::to_string(maxIsolationPrecision) +
+                      "-bit arithmetic: some of them lie closer together than that.",
+                  "Re-input the polynomial with coefficients closer in size");
         throw ComputationAbandoned("roots not isolated");
     }
     for (const Complex &v : values) out.push_back({v, 1});

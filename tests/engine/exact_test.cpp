@@ -268,6 +268,18 @@ TEST_F(ExactTest, LimitsAreStatedWithTheirSize) {
     EXPECT_NE(said.find("not a finite number"), std::string::npos) << said;
 }
 
+TEST_F(ExactTest, LociTooCloseToIsolateAreAStatedLimit) {
+    // x^3 - x^2 + a f^19 - b f^16 with a ~ 8e20, b ~ 8e56: two loci near
+    // 1e12 lie about 1e-250 apart in one squarefree factor.
+    Letters letters = unsetLetters;
+    OwnedPolynomial f(parsePolynomial("x^2*(x-1)+777777777771821531136*f^19-777777777777777805701617653012818528452762713188993073152*f^16", letters));
+    EXPECT_THROW(OwnedPolynomial(certifiedBranchLoci(f.get())), ComputationAbandoned);
+    ASSERT_FALSE(recorder.errors.empty());
+    std::string said = recorder.errors.back().message;
+    std::erase(said, '\n');
+    EXPECT_NE(said.find("could not be told apart with 8192-bit arithmetic"), std::string::npos) << said;
+}
+
 TEST_F(ExactTest, TheFiberSolvesTheCurveUpToDegreeOneHundredAndFifty) {
     const struct {
         const char *text;
