@@ -397,7 +397,7 @@ TickResult toggleArtTracing(Session &session, Complex p, double closeRadius) {
     // first and the permutation read off.
     if (const TraceRecord *first = session.traces.parameterTrace) {
         const Complex start = first->value;
-        if (modulus(p - start) <= closeRadius && !isZero(p - lastParameter(session.traces)))
+        if (modulus(p - start) <= closeRadius && !isZero(start - lastParameter(session.traces)))
             freeHandStep(session, start);
     }
     ps.artTracing = 0;

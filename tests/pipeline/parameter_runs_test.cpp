@@ -51,6 +51,8 @@ protected:
         session.parameterSpace.viewMode = modeArt;
         toggleArtTracing(session, from, closeRadius);
         for (Complex m : through) freeHandStep(session, m);
+        // The mouse reaches the second click's place before it clicks.
+        freeHandStep(session, to);
         toggleArtTracing(session, to, closeRadius);
     }
     // The largest |f(x, t)| over the points of a fiber.
