@@ -1,20 +1,25 @@
 // quorvel-cli: the headless front end. Each subcommand drives the same
 // engine and session functions the windows use, back to back.
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/arguments.h"
+#include "cli/help.h"
+#include "cli/monodromy.h"
+#include "cli/prepare.h"
+#include "cli/report.h"
 #include "engine/error.h"
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
 #include "engine/roots.h"
-#include "cli/monodromy.h"
-#include "cli/prepare.h"
-#include "cli/report.h"
+#include "pipeline/curve_state.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 
@@ -24,19 +29,45 @@ using namespace quorvel;
 
 using cli::ShownError;
 
+// Exit statuses.
+constexpr int exitSuccess = 0;
+constexpr int exitFailed = 1;
+constexpr int exitUsage = 2;
+
 // Every message shown through the error channel, in order.
 std::vector<ShownError> &shownErrors() {
     static std::vector<ShownError> errors;
     return errors;
 }
 
+// The error channel breaks a text after every 60 characters for the dialog;
+// a terminal and a JSON reader want it whole.
+std::string joinLines(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\n' && i % 61 == 60)) out += text[i];
+    return out;
+}
+
+// Remedies that name a window the command line has not.
+std::string commandLineRemedy(const std::string &remedy) {
+    if (remedy == "Using Manual mode, replace the parameter path.")
+        return "Choose another base point with --base, or another loop with --loop.";
+    if (remedy == "You may not quit. Please re-input the polynomial")
+        return "Give a polynomial in two letters, such as x^2-t";
+    return remedy;
+}
+
 void installStderrHandler() {
     setErrorHandler([](const std::string &message, const std::string &remedy) {
-        std::fprintf(stderr, "error: %s\n", message.c_str());
-        std::fprintf(stderr, "how to solve this problem: %s\n", remedy.c_str());
-        shownErrors().push_back({message, remedy});
+        const ShownError e{joinLines(message), commandLineRemedy(joinLines(remedy))};
+        std::fprintf(stderr, "error: %s\n", e.message.c_str());
+        std::fprintf(stderr, "how to solve this problem: %s\n", e.remedy.c_str());
+        shownErrors().push_back(e);
     });
 }
+
+void note(const std::string &text) { std::fprintf(stderr, "note: %s\n", text.c_str()); }
 
 int runNormalize(const std::string &text) {
     Letters letters = unsetLetters;
@@ -44,9 +75,9 @@ int runNormalize(const std::string &text) {
         OwnedPolynomial p(parsePolynomial(text, letters));
         std::printf("letters: %c %c %c\n", letters[0], letters[1], letters[2]);
         std::printf("polynomial: %s\n", printPolynomial(p.get()).c_str());
-        return 0;
+        return exitSuccess;
     } catch (const ComputationAbandoned &) {
-        return 1;
+        return exitFailed;
     }
 }
 
@@ -65,54 +96,82 @@ int runRoots(const std::string &text) {
             if (pointMultiplicity(r) > 1) std::printf(" %d", pointMultiplicity(r));
             std::printf("\n");
         }
-        return shownErrors().empty() ? 0 : 1;
+        return shownErrors().empty() ? exitSuccess : exitFailed;
     } catch (const ComputationAbandoned &) {
-        return 1;
+        return exitFailed;
     }
 }
 
-struct AnalyzeOptions {
-    std::string input;
-    std::string base;
+struct Options {
+    cli::Input input;
     std::string output;
+    std::string loop;
     bool json = false;
 };
+
+// The analysis as far as it got, then: completed, nothing reported, a fiber
+// and loops to trace.
+bool analyse(Session &session, const Options &options) {
+    const bool complete = cli::prepareSession(session, options.input);
+    const bool usable = cli::checkResult(session);
+    return complete && usable && shownErrors().empty();
+}
+
+std::string analysisText(Session &session, const Options &options) {
+    std::string text = cli::analysisText(session);
+    if (options.input.fiber == '?' && session.state.stage >= stageCurve)
+        text += "(the fiber variable is the first letter of the polynomial; choose it with --fiber)\n";
+    return text;
+}
 
 // Runs "Go" on a fresh session as the main window would (after loading the
 // document when the input names one); with a base point, types it and runs
 // "Re-calculate the fiber over base point"; with an output file, saves the
-// document as "Save" does.
-int runAnalyze(const AnalyzeOptions &options) {
+// document as "Save" does, but only after a run that succeeded.
+int runAnalyze(const Options &options) {
     Session session;
-    const bool complete = cli::prepareSession(session, options.input, options.base);
-    const bool saved = options.output.empty() || saveDocument(session, options.output);
-    if (options.json)
-        std::printf("%s\n", cli::analysisJson(session, shownErrors()).dump(2).c_str());
-    else
-        std::printf("%s", cli::analysisText(session).c_str());
-    return complete && saved ? 0 : 1;
+    bool ok = analyse(session, options);
+    nlohmann::json saved = nullptr;
+    if (!options.output.empty()) {
+        if (ok) {
+            ok = saveDocument(session, options.output);
+        } else {
+            note("the run failed, so " + options.output + " was not written");
+        }
+        saved = ok;
+    }
+    if (options.json) {
+        nlohmann::json j = cli::analysisJson(session, shownErrors());
+        j["saved"] = saved;
+        std::printf("%s\n", j.dump(2).c_str());
+    } else {
+        std::printf("%s", analysisText(session, options).c_str());
+    }
+    return ok ? exitSuccess : exitFailed;
 }
-
-struct MonodromyOptions {
-    std::string input;
-    std::string base;
-    std::string output;
-    int loop = -1;
-    bool json = false;
-};
 
 bool allFinished(const std::vector<cli::LoopTrace> &traces) {
     for (const auto &t : traces)
         if (t.status != "finished") return false;
-    return true;
+    return !traces.empty();
 }
 
 // Runs "Go", then traces the loops back to back as the window's timer would.
-int runMonodromy(const MonodromyOptions &options) {
+int runMonodromy(const Options &options) {
     Session session;
-    const bool complete = cli::prepareSession(session, options.input, options.base);
+    bool ok = analyse(session, options);
     std::vector<cli::LoopTrace> traces;
-    if (complete) traces = cli::traceLoops(session, options.loop, shownErrors());
+    if (ok) {
+        if (options.loop.empty()) {
+            traces = cli::traceAllLoops(session, shownErrors());
+        } else {
+            cli::LoopChoice choice;
+            cli::parseLoopChoice(options.loop, choice);
+            if (PathSegment *start = cli::findLoop(session, choice))
+                traces.push_back(cli::traceLoop(session, start, shownErrors()));
+        }
+        ok = allFinished(traces) && shownErrors().empty();
+    }
     if (options.json) {
         nlohmann::json j = cli::analysisJson(session, shownErrors());
         nlohmann::json list = nlohmann::json::array();
@@ -120,39 +179,96 @@ int runMonodromy(const MonodromyOptions &options) {
         j["traces"] = list;
         std::printf("%s\n", j.dump(2).c_str());
     } else {
-        std::printf("%s", cli::analysisText(session).c_str());
+        std::printf("%s", analysisText(session, options).c_str());
         for (const auto &t : traces) std::printf("%s", cli::loopTraceText(t).c_str());
     }
-    if (complete && options.loop >= 0 && traces.empty()) {
-        std::fprintf(stderr, "error: there is no branch locus numbered %d\n", options.loop);
-        return 1;
-    }
-    return complete && allFinished(traces) ? 0 : 1;
+    return ok ? exitSuccess : exitFailed;
+}
+
+bool fileExists(const std::string &path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
 // Traces one loop and saves the document with its traces, as the Parameter
-// Space window's "Save file" does.
-int runTrace(const MonodromyOptions &options) {
+// Space window's "Save file" does. A run that stopped never replaces a
+// file: its partial traces go only to a file that does not exist yet.
+int runTrace(const Options &options) {
     Session session;
-    if (!cli::prepareSession(session, options.input, options.base)) {
-        std::printf("%s", cli::analysisText(session).c_str());
-        return 1;
+    bool ok = analyse(session, options);
+    PathSegment *start = nullptr;
+    if (ok) {
+        cli::LoopChoice choice;
+        cli::parseLoopChoice(options.loop, choice);
+        start = cli::findLoop(session, choice);
     }
-    PathSegment *start = cli::loopForLocus(session, options.loop);
     if (!start) {
-        std::fprintf(stderr, "error: there is no branch locus numbered %d\n", options.loop);
-        return 1;
+        note(options.output + " was not written");
+        if (options.json) {
+            nlohmann::json j = cli::analysisJson(session, shownErrors());
+            j["saved"] = false;
+            std::printf("%s\n", j.dump(2).c_str());
+        } else {
+            std::printf("%s", analysisText(session, options).c_str());
+        }
+        return exitFailed;
     }
     const cli::LoopTrace t = cli::traceLoop(session, start, shownErrors());
-    const bool saved = saveDocumentWithTraces(session, options.output);
+    ok = t.status == "finished" && shownErrors().empty();
+    bool saved = false;
+    if (ok) {
+        saved = saveDocumentWithTraces(session, options.output);
+    } else if (fileExists(options.output)) {
+        note("the trace stopped, so the existing " + options.output + " was left unchanged");
+    } else {
+        saved = saveDocumentWithTraces(session, options.output, true);
+        if (saved) note("the trace stopped; its partial traces were saved to the new file " + options.output);
+    }
     if (options.json) {
         nlohmann::json j = cli::loopTraceJson(t);
         j["saved"] = saved;
+        nlohmann::json errs = nlohmann::json::array();
+        for (const ShownError &e : shownErrors()) errs.push_back({{"message", e.message}, {"remedy", e.remedy}});
+        j["errors"] = errs;
         std::printf("%s\n", j.dump(2).c_str());
     } else {
         std::printf("%s", cli::loopTraceText(t).c_str());
     }
-    return saved && t.status == "finished" ? 0 : 1;
+    return ok && saved ? exitSuccess : exitFailed;
+}
+
+// ---- the options -------------------------------------------------------------------
+
+std::string checkBase(const std::string &text) {
+    if (text.size() > basePointTextLimit) return "the base point text is longer than 255 characters";
+    Complex value;
+    std::string problem;
+    if (readConstant(text, value, problem)) return "";
+    return "not a finite complex number (" + joinLines(problem) + ")";
+}
+
+std::string checkFiber(const std::string &text) {
+    if (text.size() == 1 && text[0] >= 'a' && text[0] <= 'z' && text[0] != 'i') return "";
+    return "the fiber variable is one lower-case letter other than i";
+}
+
+std::string checkLoop(const std::string &text) {
+    cli::LoopChoice choice;
+    return cli::parseLoopChoice(text, choice) ? "" : "a loop is K, deg:K or inf, with K a locus number from 0";
+}
+
+std::string checkOutput(const std::string &text) { return text.empty() ? "the file name is empty" : ""; }
+
+void addCurveOptions(CLI::App *command, Options &options, const char *inputName) {
+    command->add_option(inputName, options.input.text, "the curve f(x, t), or a document FILE.qpf")->required();
+    command->add_option("--base", options.input.base, "move the base point here, e.g. 1+i, 0.5-2i, 1e-3")
+        ->check(CLI::Validator(checkBase, "COMPLEX"));
+    command
+        ->add_option_function<std::string>(
+            "--fiber", [&options](const std::string &s) { options.input.fiber = s[0]; },
+            "the letter of the fiber variable (default: the first letter of the text)")
+        ->check(CLI::Validator(checkFiber, "LETTER"));
+    command->add_flag("--json", options.json, "print one JSON object");
 }
 
 }  // namespace
@@ -161,48 +277,66 @@ int main(int argc, char **argv) {
     installStderrHandler();
     CLI::App app{"Quorvel command-line front end: plane algebraic curves by monodromy"};
     app.require_subcommand(1);
+    app.footer(cli::generalHelp());
 
     std::string normalizeText;
     auto *normalize = app.add_subcommand("normalize", "Parse a polynomial and print its normal form");
     normalize->add_option("POLY", normalizeText, "the polynomial text")->required();
+    normalize->footer(cli::normalizeHelp());
 
     std::string rootsText;
     auto *roots = app.add_subcommand("roots", "Print the roots of a polynomial in one letter");
     roots->add_option("POLY", rootsText, "the polynomial text")->required();
+    roots->footer(cli::rootsHelp());
 
-    AnalyzeOptions analyzeOptions;
+    Options analyzeOptions;
     auto *analyzeCommand = app.add_subcommand("analyze", "Run Go on a curve and print the result");
-    analyzeCommand->add_option("POLY", analyzeOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
-    analyzeCommand->add_option("-o,--output", analyzeOptions.output, "save the document to this file (.qpf)");
-    analyzeCommand->add_option("--base", analyzeOptions.base, "move the base point here and recalculate the fiber");
-    analyzeCommand->add_flag("--json", analyzeOptions.json, "print one JSON object");
+    addCurveOptions(analyzeCommand, analyzeOptions, "POLY");
+    analyzeCommand->add_option("-o,--output", analyzeOptions.output, "save the document to this file (.qpf)")
+        ->check(CLI::Validator(checkOutput, "FILE"));
+    analyzeCommand->footer(cli::analyzeHelp());
 
-    MonodromyOptions monodromyOptions;
+    Options monodromyOptions;
     auto *monodromyCommand = app.add_subcommand(
-        "monodromy",
-        "Run Go, then trace auto-mode loops and print each permutation and braid "
-        "(exit 0 when every traced loop finished)");
-    monodromyCommand->add_option("POLY", monodromyOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
-    monodromyCommand->add_option("--base", monodromyOptions.base, "move the base point here first");
-    monodromyCommand->add_option("--loop", monodromyOptions.loop,
-                                 "trace only the loop a click near branch locus number K picks "
-                                 "(K = the number of branch loci: the loop around infinity)");
-    monodromyCommand->add_flag("--json", monodromyOptions.json, "print one JSON object");
+        "monodromy", "Run Go, then trace auto-mode loops and print each permutation and braid");
+    addCurveOptions(monodromyCommand, monodromyOptions, "POLY");
+    monodromyCommand
+        ->add_option("--loop", monodromyOptions.loop,
+                     "trace only this loop: K (around branch locus K), deg:K (around degenerate "
+                     "locus K) or inf (around all loci)")
+        ->check(CLI::Validator(checkLoop, "LOOP"));
+    monodromyCommand->footer(cli::monodromyHelp());
 
-    MonodromyOptions traceOptions;
+    Options traceOptions;
     auto *traceCommand = app.add_subcommand("trace", "Trace one loop and save the document with its traces");
-    traceCommand->add_option("INPUT", traceOptions.input, "the curve f(x, t), or a document FILE.qpf")->required();
-    traceCommand->add_option("--loop", traceOptions.loop, "the branch locus number K (K = their number: infinity)")
-        ->required();
-    traceCommand->add_option("--base", traceOptions.base, "move the base point here first");
-    traceCommand->add_option("-o,--output", traceOptions.output, "the document to write (.qpf)")->required();
-    traceCommand->add_flag("--json", traceOptions.json, "print the loop's result as JSON");
+    addCurveOptions(traceCommand, traceOptions, "INPUT");
+    traceCommand->add_option("--loop", traceOptions.loop, "the loop: K, deg:K or inf")
+        ->required()
+        ->check(CLI::Validator(checkLoop, "LOOP"));
+    traceCommand->add_option("-o,--output", traceOptions.output, "the document to write (.qpf)")
+        ->required()
+        ->check(CLI::Validator(checkOutput, "FILE"));
+    traceCommand->footer(cli::traceHelp());
 
+    std::vector<std::string> args = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc));
+    std::vector<char *> arranged;
+    bool options = true;
+    for (std::string &a : args) {
+        options = options && a != "--";
+        // CLI11 takes an empty value for no value: "-o ''" would name no
+        // file and yet succeed.
+        if (options && a.size() > 3 && a.rfind("--", 0) == 0 && a.back() == '=' && a.find('=') == a.size() - 1) {
+            std::fprintf(stderr, "%s: the value is empty\nRun with --help for more information.\n",
+                         a.substr(0, a.size() - 1).c_str());
+            return exitUsage;
+        }
+        arranged.push_back(a.data());
+    }
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(arranged.size()), arranged.data());
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
-        return code == 0 ? 0 : 2;
+        return code == 0 ? exitSuccess : exitUsage;
     }
 
     if (*normalize) return runNormalize(normalizeText);
@@ -210,5 +344,5 @@ int main(int argc, char **argv) {
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);
-    return 2;
+    return exitUsage;
 }

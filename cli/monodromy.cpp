@@ -1,5 +1,8 @@
 #include "cli/monodromy.h"
 
+#include <cstdlib>
+
+#include "engine/error.h"
 #include "engine/points.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
@@ -13,29 +16,96 @@ namespace {
 // reported as stopped.
 constexpr int tickLimit = 1000000;
 
-void describeTarget(Session &session, int owner, LoopTrace &t) {
-    const CurveState &s = session.state;
-    OwnedPolynomial targets(autoPathTargets(s.branchLoci.get(), s.degenerateLoci.get()));
-    OwnedPolynomial sorted(
-        sortAround(targets.get(), autoPathCentre(s.branchLoci.get(), s.basePoint)));
-    const int n = countPoints(sorted.get());
-    if (owner >= 0 && owner < n) {
-        std::vector<Term *> byPosition;
-        recordsByPosition(sorted.get(), byPosition);
-        t.target = byPosition[static_cast<size_t>(owner)]->coef;
-        t.kind = byPosition[static_cast<size_t>(owner)]->kind == kindDegenerate ? "degenerate" : "branch";
-    } else {
-        t.target = s.basePoint;
-        t.kind = "enclosing";
-    }
+// The number of the point of the list that holds exactly this value.
+int numberOf(const Term *list, Complex value) {
+    for (const Term *p = list; p; p = p->next)
+        if (p->coef.re == value.re && p->coef.im == value.im) return pointNumber(p);
+    return -1;
+}
+
+std::string describe(const LoopChoice &c) {
+    if (c.kind == "degenerate") return "degenerate locus " + std::to_string(c.number);
+    return "branch locus " + std::to_string(c.number);
 }
 
 }  // namespace
 
+std::string loopLabel(const LoopTarget &target) {
+    if (target.kind == "enclosing") return "inf";
+    if (target.kind == "degenerate") return "deg:" + std::to_string(target.number);
+    return std::to_string(target.number);
+}
+
+LoopTarget loopTarget(Session &session, int owner) {
+    const CurveState &s = session.state;
+    OwnedPolynomial targets(autoPathTargets(s.branchLoci.get(), s.degenerateLoci.get()));
+    OwnedPolynomial sorted(sortAround(targets.get(), autoPathCentre(s.branchLoci.get(), s.basePoint)));
+    std::vector<Term *> byPosition;
+    recordsByPosition(sorted.get(), byPosition);
+    LoopTarget t;
+    if (owner < 0 || owner >= static_cast<int>(byPosition.size())) {
+        t.kind = "enclosing";
+        t.value = s.basePoint;
+        return t;
+    }
+    const Term *p = byPosition[static_cast<size_t>(owner)];
+    t.value = p->coef;
+    if (p->kind == kindDegenerate) {
+        t.kind = "degenerate";
+        t.number = numberOf(s.degenerateLoci.get(), p->coef);
+    } else {
+        t.kind = "branch";
+        t.number = numberOf(s.branchLoci.get(), p->coef);
+    }
+    return t;
+}
+
+bool parseLoopChoice(const std::string &text, LoopChoice &choice) {
+    if (text == "inf") {
+        choice = {"enclosing", -1};
+        return true;
+    }
+    std::string digits = text;
+    choice.kind = "branch";
+    if (text.rfind("deg:", 0) == 0) {
+        digits = text.substr(4);
+        choice.kind = "degenerate";
+    }
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    choice.number = std::atoi(digits.c_str());
+    return true;
+}
+
+PathSegment *findLoop(Session &session, const LoopChoice &choice) {
+    const CurveState &s = session.state;
+    if (choice.kind != "enclosing") {
+        const Term *list = choice.kind == "branch" ? s.branchLoci.get() : s.degenerateLoci.get();
+        const int n = countPoints(list);
+        if (choice.number >= n) {
+            const std::string loci = choice.kind == "branch" ? "branch loci" : "degenerate loci";
+            showError("There is no " + describe(choice) + ".",
+                      n == 0 ? "The curve has no " + loci
+                             : "The " + loci + " are numbered 0 to " + std::to_string(n - 1));
+            return nullptr;
+        }
+    }
+    for (const LoopSummary &loop : listLoops(session.parameterSpace.autoPaths)) {
+        const LoopTarget t = loopTarget(session, loop.owner);
+        if (t.kind == choice.kind && t.number == choice.number) return loop.first;
+    }
+    if (choice.kind == "enclosing")
+        showError("There is no loop around all loci.", "The curve has no loci to circle");
+    else
+        showError("The " + describe(choice) + " has no loop of its own.",
+                  "It coincides with another locus; choose another loop with --loop");
+    return nullptr;
+}
+
 LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors) {
     LoopTrace t;
     t.owner = start ? start->owner : 0;
-    describeTarget(session, t.owner, t);
+    t.target = loopTarget(session, t.owner);
     const size_t errorsBefore = errors.size();
     if (!startLoopAt(session, start)) {
         t.status = "stopped";
@@ -65,22 +135,9 @@ LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<Show
     return t;
 }
 
-PathSegment *loopForLocus(Session &session, int number) {
-    const int n = countPoints(session.state.branchLoci.get());
-    if (number == n) return findPathStart(session.parameterSpace.autoPaths, loopIndexAt(session, Complex(0, 0), true));
-    Term *locus = findByNumber(session.state.branchLoci.get(), number);
-    if (!locus) return nullptr;
-    return findPathStart(session.parameterSpace.autoPaths, loopIndexAt(session, locus->coef, false));
-}
-
-std::vector<LoopTrace> traceLoops(Session &session, int loop, const std::vector<ShownError> &errors) {
+std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors) {
     std::vector<LoopTrace> out;
     if (session.state.stage < stageFiber) return out;
-    if (loop >= 0) {
-        PathSegment *start = loopForLocus(session, loop);
-        if (start) out.push_back(traceLoop(session, start, errors));
-        return out;
-    }
     std::vector<PathSegment *> starts;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts.push_back(l.first);
     for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors));
@@ -89,8 +146,12 @@ std::vector<LoopTrace> traceLoops(Session &session, int loop, const std::vector<
 
 nlohmann::json loopTraceJson(const LoopTrace &t) {
     nlohmann::json j;
+    j["loop"] = loopLabel(t.target);
     j["owner"] = t.owner;
-    j["target"] = {{"re", t.target.re}, {"im", t.target.im}, {"kind", t.kind}};
+    j["target"] = {{"kind", t.target.kind},
+                   {"number", t.target.number < 0 ? nlohmann::json(nullptr) : nlohmann::json(t.target.number)},
+                   {"re", jsonReal(t.target.value.re)},
+                   {"im", jsonReal(t.target.value.im)}};
     j["status"] = t.status;
     j["error"] = t.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(t.error);
     j["steps"] = t.steps;
@@ -103,11 +164,12 @@ nlohmann::json loopTraceJson(const LoopTrace &t) {
 }
 
 std::string loopTraceText(const LoopTrace &t) {
-    std::string out = "loop " + std::to_string(t.owner) + ": ";
-    if (t.kind == "enclosing")
+    std::string out = "loop " + loopLabel(t.target) + ": ";
+    if (t.target.kind == "enclosing")
         out += "around all loci";
     else
-        out += "around " + t.kind + " locus " + formatValue(t.target);
+        out += "around " + t.target.kind + " locus " + std::to_string(t.target.number) + " " +
+               formatValue(t.target.value);
     out += "\n  " + t.status;
     if (!t.error.empty()) out += ": " + t.error;
     out += " after " + std::to_string(t.steps) + " steps\n";

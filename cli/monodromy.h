@@ -1,5 +1,10 @@
 // quorvel-cli monodromy: traces auto-mode loops back to back, without a
 // timer, and reports the permutation and the braid of each.
+//
+// A loop is named by what it circles, the same in every subcommand and in
+// the JSON: "K" for the loop around branch locus number K (the numbers of
+// the branch-loci list, from 0), "deg:K" for the loop around degenerate
+// locus number K, and "inf" for the loop around all loci (around infinity).
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -11,10 +16,28 @@
 
 namespace quorvel::cli {
 
-struct LoopTrace {
-    int owner = 0;
-    Complex target{0.0, 0.0};
+struct LoopTarget {
     std::string kind;  // "branch", "degenerate" or "enclosing"
+    int number = -1;   // the locus number; -1 for the enclosing loop
+    Complex value{0.0, 0.0};  // the locus, or the base point for the enclosing loop
+};
+
+// "K", "deg:K" or "inf".
+std::string loopLabel(const LoopTarget &target);
+// What the loop of the auto-mode chain with this owner circles.
+LoopTarget loopTarget(Session &session, int owner);
+
+// A loop as the command line names it.
+struct LoopChoice {
+    std::string kind;  // "branch", "degenerate" or "enclosing"
+    int number = -1;
+};
+// Reads "K", "deg:K" or "inf" (K a decimal number from 0); false otherwise.
+bool parseLoopChoice(const std::string &text, LoopChoice &choice);
+
+struct LoopTrace {
+    int owner = 0;  // the loop's position in the auto-mode chain
+    LoopTarget target;
     std::string status;  // "finished" or "stopped"
     std::string error;   // the message that stopped the run
     int steps = 0;
@@ -28,13 +51,11 @@ struct LoopTrace {
 // Traces the loop starting at `start` to its end or until it stops.
 // `errors` is the list the error handler appends to.
 LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors);
-// Every loop of the auto-mode chain in chain order, or (loop >= 0) the loop
-// a click near branch locus number `loop` picks; the number of branch loci
-// picks the loop around infinity.
-std::vector<LoopTrace> traceLoops(Session &session, int loop, const std::vector<ShownError> &errors);
-// The auto-mode loop a click near the branch locus numbered `number`
-// chooses (the number of branch loci: the loop around infinity).
-PathSegment *loopForLocus(Session &session, int number);
+// Every loop of the auto-mode chain in chain order.
+std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors);
+// The first segment of the chosen loop; nullptr after showing why there is
+// none (a number out of range, a locus without a loop of its own).
+PathSegment *findLoop(Session &session, const LoopChoice &choice);
 
 nlohmann::json loopTraceJson(const LoopTrace &t);
 std::string loopTraceText(const LoopTrace &t);

@@ -8,14 +8,24 @@
 
 namespace quorvel::cli {
 
-// True when the input names an existing file whose name ends in ".qpf".
+struct Input {
+    std::string text;            // the polynomial, or the path of a document
+    std::string base;            // --base (a text readConstant reads), empty when not given
+    char fiber = '?';            // --fiber, '?' when not given
+};
+
+// True when the input names a document: its name ends in ".qpf". Such an
+// input is never read as polynomial text, whether or not the file exists.
 bool namesDocument(const std::string &input);
 
 // Loads the document as the main window's "Load" does (its traces are not
-// loaded), or types the input into the polynomial field; then runs "Go" to
-// complete the stages. With a base point, types it and runs "Re-calculate
-// the fiber over base point" once stage 4 is reached. Answers true when the
-// session ends at stage 4.
-bool prepareSession(Session &session, const std::string &input, const std::string &base);
+// loaded), or types the input into the polynomial field with the fiber
+// letter chosen; then runs "Go" to complete the stages. With a base point,
+// types it and runs "Re-calculate the fiber over base point" once stage 4
+// is reached. What fails is shown through the error channel: a file that
+// cannot be read, bytes that hold no document, a text longer than the
+// polynomial field, a fiber letter the polynomial lacks. Answers true when
+// the session ends at stage 4.
+bool prepareSession(Session &session, const Input &input);
 
 }  // namespace quorvel::cli

@@ -2,14 +2,18 @@
 
 #include <cstdio>
 
+#include "cli/monodromy.h"
+#include "engine/error.h"
 #include "engine/points.h"
 
 namespace quorvel::cli {
 
+double jsonReal(double v) { return v == 0.0 ? 0.0 : v; }
+
 nlohmann::json pointsJson(const Term *list, bool withNames) {
     nlohmann::json out = nlohmann::json::array();
     for (const Term *p = list; p; p = p->next) {
-        nlohmann::json item{{"number", pointNumber(p)}, {"re", p->coef.re}, {"im", p->coef.im}};
+        nlohmann::json item{{"number", pointNumber(p)}, {"re", jsonReal(p->coef.re)}, {"im", jsonReal(p->coef.im)}};
         if (withNames)
             item["name"] = std::string(pointName(p));
         else
@@ -25,7 +29,7 @@ std::string letter(char c) { return std::string(1, c); }
 
 }  // namespace
 
-nlohmann::json analysisJson(const Session &session, const std::vector<ShownError> &errors) {
+nlohmann::json analysisJson(Session &session, const std::vector<ShownError> &errors) {
     const CurveState &s = session.state;
     nlohmann::json j;
     j["fiberVariable"] = letter(s.stage >= stageCurve ? s.fiberVariable() : '?');
@@ -34,12 +38,18 @@ nlohmann::json analysisJson(const Session &session, const std::vector<ShownError
     j["branchPolynomial"] = s.stage >= stageBranchPolynomial ? s.branchPolynomialText : "";
     j["degenerateLoci"] = pointsJson(s.stage >= stageCurve ? s.degenerateLoci.get() : nullptr, false);
     j["branchLoci"] = pointsJson(s.stage >= stageBranchLoci ? s.branchLoci.get() : nullptr, false);
-    j["basePoint"] = {{"re", s.basePoint.re}, {"im", s.basePoint.im}};
+    j["basePoint"] = {{"re", jsonReal(s.basePoint.re)}, {"im", jsonReal(s.basePoint.im)}};
     j["fiber"] = pointsJson(s.stage >= stageFiber ? s.fiber.get() : nullptr, true);
     nlohmann::json loops = nlohmann::json::array();
     if (s.stage >= stageFiber) {
-        for (const LoopSummary &loop : listLoops(session.parameterSpace.autoPaths))
-            loops.push_back({{"owner", loop.owner}, {"segments", loop.segments}});
+        for (const LoopSummary &loop : listLoops(session.parameterSpace.autoPaths)) {
+            const LoopTarget t = loopTarget(session, loop.owner);
+            loops.push_back({{"loop", loopLabel(t)},
+                             {"kind", t.kind},
+                             {"number", t.number < 0 ? nlohmann::json(nullptr) : nlohmann::json(t.number)},
+                             {"owner", loop.owner},
+                             {"segments", loop.segments}});
+        }
     }
     j["loops"] = loops;
     nlohmann::json errs = nlohmann::json::array();
@@ -48,7 +58,7 @@ nlohmann::json analysisJson(const Session &session, const std::vector<ShownError
     return j;
 }
 
-std::string analysisText(const Session &session) {
+std::string analysisText(Session &session) {
     const CurveState &s = session.state;
     std::string out;
     auto line = [&out](const std::string &text) { out += text + "\n"; };
@@ -56,7 +66,8 @@ std::string analysisText(const Session &session) {
     if (s.stage < stageCurve) return out;
     line(std::string("letters: fiber ") + s.fiberVariable() + ", parameter " + s.parameter());
     line("degenerate loci: " + std::to_string(countPoints(s.degenerateLoci.get())));
-    for (const Term *p = s.degenerateLoci.get(); p; p = p->next) line("  " + formatValue(p->coef));
+    for (const Term *p = s.degenerateLoci.get(); p; p = p->next)
+        line("  " + std::to_string(pointNumber(p)) + " " + formatValue(p->coef));
     if (s.stage < stageBranchPolynomial) return out;
     line("branch polynomial: " + s.branchPolynomialText);
     if (s.stage < stageBranchLoci) return out;
@@ -71,8 +82,26 @@ std::string analysisText(const Session &session) {
     line("fiber: " + std::to_string(countPoints(s.fiber.get())));
     for (const Term *p = s.fiber.get(); p; p = p->next)
         line("  " + std::to_string(pointNumber(p)) + " \"" + pointName(p) + "\" " + formatValue(p->coef));
-    line("auto-mode loops: " + std::to_string(loopCount(session.parameterSpace.autoPaths)));
+    std::string loops;
+    for (const LoopSummary &loop : listLoops(session.parameterSpace.autoPaths))
+        loops += " " + loopLabel(loopTarget(session, loop.owner));
+    line("auto-mode loops: " + std::to_string(loopCount(session.parameterSpace.autoPaths)) + loops);
     return out;
+}
+
+bool checkResult(Session &session) {
+    if (session.state.stage < stageFiber) return true;
+    bool ok = true;
+    if (countPoints(session.state.fiber.get()) == 0) {
+        showError("The fiber over the base point is empty.", "Check the polynomial and the base point");
+        ok = false;
+    }
+    if (loopCount(session.parameterSpace.autoPaths) == 0) {
+        showError("The curve has no loop to trace.",
+                  "A curve without branch or degenerate loci has no monodromy; check the polynomial");
+        ok = false;
+    }
+    return ok;
 }
 
 }  // namespace quorvel::cli

@@ -14,8 +14,15 @@ struct ShownError {
     std::string remedy;
 };
 
+// A real number for the JSON: a zero is written 0.0, never -0.0.
+double jsonReal(double v);
 nlohmann::json pointsJson(const Term *list, bool withNames);
-nlohmann::json analysisJson(const Session &session, const std::vector<ShownError> &errors);
-std::string analysisText(const Session &session);
+nlohmann::json analysisJson(Session &session, const std::vector<ShownError> &errors);
+std::string analysisText(Session &session);
+
+// Shows, through the error channel, what makes a completed analysis
+// unusable: a fiber without points, a curve without a loop to trace.
+// Answers true when there is nothing to show.
+bool checkResult(Session &session);
 
 }  // namespace quorvel::cli

@@ -104,18 +104,30 @@ SnappedPart snapPart(double v) {
     return s;
 }
 
+// A value that rounds to zero at the printed precision is written with a
+// plus sign: -0.000000 would read back as the same number, yet make two
+// writings of one document differ.
+void dropNegativeZero(std::string &text, size_t from) {
+    if (from >= text.size() || text[from] != '-') return;
+    for (size_t i = from + 1; i < text.size(); ++i)
+        if (text[i] >= '1' && text[i] <= '9') return;
+    text[from] = '+';
+}
+
 void appendFormatted(std::string &out, const char *fmt, double v) {
+    const size_t from = out.size();
     char buf[400];
     const int n = std::snprintf(buf, sizeof buf, fmt, v);
     if (n < 0) return;
     if (static_cast<size_t>(n) < sizeof buf) {
         out.append(buf, static_cast<size_t>(n));
-        return;
+    } else {
+        std::string big(static_cast<size_t>(n) + 1, '\0');
+        std::snprintf(big.data(), big.size(), fmt, v);
+        big.resize(static_cast<size_t>(n));
+        out += big;
     }
-    std::string big(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), fmt, v);
-    big.resize(static_cast<size_t>(n));
-    out += big;
+    dropNegativeZero(out, from);
 }
 
 void appendPart(std::string &out, const SnappedPart &s, const char *numberFormat) {
@@ -186,7 +198,8 @@ double readNumber(std::string_view text, size_t start, size_t &end) {
         ++i;
     }
     end = i;
-    return value;
+    // A number beyond the double range reads as 0, like text without one.
+    return std::isfinite(value) ? value : 0.0;
 }
 
 }  // namespace
@@ -206,6 +219,12 @@ Complex parseComplex(std::string_view text) {
         pos = end;
     }
     return z;
+}
+
+std::string formatReal(double v) {
+    std::string s;
+    appendFormatted(s, "%+f", v);
+    return s;
 }
 
 std::string formatValue(Complex z) {

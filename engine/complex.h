@@ -89,8 +89,13 @@ int comparePolar(Complex p, Complex q);
 // Appends the text form of a polynomial coefficient (see polytext) to out.
 void formatCoefficient(std::string &out, Complex c, int decimals);
 // Reads "real part, signed imaginary part with trailing i" in either order;
-// the scan never passes the end of the view.
+// the scan never passes the end of the view. A number beyond the double
+// range reads as 0.
 Complex parseComplex(std::string_view text);
+// "%+f": one real number as the lists, fields and documents write it. A
+// value that rounds to zero is written +0.000000, never -0.000000, so that
+// writing what was read gives the same bytes.
+std::string formatReal(double v);
 // "%+f%+fi": the text form of one value in the main window's lists and fields.
 std::string formatValue(Complex z);
 

@@ -200,6 +200,15 @@ PointList certifiedBranchLoci(const Term *curve) {
 }
 
 PointList certifiedRoots(const Term *univariate) {
+    // Every root of a leading coefficient is a branch locus too, so one of
+    // degree beyond maxBranchDegree belongs to a curve Go refuses anyway;
+    // it is refused before its dense form is built (t^65185193 would take
+    // gigabytes and minutes).
+    const int n = degree(univariate);
+    if (n > maxBranchDegree)
+        abandon("The curve is too large: its leading coefficient has degree " + std::to_string(n) +
+                    ", above the limit of " + std::to_string(maxBranchDegree) + ".",
+                "Re-input a polynomial of lower degree in either variable");
     return pointsOf(distinctRoots(exact::univariateOf(univariate)));
 }
 
@@ -285,9 +294,7 @@ PointList certifiedFiber(const Term *curve, Complex t) {
     acb_clear(c);
     acb_clear(sum);
     if (!ok)
-        abandon("The base point is a branch locus.",
-                "Type a base point away from the branch and degenerate loci: the fiber over it "
-                "has a repeated root or a root at infinity");
+        abandon("The base point is a branch locus.", "Type another base point, away from the branch loci.");
     std::vector<Root> roots;
     for (const Complex &v : values) roots.push_back({v, 1});
     return pointsOf(roots);

@@ -52,6 +52,10 @@ struct Mpoly {
     Mpoly &operator=(const Mpoly &) = delete;
 };
 
+// Curves up to this total degree are checked for a repeated factor even
+// when their bound refuses them, so that the message names the factor.
+constexpr slong gcdDegreeLimit = 1000;
+
 [[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
     showError(message, remedy);
     throw ComputationAbandoned(message);
@@ -271,7 +275,11 @@ std::vector<SquarefreeFactor> yun(const GaussPoly &f) {
 }  // namespace
 
 std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p) {
-    if (!p.isReal()) return yun(p);
+    if (!p.isReal()) {
+        std::vector<SquarefreeFactor> factors;
+        if (modularSquarefree(p, factors)) return factors;
+        return yun(p);
+    }
     std::vector<SquarefreeFactor> out;
     fmpz_poly_t numerator;
     fmpz_poly_init(numerator);
@@ -367,21 +375,23 @@ GaussPoly branchResultant(const Term *curve) {
     if (n <= 0)
         abandon("The curve does not contain its fiber variable.",
                 "Re-input the polynomial with the fiber variable");
-    // A factor of f that f_x shares is a repeated factor: the resultant is
-    // identically zero. Over Q(i) (I a variable) a common factor of f and
-    // f_x shows in their gcd only when it is defined over Q, so the test
-    // on the resultant below stays the final word.
-    if (!complex) {
-        Mpoly g(ctx);
-        if (fmpz_mpoly_gcd(g.p, f.p, fx.p, ctx.ctx) && fmpz_mpoly_degree_si(g.p, 0, ctx.ctx) > 0)
-            abandonForRepeatedFactor();
-    }
     // deg_t Res_x(f, f_x) is at most deg_x(f_x) deg_t(f) + deg_x(f) deg_t(f_x)
     // and at most d(d - 1) for a curve of total degree d.
     const slong m = fmpz_mpoly_degree_si(f.p, 1, ctx.ctx);
     slong d = 0;
     for (const auto &e : terms) d = std::max(d, static_cast<slong>(e->x + e->t));
     const slong bound = std::min((2 * n - 1) * m, d * (d - 1));
+    // A factor of f that f_x shares is a repeated factor: the resultant is
+    // identically zero. Over Q(i) (I a variable) a common factor of f and
+    // f_x shows in their gcd only when it is defined over Q, so the test
+    // on the resultant below stays the final word. A curve of huge degree,
+    // refused by its bound below, skips the gcd: x^65185193*t would take
+    // minutes and gigabytes there.
+    if (!complex && (bound <= maxBranchDegree || d <= gcdDegreeLimit)) {
+        Mpoly g(ctx);
+        if (fmpz_mpoly_gcd(g.p, f.p, fx.p, ctx.ctx) && fmpz_mpoly_degree_si(g.p, 0, ctx.ctx) > 0)
+            abandonForRepeatedFactor();
+    }
     if (bound > maxBranchDegree)
         abandon("The curve is too large: its branch polynomial may reach degree " + std::to_string(bound) +
                     ", " + std::to_string(bound - maxBranchDegree) + " above the limit of " +

@@ -55,6 +55,10 @@ struct SquarefreeFactor {
 // positive degree. p must not be zero.
 std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p);
 
+// The same by reduction modulo primes (faster than Euclid over Q(i));
+// false when no candidate was verified within its budget of primes.
+bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out);
+
 // The curve's terms as exact Gaussian rationals, eliminated: Res_x(f, f_x)
 // as a polynomial in the parameter. Reports and abandons on a third
 // variable, a curve free of x, a curve beyond maxBranchDegree and a curve

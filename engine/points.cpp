@@ -1,7 +1,9 @@
 #include "engine/points.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace quorvel {
 
@@ -254,12 +256,86 @@ PointList sortAround(const Term *list, Complex centre) {
         true, true);
 }
 
+namespace {
+
+void collectValues(const Term *t, std::vector<Complex> &out) {
+    for (; live(t); t = t->next) {
+        if (live(t->left)) collectValues(t->left, out);
+        out.push_back(t->coef);
+    }
+}
+
+// How clear of the loci b is: the least distance to a locus, measured in
+// that locus's distance to its nearest neighbour.
+double clearance(Complex b, const std::vector<Complex> &loci, const std::vector<double> &nearest) {
+    double score = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < loci.size(); ++k) score = std::min(score, modulus(b - loci[k]) / nearest[k]);
+    return score;
+}
+
+}  // namespace
+
 Complex chooseBasePoint(const Term *loci) {
+    // The first choice: the centroid, or beside it when
+    // a locus sits there.
     const Complex c = centroid(loci);
-    if (minDistance(loci, c) > 0.001) return c;
-    const double x = minDistanceAbove(loci, 0.001, c);
-    if (x > 0.001) return addReal(c, x / 2.0);
-    return addReal(c, 0.5);
+    Complex proposed = c;
+    if (!(minDistance(loci, c) > 0.001)) {
+        const double x = minDistanceAbove(loci, 0.001, c);
+        proposed = x > 0.001 ? addReal(c, x / 2.0) : addReal(c, 0.5);
+    }
+    // Every locus gets a fair share of room: the base point keeps from each
+    // locus at least fairShare of that locus's distance to its nearest
+    // neighbour (a lone locus counts 1). Loci closer than rounding are one.
+    constexpr double fairShare = 0.4;
+    std::vector<Complex> all;
+    collectValues(loci, all);
+    std::vector<Complex> points;
+    for (Complex z : all) {
+        bool seen = false;
+        for (Complex q : points)
+            if (modulus(z - q) <= 1e-9 * std::max(1.0, modulus(z))) seen = true;
+        if (!seen) points.push_back(z);
+    }
+    if (points.empty()) return proposed;
+    std::vector<double> nearest(points.size(), 1.0);
+    if (points.size() > 1) {
+        for (size_t k = 0; k < points.size(); ++k) {
+            double d = std::numeric_limits<double>::infinity();
+            for (size_t j = 0; j < points.size(); ++j)
+                if (j != k) d = std::min(d, modulus(points[k] - points[j]));
+            nearest[k] = d;
+        }
+    }
+    if (clearance(proposed, points, nearest) >= fairShare) return proposed;
+    // Candidates half-way from each locus to its nearest neighbour, and
+    // round it in eight directions; the one nearest the centroid among the
+    // clearest wins.
+    std::vector<Complex> candidates;
+    for (size_t k = 0; k < points.size(); ++k) {
+        size_t neighbour = k;
+        for (size_t j = 0; j < points.size(); ++j)
+            if (j != k && modulus(points[k] - points[j]) <= nearest[k]) neighbour = j;
+        if (neighbour != k) candidates.push_back((points[k] + points[neighbour]) * Complex(0.5, 0.0));
+        for (int q = 0; q < 8; ++q) {
+            const double a = q * 0.7853981633974483;
+            candidates.push_back(points[k] + Complex(0.5 * nearest[k] * std::cos(a), 0.5 * nearest[k] * std::sin(a)));
+        }
+    }
+    double best = 0.0;
+    for (Complex b : candidates) best = std::max(best, clearance(b, points, nearest));
+    const double enough = std::min(fairShare, best);
+    Complex chosen = proposed;
+    double chosenDistance = std::numeric_limits<double>::infinity();
+    for (Complex b : candidates) {
+        if (clearance(b, points, nearest) < enough) continue;
+        const double d = modulus(b - c);
+        if (d < chosenDistance) {
+            chosenDistance = d;
+            chosen = b;
+        }
+    }
+    return chosen;
 }
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/error.h"
+#include "engine/product.h"
 
 namespace quorvel {
 
@@ -489,40 +490,44 @@ void scaleAndShift(Polynomial root, Complex s, int d0, int d1, int d2) {
     }
 }
 
+namespace {
+
+// A balanced tree of the terms lo .. hi - 1 (ascending), its records taken
+// from the pool; children are linked as soon as they exist, so the guard of
+// the caller releases a tree abandoned half built.
+Term *buildBalanced(const std::vector<ProductTerm> &terms, size_t lo, size_t hi, const Letters &l) {
+    if (lo >= hi) return nullptr;
+    const size_t mid = lo + (hi - lo) / 2;
+    const ProductTerm &m = terms[mid];
+    OwnedPolynomial node(fillNew(m.coef, m.exp[0], m.exp[1], m.exp[2], l));
+    node.get()->left = buildBalanced(terms, lo, mid, l);
+    node.get()->next = buildBalanced(terms, mid + 1, hi, l);
+    fixHeight(node.get());
+    return node.release();
+}
+
+}  // namespace
+
 Polynomial multiplyPolynomials(Polynomial a, Polynomial b) {
     // Both factors are brought to common letters first. Products are
     // accumulated with the terms of `a` in descending order (then those of
     // `b`), so two products whose leading parts agree mathematically, such
-    // as A*lB and lA*B in the elimination, agree bit for bit as well.
+    // as A*lB and lA*B in the elimination, agree bit for bit as well. The
+    // tree is built once, balanced, from the sorted result.
     Letters l = unsetLetters;
     int count = collectFromRecord(a, l, 0);
     collectFromRecord(b, l, count);
     if (!hasLetters(a, l)) relabel(a, l);
     if (!hasLetters(b, l)) relabel(b, l);
 
-    OwnedPolynomial r(newZero(unsetLetters));
     std::vector<const Term *> as;
     std::vector<const Term *> bs;
     forEachDescending(a, [&](const Term *t) { as.push_back(t); });
     forEachDescending(b, [&](const Term *t) { bs.push_back(t); });
-    Term product;
-    product.slot = -1;
-    for (const Term *ta : as) {
-        for (const Term *tb : bs) {
-            product.coef = ta->coef * tb->coef;
-            for (int s = 0; s < 3; ++s)
-                product.exp[s] = checkedExponent(static_cast<long long>(ta->exp[s]) + tb->exp[s]);
-            setLetters(&product, l);
-            product.kind = 1;
-            Term *touched = insertAndFind(r.get(), &product);
-            Term key = *touched;
-            rebalancePath(r.ref(), &key);
-            if (isZero(key.coef)) dropIfZero(r.ref(), &key);
-        }
-    }
-    Polynomial result = r.release();
-    dropZeroTerms(result);
-    return result;
+    const size_t room = static_cast<size_t>(std::max(1, termPool().limit() - termPool().usedCount()));
+    const std::vector<ProductTerm> sum = accumulateProducts(as, bs, room);
+    if (sum.empty()) return newZero(unsetLetters);
+    return buildBalanced(sum, 0, sum.size(), l);
 }
 
 Polynomial divideTerm(const Term *t, const Term *d) {

@@ -1,7 +1,11 @@
 #include "engine/polytext.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "engine/error.h"
 
@@ -14,132 +18,260 @@ namespace {
 // products logarithmic in the exponent.
 constexpr long long plainPowerLimit = 64;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// Brackets nest at most this deep; deeper text is refused rather than read
+// with an unbounded recursion.
+constexpr int bracketDepthLimit = 200;
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isLetter(char c) { return c >= 'a' && c <= 'z'; }
+bool opensBracket(char c) { return c == '(' || c == '{'; }
+bool closesBracket(char c) { return c == ')' || c == '}'; }
+// A character that begins a factor: what may follow another factor directly
+// (2x, x y, (x+1)(x-1), 2i) and stand for a product.
+bool beginsFactor(char c) { return isDigit(c) || c == '.' || isLetter(c) || opensBracket(c); }
+
+// Something in the text that written mathematics does not read, with the
+// position (from 0) where it stands.
+struct TextProblem {
+    size_t position;
+    std::string what;
+};
+
+std::string describeCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 33 && byte < 127) return std::string("\"") + c + "\"";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "the byte 0x%02X", byte);
+    return buf;
+}
+
+bool allFinite(const Term *t) {
+    if (!t) return true;
+    return std::isfinite(t->coef.re) && std::isfinite(t->coef.im) && allFinite(t->left) &&
+           allFinite(t->next);
+}
+
+// A recursive-descent reader of written mathematics:
+//   sum     = product { ("+" | "-") product }
+//   product = signed { ("*" | "/") signed | power }   (a factor right after
+//             another one multiplies it: 2x, x y, (x+1)(x-1), 2i)
+//   signed  = { "+" | "-" } power
+//   power   = factor [ "^" exponent ]                 exponent: an integer,
+//             optionally signed and in brackets; a negative one only on a
+//             constant
+//   factor  = number | "i" | letter | "(" sum ")" | "{" sum "}"
+// Spaces, tabs and line ends separate tokens and mean nothing else. The
+// text ends at its end or at a NUL byte; a bracket still open there is
+// closed by the end. Anything else is a TextProblem.
 class Parser {
 public:
     Parser(std::string_view text, Letters &letters) : text_(text), letters_(letters) {}
 
-    OwnedPolynomial level() {
-        OwnedPolynomial s(zero());
-        OwnedPolynomial t(zero());
-        OwnedPolynomial f(zero());
-        char addOp = '+';
-        char mulOp = '+';
-        for (;;) {
-            const char c = at(pos_);
-            switch (c) {
-            case '(':
-            case '{':
-                ++pos_;
-                f = level();
-                break;
-            case '+':
-            case '-':
-                apply(t, mulOp, f);
-                apply(s, addOp, t);
-                addOp = c;
-                mulOp = '+';
-                ++pos_;
-                break;
-            case '*':
-            case '/':
-                startProduct(t, mulOp, f);
-                mulOp = c;
-                ++pos_;
-                break;
-            case ' ':
-                space(t, mulOp, f);
-                break;
-            case '^':
-                power(f);
-                break;
-            case ')':
-            case '}':
-            case '\0':
-                apply(t, mulOp, f);
-                apply(s, addOp, t);
-                if (c != '\0') ++pos_;
-                return s;
-            case 'i':
-                if (pos_ > 0 && isDigit(at(pos_ - 1))) {
-                    startProduct(t, mulOp, f);
-                    mulOp = '*';
-                }
-                f.reset(newTerm(0.0, 1.0, 0, 0, 0, letters_));
-                ++pos_;
-                break;
-            default:
-                if (c >= 'a' && c <= 'z') {
-                    variable(c, f);
-                } else if (isDigit(c)) {
-                    number(f);
-                } else {
-                    ++pos_;
-                }
-            }
-        }
+    OwnedPolynomial text() {
+        skipSpaces();
+        if (at(pos_) == '\0') return OwnedPolynomial(zero());
+        OwnedPolynomial s = sum(0);
+        expectEnd();
+        return s;
     }
 
 private:
     char at(size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
-
     Polynomial zero() const { return newZero(letters_); }
 
-    void apply(OwnedPolynomial &a, char op, OwnedPolynomial &b) {
-        switch (op) {
-        case '*':
-            a.reset(multiplyPolynomials(a.get(), b.get()));
-            break;
-        case '+':
-            addPolynomial(a.ref(), b.get());
-            break;
-        case '-': {
-            OwnedPolynomial negated(negatedCopy(b.get()));
-            addPolynomial(a.ref(), negated.get());
-            break;
-        }
-        case '/':
-            a.reset(quotient(a.get(), b.get()));
-            break;
-        default:
-            break;
-        }
-        b.reset(zero());
-    }
-
-    void startProduct(OwnedPolynomial &t, char mulOp, OwnedPolynomial &f) {
-        if (mulOp == '*' || mulOp == '/') {
-            apply(t, mulOp, f);
-        } else {
-            t.reset(copyPolynomial(f.get()));
-            f.reset(zero());
-        }
-    }
-
-    void space(OwnedPolynomial &t, char &mulOp, OwnedPolynomial &f) {
-        const char after = at(pos_ + 1);
-        const char before = pos_ > 0 ? at(pos_ - 1) : '\0';
-        const bool quietAfter = after == '\0' || after == '\n' || after == '\r' || after == ' ' ||
-                                after == ')' || after == '*' || after == '+' || after == '-' ||
-                                after == '/' || after == '^';
-        const bool quietBefore = pos_ == 0 || before == '\0' || before == '\n' || before == '\r' ||
-                                 before == ' ' || before == '(' || before == '*' ||
-                                 before == '+' || before == '-' || before == '/' || before == '^';
-        if (!quietAfter && !quietBefore) {
-            startProduct(t, mulOp, f);
-            mulOp = '*';
-        }
-        ++pos_;
+    [[noreturn]] void problem(size_t position, std::string what) const {
+        throw TextProblem{position, std::move(what)};
     }
 
     void skipSpaces() {
-        while (at(pos_) == ' ') ++pos_;
+        while (isSpace(at(pos_))) ++pos_;
     }
 
-    // A run of decimal digits (0 when there is none). A value beyond the
-    // 32-bit range is reported instead of wrapping round.
-    int exponentDigits() {
+    // After a sum: the end of the text, or (inside brackets) a closing one.
+    void expectEnd() {
+        const char c = at(pos_);
+        if (c == '\0') return;
+        if (closesBracket(c)) problem(pos_, "this closing bracket has no opening bracket");
+        unexpected();
+    }
+
+    [[noreturn]] void unexpected() {
+        const char c = at(pos_);
+        if (c == '^') problem(pos_, "a power of a power needs brackets, as (x^2)^3");
+        problem(pos_, describeCharacter(c) + " cannot be read here");
+    }
+
+    OwnedPolynomial sum(int depth) {
+        OwnedPolynomial s = product(depth);
+        for (;;) {
+            skipSpaces();
+            const char c = at(pos_);
+            if (c != '+' && c != '-') return s;
+            ++pos_;
+            OwnedPolynomial t = product(depth);
+            if (c == '-') t.reset(negatedCopy(t.get()));
+            addPolynomial(s.ref(), t.get());
+        }
+    }
+
+    OwnedPolynomial product(int depth) {
+        OwnedPolynomial f = signedPower(depth);
+        for (;;) {
+            skipSpaces();
+            const char c = at(pos_);
+            if (c == '*' || c == '/') {
+                const size_t operatorAt = pos_;
+                ++pos_;
+                skipSpaces();
+                if (at(pos_) == '*')
+                    problem(operatorAt, "\"**\" is no operator here; write a power with ^, as x^2");
+                OwnedPolynomial g = signedPower(depth);
+                if (c == '*')
+                    f.reset(multiplyPolynomials(f.get(), g.get()));
+                else
+                    f.reset(quotient(f.get(), g.get()));
+            } else if (beginsFactor(c)) {
+                OwnedPolynomial g = power(depth);
+                f.reset(multiplyPolynomials(f.get(), g.get()));
+            } else {
+                return f;
+            }
+        }
+    }
+
+    OwnedPolynomial signedPower(int depth) {
+        bool negative = false;
+        for (;;) {
+            skipSpaces();
+            const char c = at(pos_);
+            if (c == '+') {
+                ++pos_;
+            } else if (c == '-') {
+                negative = !negative;
+                ++pos_;
+            } else {
+                break;
+            }
+        }
+        OwnedPolynomial f = power(depth);
+        if (negative) f.reset(negatedCopy(f.get()));
+        return f;
+    }
+
+    OwnedPolynomial power(int depth) {
+        OwnedPolynomial f = factor(depth);
+        skipSpaces();
+        if (at(pos_) != '^') return f;
+        const size_t caret = pos_;
+        ++pos_;
+        const long long n = exponent();
+        raise(f, n, caret);
+        skipSpaces();
+        if (at(pos_) == '^') unexpected();
+        return f;
+    }
+
+    OwnedPolynomial factor(int depth) {
+        skipSpaces();
+        const char c = at(pos_);
+        if (opensBracket(c)) {
+            if (depth >= bracketDepthLimit) problem(pos_, "the brackets nest too deeply");
+            const size_t open = pos_;
+            ++pos_;
+            skipSpaces();
+            if (closesBracket(at(pos_))) problem(open, "the brackets hold nothing");
+            OwnedPolynomial s = sum(depth + 1);
+            skipSpaces();
+            if (closesBracket(at(pos_)))
+                ++pos_;
+            else if (at(pos_) != '\0')
+                unexpected();
+            return s;
+        }
+        if (c == 'i') {
+            ++pos_;
+            return OwnedPolynomial(newTerm(0.0, 1.0, 0, 0, 0, letters_));
+        }
+        if (isLetter(c)) return variable(c);
+        if (isDigit(c) || c == '.') return number();
+        if (c == '\0') problem(pos_, "the text ends where a term is expected");
+        if (closesBracket(c)) problem(pos_, "a term is missing before this closing bracket");
+        if (c == '*' || c == '/' || c == '^')
+            problem(pos_, describeCharacter(c) + " follows no term");
+        problem(pos_, describeCharacter(c) + " cannot be read here");
+    }
+
+    OwnedPolynomial variable(char c) {
+        int slot = -1;
+        for (int s = 0; s < 3 && slot < 0; ++s)
+            if (letters_[static_cast<size_t>(s)] == c || letters_[static_cast<size_t>(s)] == '?')
+                slot = s;
+        if (slot < 0) {
+            showError("A polynomial may have at most three variables.",
+                      "Re-input the polynomial with fewer letters");
+            throw ComputationAbandoned("fourth variable");
+        }
+        letters_[static_cast<size_t>(slot)] = c;
+        ++pos_;
+        int e[3] = {0, 0, 0};
+        e[slot] = 1;
+        return OwnedPolynomial(newTerm(1, 0, e[0], e[1], e[2], letters_));
+    }
+
+    // Fixed-point digits with at most one decimal point (a leading point
+    // reads as 0.), then an optional exponent: 1e-3 is 0.001. An "e" not
+    // followed by digits is the letter e (2e is 2·e).
+    OwnedPolynomial number() {
+        const size_t start = pos_;
+        bool digits = false;
+        while (isDigit(at(pos_))) {
+            ++pos_;
+            digits = true;
+        }
+        if (at(pos_) == '.') {
+            ++pos_;
+            while (isDigit(at(pos_))) {
+                ++pos_;
+                digits = true;
+            }
+        }
+        if (!digits) problem(start, "a decimal point stands without digits");
+        if (at(pos_) == 'e' || at(pos_) == 'E') {
+            size_t k = pos_ + 1;
+            if (at(k) == '+' || at(k) == '-') ++k;
+            if (isDigit(at(k))) {
+                pos_ = k;
+                while (isDigit(at(pos_))) ++pos_;
+            }
+        }
+        if (at(pos_) == '.') problem(pos_, "a number has a second decimal point");
+        const std::string written(text_.substr(start, pos_ - start));
+        const double v = std::strtod(written.c_str(), nullptr);
+        if (!std::isfinite(v)) problem(start, "the number is too large");
+        return OwnedPolynomial(newTerm(v, 0.0, 0, 0, 0, letters_));
+    }
+
+    // An integer: digits, optionally signed, optionally in brackets, as
+    // x^2, 10^-3, 10^(-3), x^(2). A value beyond the 32-bit range is
+    // reported instead of wrapping round.
+    long long exponent() {
+        skipSpaces();
+        const bool bracketed = opensBracket(at(pos_));
+        if (bracketed) {
+            ++pos_;
+            skipSpaces();
+        }
+        bool negative = false;
+        if (at(pos_) == '+' || at(pos_) == '-') {
+            negative = at(pos_) == '-';
+            ++pos_;
+            skipSpaces();
+        }
+        if (!isDigit(at(pos_))) {
+            if (at(pos_) == '\0') problem(pos_, "the exponent is missing");
+            problem(pos_, "an exponent is a whole number, as x^2 or 10^(-3)");
+        }
         long long n = 0;
         bool tooLarge = false;
         while (isDigit(at(pos_))) {
@@ -149,18 +281,28 @@ private:
             }
             ++pos_;
         }
+        if (at(pos_) == '.') problem(pos_, "an exponent is a whole number, as x^2 or 10^(-3)");
         if (tooLarge) abandonForExponent();
-        return static_cast<int>(n);
+        if (bracketed) {
+            skipSpaces();
+            if (closesBracket(at(pos_)))
+                ++pos_;
+            else
+                problem(pos_, "the bracket of the exponent is not closed");
+        }
+        return negative ? -n : n;
     }
 
-    void power(OwnedPolynomial &f) {
-        ++pos_;
-        skipSpaces();
-        const int n = exponentDigits();
-        raise(f, n);
-    }
-
-    void raise(OwnedPolynomial &f, long long n) {
+    // f^n; a negative n only on a constant other than 0.
+    void raise(OwnedPolynomial &f, long long n, size_t caret) {
+        if (n < 0) {
+            const Term *c = f.get();
+            if (!isLeaf(c) || c->exp[0] != 0 || c->exp[1] != 0 || c->exp[2] != 0)
+                problem(caret, "a negative power of a variable is not a polynomial");
+            if (isZero(c->coef)) problem(caret, "a negative power of 0 is not a number");
+            f.reset(newTerm(Complex(1.0, 0.0) / c->coef, 0, 0, 0, letters_));
+            n = -n;
+        }
         checkPowerFits(f.get(), n);
         OwnedPolynomial p(copyPolynomial(f.get()));
         f.reset(newTerm(1, 0, 0, 0, 0, letters_));
@@ -192,42 +334,6 @@ private:
         checkMax(t->next, m);
     }
 
-    void variable(char c, OwnedPolynomial &f) {
-        int slot = -1;
-        for (int s = 0; s < 3 && slot < 0; ++s)
-            if (letters_[static_cast<size_t>(s)] == c || letters_[static_cast<size_t>(s)] == '?')
-                slot = s;
-        if (slot < 0) {
-            showError("A polynomial may have at most three variables.",
-                      "Re-input the polynomial with fewer letters");
-            throw ComputationAbandoned("fourth variable");
-        }
-        letters_[static_cast<size_t>(slot)] = c;
-        ++pos_;
-        skipSpaces();
-        int n = 1;
-        if (at(pos_) == '^') {
-            ++pos_;
-            skipSpaces();
-            n = exponentDigits();
-        }
-        int e[3] = {0, 0, 0};
-        e[slot] = n;
-        f.reset(newTerm(1, 0, e[0], e[1], e[2], letters_));
-    }
-
-    void number(OwnedPolynomial &f) {
-        const size_t start = pos_;
-        bool point = false;
-        while (isDigit(at(pos_)) || (at(pos_) == '.' && !point)) {
-            if (at(pos_) == '.') point = true;
-            ++pos_;
-        }
-        const std::string digits(text_.substr(start, pos_ - start));
-        const double v = std::strtod(digits.c_str(), nullptr);
-        f.reset(newTerm(v, 0.0, 0, 0, 0, letters_));
-    }
-
     std::string_view text_;
     Letters &letters_;
     size_t pos_ = 0;
@@ -247,6 +353,7 @@ void printTerm(const Term *t, std::string &out, int decimals) {
         char buf[64];
         std::snprintf(buf, sizeof buf, fmt, t->coef.re);
         scratch = buf;
+        if (scratch.find_first_of("123456789") == std::string::npos) scratch[0] = '+';
     } else if (hasExponent && (isOne(t->coef) || isMinusOne(t->coef))) {
         scratch.pop_back();
         bare = true;
@@ -279,8 +386,55 @@ void printTree(const Term *t, std::string &out, int decimals) {
 }  // namespace
 
 Polynomial parsePolynomial(std::string_view text, Letters &letters) {
-    Parser parser(text, letters);
-    return parser.level().release();
+    OwnedPolynomial p;
+    try {
+        p = Parser(text, letters).text();
+    } catch (const TextProblem &problem) {
+        const std::string message = "The polynomial cannot be read at character " +
+                                    std::to_string(problem.position + 1) + ": " + problem.what + ".";
+        showError(message, "Re-input the polynomial");
+        throw ComputationAbandoned("unreadable polynomial text");
+    }
+    // An overflowed power or product (10^400, 1e300*1e300) has no place in
+    // any computation that follows.
+    if (!allFinite(p.get())) {
+        showError("A coefficient is too large.", "Re-input the polynomial");
+        throw ComputationAbandoned("non-finite coefficient");
+    }
+    return p.release();
+}
+
+bool readConstant(std::string_view text, Complex &value, std::string &problem) {
+    std::string shown;
+    const ErrorHandler previous = setErrorHandler(
+        [&shown](const std::string &message, const std::string &) {
+            if (shown.empty()) shown = message;
+        });
+    bool ok = false;
+    try {
+        Letters letters = unsetLetters;
+        OwnedPolynomial p(parsePolynomial(text, letters));
+        const Term *t = p.get();
+        if (letters[0] != '?') {
+            shown = std::string("The letter ") + letters[0] + " has no value here.";
+        } else if (std::string_view(text).find_first_not_of(" \t\r\n") == std::string_view::npos) {
+            shown = "The text is empty.";
+        } else {
+            value = t->coef;
+            ok = true;
+        }
+    } catch (const ComputationAbandoned &) {
+    }
+    setErrorHandler(previous);
+    if (!ok) problem = shown.empty() ? "The text is not a number." : shown;
+    return ok;
+}
+
+Complex readComplexField(std::string_view text) {
+    Complex value(0.0, 0.0);
+    std::string problem;
+    if (readConstant(text, value, problem)) return value;
+    return parseComplex(text);
 }
 
 std::string printPolynomial(const Term *p, int decimals) {

@@ -39,6 +39,7 @@ public:
     void release(Term *t);
     bool owns(const Term *t) const;
     int usedCount() const { return used_; }
+    int limit() const { return limit_; }
     int freeCount() const { return termPoolSize - used_; }
     // Marks every record free: a fresh pool, for tests and start-up.
     void reset();

@@ -1,19 +1,11 @@
 #include "pipeline/document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -22,6 +14,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/finite_state.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
@@ -103,11 +96,7 @@ void putText(std::string &out, const std::string &text) {
     out += "\r\n";
 }
 
-void putReal(std::string &out, double v) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%+f", v);
-    putLine(out, buffer);
-}
+void putReal(std::string &out, double v) { putLine(out, formatReal(v)); }
 
 void putCount(std::string &out, long long n) {
     char buffer[32];
@@ -403,8 +392,47 @@ size_t wholeSteps(const std::vector<SolutionRecord> &records, long limit) {
 
 }  // namespace
 
+std::string documentProblem(const std::string &bytes) {
+    if (bytes.empty()) return "the file is empty";
+    if (bytes.find('\r') == std::string::npos && bytes.find('\n') != std::string::npos)
+        return "its lines end with LF alone, where a document's lines end with CR LF";
+    // The lines as the reader sees them, up to the polynomial line.
+    size_t lineNumber = 0;
+    size_t kept = 0;
+    std::string line;
+    bool tagSeen = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte != '\r') {
+            if (byte >= 32 && byte <= 127 && ++kept <= documentLineLimit) line.push_back(static_cast<char>(byte));
+            if (kept > documentLineLimit)
+                return "its line " + std::to_string(lineNumber + 1) + " is longer than " +
+                       std::to_string(documentLineLimit) + " characters";
+            continue;
+        }
+        ++lineNumber;
+        if (tagSeen) {
+            Letters letters = unsetLetters;
+            try {
+                OwnedPolynomial p(parsePolynomial(line, letters));
+            } catch (const ComputationAbandoned &) {
+                return "its polynomial line " + std::to_string(lineNumber) + " cannot be read";
+            }
+            if (letters[0] == '?' || letters[1] == '?')
+                return "its polynomial (line " + std::to_string(lineNumber) + ") has fewer than 2 variables";
+            return "";
+        }
+        tagSeen = std::string_view(line).substr(0, tagPolynomial.size()) == tagPolynomial;
+        line.clear();
+        kept = 0;
+    }
+    if (tagSeen) return "it ends before the line after \"*polynomial\" is complete";
+    return "it has no \"*polynomial\" section";
+}
+
 void readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
     SectionLoader(session, reader, withMainWindow).run();
+    keepFinite(session);
 }
 
 bool readTraceSections(Session &session, DocumentReader &reader) {
@@ -468,134 +496,6 @@ bool readTraceSections(Session &session, DocumentReader &reader) {
     traces.tracingState = tracingFinished;
     state.setReplay(1, 0, 0, 0);
     session.parameterSpace.pathDisplay = pathDisplayNone;
-    return true;
-}
-
-// ---- files -------------------------------------------------------------------------
-
-std::string fileNameOf(const std::string &path) {
-    return std::filesystem::path(path).filename().string();
-}
-
-namespace {
-
-bool readFileBytes(const std::string &path, std::string &bytes) {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool writeAll(int fd, const std::string &bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes the bytes to a temporary file beside the target and renames it
-// over the target once they are all on disk: the previous document stays
-// whole until then. The new file takes the old one's permissions (or the
-// usual ones for a new file).
-bool replaceFile(const std::string &path, const std::string &bytes) {
-    if (path.empty()) return false;
-    const std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
-
-bool save(Session &session, const std::string &path, bool withTraces) {
-    std::string bytes = writeSections(session);
-    if (withTraces) bytes += writeTraces(session);
-    if (!replaceFile(path, bytes)) {
-        showError(cannotCreateMessage, fileRemedy);
-        return false;
-    }
-    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
-    return true;
-}
-
-// Curve minus the polynomial of the text is the zero polynomial, and both
-// take the same letters as fiber variable and parameter (the file names
-// them by their order of appearance).
-bool sameCurve(const Term *curve, const std::string &text) {
-    Letters letters = unsetLetters;
-    OwnedPolynomial parsed(parsePolynomial(text, letters));
-    if (parsed.get()->var[0] != curve->var[0] || parsed.get()->var[1] != curve->var[1]) return false;
-    OwnedPolynomial difference(copyPolynomial(curve));
-    OwnedPolynomial negated(negatedCopy(parsed.get()));
-    addPolynomial(difference.ref(), negated.get());
-    return isZeroPolynomial(difference.get());
-}
-
-}  // namespace
-
-bool saveDocument(Session &session, const std::string &path) { return save(session, path, false); }
-
-bool saveDocumentWithTraces(Session &session, const std::string &path) {
-    return save(session, path, true);
-}
-
-bool loadDocument(Session &session, const std::string &path, LoadQuestions &questions) {
-    std::string bytes;
-    if (!readFileBytes(path, bytes)) {
-        showError(cannotOpenMessage, fileRemedy);
-        return false;
-    }
-    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
-    DocumentReader reader(std::move(bytes));
-    readSections(session, reader, true);
-    if (!reader.findSection(tagParameterTrace)) return true;
-    if (!questions.loadTraces()) return true;
-    readTraceSections(session, reader);
-    return true;
-}
-
-bool loadTracesFromFile(Session &session, const std::string &path, LoadQuestions &questions) {
-    std::string bytes;
-    if (!readFileBytes(path, bytes)) {
-        showError(cannotOpenMessage, fileRemedy);
-        return false;
-    }
-    DocumentReader reader(std::move(bytes));
-    std::string line;
-    if (!reader.findSection(tagPolynomial) || !reader.readLine(line)) return true;
-    bool same = false;
-    try {
-        same = sameCurve(session.state.curve.get(), line);
-    } catch (const ComputationAbandoned &) {
-        return true;
-    }
-    if (!same) {
-        if (!questions.loadAnotherPolynomial()) return true;
-        readSections(session, reader, false);
-    }
-    readTraceSections(session, reader);
     return true;
 }
 

@@ -104,6 +104,13 @@ std::string writeTraces(const Session &session);
 // load at the last consistent stage.
 void readSections(Session &session, DocumentReader &reader, bool withMainWindow);
 
+// What keeps the bytes from giving a curve, as a user reads it ("the file
+// is empty", "its lines end with LF alone ...", "its line 3 is longer than
+// 1023 characters", "it has no "*polynomial" section", ...); empty when
+// the "*polynomial" section reads as a polynomial in two letters. A
+// polynomial line that cannot be read has its reason shown first.
+std::string documentProblem(const std::string &bytes);
+
 // Reads "*parametertrace" and "*solutiontrace" into the two traces.
 // Answers true when both sections were read to their counts (the traces
 // are then finished, the replay is at its start and no path is drawn).
@@ -115,16 +122,19 @@ bool readTraceSections(Session &session, DocumentReader &reader);
 
 // ---- file commands ------------------------------------------------------------
 // Each answers false after telling the error channel when the file cannot be
-// opened or created, and then changes nothing. A save writes a temporary
-// file beside the target and renames it over the target only once every
-// byte is written, so a failed save never loses the previous document.
+// opened or created ("Cannot open the file." or "Cannot create the file.",
+// followed by the path and the system's reason), and then changes nothing.
+// A save writes a temporary file beside the target and renames it over the
+// target only once every byte is written, so a failed save never loses the
+// previous document; a symbolic link is followed to the file it names.
 
 // The main window's "Save": the sections; documentName becomes the file
 // name without its folder.
 bool saveDocument(Session &session, const std::string &path);
 // The Parameter Space window's "Save file": the sections, then the traces;
-// documentName as for saveDocument.
-bool saveDocumentWithTraces(Session &session, const std::string &path);
+// documentName as for saveDocument. With onlyNew the file must not exist
+// yet (an existing one is left alone and the save fails).
+bool saveDocumentWithTraces(Session &session, const std::string &path, bool onlyNew = false);
 // The main window's "Load": documentName becomes the file name, the sections
 // are read with the main window, then the traces if the file has them and
 // the question is answered yes.
@@ -135,6 +145,16 @@ bool loadDocument(Session &session, const std::string &path, LoadQuestions &ques
 // window only when the question is answered so; then the traces.
 // documentName is left alone. True whenever the file could be read.
 bool loadTracesFromFile(Session &session, const std::string &path, LoadQuestions &questions);
+
+// The bytes of a regular file. False with the system's reason (a missing
+// file, a folder, a FIFO or device, which is never waited on) otherwise.
+bool readDocumentFile(const std::string &path, std::string &bytes, std::string &reason);
+// Replaces (or, with onlyNew, creates) the file whole, as the saves do.
+// False with the system's reason; the previous file is then unchanged.
+bool writeDocumentFile(const std::string &path, const std::string &bytes, bool onlyNew,
+                       std::string &reason);
+// "message path: reason", the text of a failed file command.
+std::string fileMessage(const char *message, const std::string &path, const std::string &reason);
 
 // The file name without its folder.
 std::string fileNameOf(const std::string &path);

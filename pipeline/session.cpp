@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "engine/calculus.h"
 #include "engine/error.h"
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/finite_state.h"
 
 namespace quorvel {
 
@@ -37,6 +39,29 @@ char letterFrom(const std::string &field) {
 
 void fillLines(SortedList &list, const Term *points) {
     for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
+}
+
+// A base point typed by the user must not be a locus: the fiber over it has
+// a repeated point (or too few points) and no loop can start there. Within
+// 1e-6 (relative above 1), the precision of the shown loci, it counts as
+// the locus; the message is shown and the command abandoned.
+bool basePointOnLocus(const CurveState &state, Complex base) {
+    if (state.stage < stageBranchLoci) return false;
+    for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
+                             static_cast<const Term *>(state.degenerateLoci.get())}) {
+        if (!list) continue;
+        std::vector<Term *> loci;
+        recordsByPosition(const_cast<Term *>(list), loci);
+        for (const Term *l : loci)
+            if (modulus(base - l->coef) <= 1e-6 * std::max(1.0, modulus(l->coef))) return true;
+    }
+    return false;
+}
+
+void refuseBasePointOnLocus(const CurveState &state, Complex base) {
+    if (!basePointOnLocus(state, base)) return;
+    showError("The base point is a branch locus.", "Type another base point, away from the branch loci.");
+    throw ComputationAbandoned("base point on a locus");
 }
 
 }  // namespace
@@ -176,9 +201,14 @@ void Session::computeBranchLoci() {
 
 Complex Session::chooseBase() const {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
-    if (!isZero(state.basePoint)) return state.basePoint;
-    if (form.fixBasePoint || field.empty()) return chooseBasePoint(state.branchLoci.get());
-    return parseComplex(field);
+    // A base point kept from an earlier curve (or a document) that lies on
+    // a locus of this one is chosen anew; a typed one on a locus is refused.
+    if (!isZero(state.basePoint) && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
+    if (form.fixBasePoint || field.empty() || !isZero(state.basePoint))
+        return chooseBasePoint(state.branchLoci.get());
+    const Complex typed = readComplexField(field);
+    refuseBasePointOnLocus(state, typed);
+    return typed;
 }
 
 void Session::showBasePoint() {
@@ -253,13 +283,15 @@ bool Session::runPipeline() {
             state.stage = stageFiber;
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
-    return state.stage == stageFiber;
+    return keepFinite(*this) && state.stage == stageFiber;
 }
 
 bool Session::recalculateOverTypedBase() {
-    const Complex base = parseComplex(cutText(form.basePoint, basePointTextLimit));
+    const Complex base = readComplexField(cutText(form.basePoint, basePointTextLimit));
+    refuseBasePointOnLocus(state, base);
     OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
     state.basePoint = base;
     writeBasePointField(formatValue(state.basePoint));
@@ -292,10 +324,11 @@ bool Session::recalculateFiber() {
             parameterSpace.storeAutoPaths(segmentPool, chain);
         }
     } catch (const ComputationAbandoned &) {
+        keepFinite(*this);
         return false;
     }
     state.stage = stageFiber;
-    return true;
+    return keepFinite(*this);
 }
 
 }  // namespace quorvel

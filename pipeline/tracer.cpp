@@ -15,8 +15,11 @@ namespace quorvel {
 namespace {
 
 constexpr double smallestStep = 1e-8;
-constexpr int correctorSteps = 200;
+// The longest step, as a fraction of a segment: every segment is crossed in
+// at least four steps.
+constexpr double largestStep = 0.25;
 constexpr const char *pathRemedy = "Using Manual mode, replace the parameter path.";
+constexpr const char *nearBranchPoint = "Parameter go thru near the branch point. We cannot trace anymore.";
 
 // Marks a tick under way so that a tick can never run inside another (an
 // error dialog runs a nested event loop).
@@ -57,10 +60,58 @@ void shiftHistory(TracerWork &w) {
     copyPointValues(w.previous.get(), w.current.get());
 }
 
-void restoreHistory(TracerWork &w) {
-    copyPointValues(w.current.get(), w.previous.get());
-    copyPointValues(w.previous.get(), w.twoBack.get());
-    copyPointValues(w.twoBack.get(), w.threeBack.get());
+// Length of a segment in the parameter plane.
+double segmentLength(const PathSegment *seg) {
+    if (!seg) return 0.0;
+    if (seg->isArc) return std::fabs(seg->radius * (seg->p2 - seg->p0));
+    return modulus(Complex(seg->p2 - seg->p0, seg->p3 - seg->p1));
+}
+
+// The continuation state from the point list `points` over `p`: the dense
+// form of f, the moving points (all but those split off at 0, which are
+// the points nearest 0), polished, and their tangents. False when the
+// points do not match the curve (their number is not its degree in x).
+bool prepareContinuation(Session &session, Complex p) {
+    TracerWork &w = session.parameterSpace.work;
+    w.curve = CurveFunction(session.state.curve.get());
+    w.parameter = p;
+    w.lastAttemptDiverged = false;
+    std::vector<Term *> byPosition;
+    recordsByPosition(w.current.get(), byPosition);
+    const int n = static_cast<int>(byPosition.size());
+    const int zeros = w.curve.commonZeros();
+    w.moving.clear();
+    w.points.clear();
+    w.tangents.clear();
+    if (w.curve.empty() || n != w.curve.degree() || zeros > n) return false;
+    // The points split off at 0 are the `zeros` points of least modulus.
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return modulus(byPosition[static_cast<size_t>(a)]->coef) <
+               modulus(byPosition[static_cast<size_t>(b)]->coef);
+    });
+    std::vector<bool> frozen(static_cast<size_t>(n), false);
+    for (int k = 0; k < zeros; ++k) frozen[static_cast<size_t>(order[static_cast<size_t>(k)])] = true;
+    for (int i = 0; i < n; ++i) {
+        if (frozen[static_cast<size_t>(i)]) {
+            byPosition[static_cast<size_t>(i)]->coef = Complex(0.0, 0.0);
+            continue;
+        }
+        w.moving.push_back(i);
+        w.points.push_back(byPosition[static_cast<size_t>(i)]->coef);
+    }
+    // The fiber as found by the root finder is good to about 1e-11; the
+    // tracer starts from points at rounding level.
+    if (w.tracker.polish(w.curve, p, w.points)) {
+        for (size_t k = 0; k < w.moving.size(); ++k)
+            byPosition[static_cast<size_t>(w.moving[k])]->coef = w.points[k];
+    }
+    w.tracker.tangents(w.curve, p, w.points, w.tangents);
+    copyPointValues(w.previous.get(), w.current.get());
+    copyPointValues(w.twoBack.get(), w.current.get());
+    copyPointValues(w.threeBack.get(), w.current.get());
+    return true;
 }
 
 // The work lists of a run: the four point lists and the correction list
@@ -79,13 +130,15 @@ void prepareWork(Session &session, const Term *points) {
     w.stepCounter = 0;
 }
 
-const TraceRecord *lastRecord(const TraceRecord *trace) {
-    while (trace && trace->next) trace = trace->next;
-    return trace;
+// The last records of both traces, found once when a run starts.
+void findTails(Session &session) {
+    TracerWork &w = session.parameterSpace.work;
+    w.solutionTail = lastTraceRecord(session.traces.solutionTrace);
+    w.parameterTail = lastTraceRecord(session.traces.parameterTrace);
 }
 
 Complex lastParameter(const Traces &traces) {
-    const TraceRecord *last = lastRecord(traces.parameterTrace);
+    const TraceRecord *last = lastTraceRecord(traces.parameterTrace);
     return last ? last->value : Complex(0.0, 0.0);
 }
 
@@ -96,26 +149,42 @@ void finishLoop(Session &session, TickResult &r) {
     session.parameterSpace.work.release();
     session.parameterSpace.setParameterPoint(session.state.basePoint);
     session.state.setReplay(0, 0, 0, 1);
-    session.traces.traceStepCount = countSteps(session.traces.solutionTrace);
+    // traceStepCount has counted every step appended; counting the trace
+    // again would walk all of it.
     r.loopFinished = true;
 }
 
-void accept(Session &session, Complex p, double s, TickResult &r) {
+void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult &r) {
     TracerWork &w = session.parameterSpace.work;
     w.segmentPosition = s;
+    w.parameter = p;
+    w.points.swap(step.end);
+    w.tangents.swap(step.tangent);
+    {
+        static thread_local std::vector<Term *> byPosition;
+        recordsByPosition(w.current.get(), byPosition);
+        for (size_t k = 0; k < w.moving.size(); ++k)
+            byPosition[static_cast<size_t>(w.moving[k])]->coef = w.points[k];
+    }
     tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
     numberPoints(w.current.get(), 0);
-    session.traces.appendSolutionStep(session.tracePool, w.current.get());
+    w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
     ++session.traces.traceStepCount;
-    session.traces.appendParameter(session.tracePool, p);
+    w.parameterTail = session.traces.appendParameterAfter(session.tracePool, w.parameterTail, p);
+    copyPointValues(w.threeBack.get(), w.twoBack.get());
+    copyPointValues(w.twoBack.get(), w.previous.get());
+    copyPointValues(w.previous.get(), w.current.get());
     session.state.setReplay(0, 1, 0, 0);
     ++w.stepCounter;
     r.repaintSolution = true;
     r.stepAccepted = true;
-    if (w.stepCounter > 4 && w.segmentStep < 0.1) {
-        w.segmentStep *= 2.0;
-        w.stepCounter = 0;
-    }
+    // Step control: the errors of a tangent predictor grow with the square
+    // of the step, so the next step aims at half the allowance, at most
+    // twice as long as this one.
+    double grow = step.ratio > 0.0 ? std::sqrt(0.5 / step.ratio) : 2.0;
+    grow = std::clamp(grow, 0.5, 2.0);
+    w.segmentStep = std::min(largestStep, w.segmentStep * grow);
+    if (grow != 1.0) w.stepCounter = 0;
     if (w.segmentPosition < 1.0) return;
     PathSegment *seg = session.parameterSpace.currentSegment;
     // A path that ends without a last segment ends its loop all the same.
@@ -123,41 +192,18 @@ void accept(Session &session, Complex p, double s, TickResult &r) {
         finishLoop(session, r);
         return;
     }
+    // The next segment starts with a step of the same length in the plane.
+    const double oldLength = segmentLength(seg);
     session.parameterSpace.currentSegment = seg->next;
+    const double newLength = segmentLength(seg->next);
     w.segmentPosition = 0.0;
-    w.segmentStep = 0.1;
+    w.segmentStep = newLength > 0.0 ? std::min(largestStep, w.segmentStep * oldLength / newLength)
+                                    : largestStep;
+    if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
     w.stepCounter = 0;
-    copyPointValues(w.previous.get(), w.current.get());
-    copyPointValues(w.twoBack.get(), w.current.get());
-    copyPointValues(w.threeBack.get(), w.current.get());
 }
 
 }  // namespace
-
-bool illegalMoveTest(Term *twoBack, Term *previous, Term *current, bool relaxed) {
-    static thread_local std::vector<Term *> two;
-    static thread_local std::vector<Term *> prev;
-    static thread_local std::vector<Term *> cur;
-    recordsByPosition(twoBack, two);
-    recordsByPosition(previous, prev);
-    recordsByPosition(current, cur);
-    const size_t n = std::min({two.size(), prev.size(), cur.size()});
-    for (size_t i = 0; i < n; ++i) {
-        double a = 99999.0;
-        for (size_t j = 0; j < prev.size(); ++j)
-            if (j != i) a = std::min(a, modulus(prev[j]->coef - prev[i]->coef));
-        const Complex v = prev[i]->coef - cur[i]->coef;
-        const double c = modulus(v);
-        if (!(c <= a * 0.3333333333333333)) return true;  // NaN counts as illegal
-        if (relaxed) continue;
-        const Complex wv = two[i]->coef - prev[i]->coef;
-        const double e = modulus(wv);
-        double delta = std::fabs(argument(wv) - argument(v));
-        if (delta > 3.141592653589) delta = 6.283185307178 - delta;
-        if (e > 1e-12 && c > e && delta > 0.78539816339725) return true;
-    }
-    return false;
-}
 
 TickResult tracerTick(Session &session) {
     TickResult r;
@@ -170,33 +216,36 @@ TickResult tracerTick(Session &session) {
         stopRun(session, r);
         return r;
     }
+    if (w.curve.empty() || w.points.size() != w.moving.size()) {
+        // The points do not match the curve (a fiber over a degenerate
+        // locus): there is nothing the continuation can follow.
+        stopRun(session, r);
+        showError("Overflow Error", pathRemedy);
+        r.errorShown = true;
+        return r;
+    }
     int32_t &relaxed = session.solutionSpace.relaxedMode;
     for (;;) {
         double s = w.segmentPosition + w.segmentStep;
         if (s > 1.0) s = 1.0;
         const Complex p = segmentPoint(ps.currentSegment, s);
+        const Complex pm = segmentPoint(ps.currentSegment, 0.5 * (w.segmentPosition + s));
         ps.setParameterPoint(p);
         r.repaintParameter = true;
-        substituteInto(session.state.curve.get(), p, w.specialised.get());
-        shiftHistory(w);
-        double q = 0.0;
-        for (int k = 0; k < correctorSteps && -5.0 < q && q < 5.0; ++k)
-            q = durandKernerStep(w.specialised.get(), w.current.get(), w.correction.get());
-        // A corrector that produced no number diverged as surely as one whose
-        // corrections blew up.
-        if (q >= 5.0 || std::isnan(q)) {
-            stopRun(session, r);
-            showError("Overflow Error", pathRemedy);
-            r.errorShown = true;
+        StepOutcome step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed != 0);
+        if (step.accepted) {
+            w.lastAttemptDiverged = false;
+            accept(session, p, s, step, r);
             return r;
         }
-        if (!illegalMoveTest(w.twoBack.get(), w.previous.get(), w.current.get(), relaxed != 0)) {
-            accept(session, p, s, r);
-            return r;
-        }
-        restoreHistory(w);
+        w.lastAttemptDiverged = step.diverged;
         w.stepCounter = 0;
-        w.segmentStep /= 2.0;
+        // A rejected step shrinks by at least half, more when its errors
+        // were far beyond the allowance.
+        double shrink = 0.5;
+        if (std::isfinite(step.ratio) && step.ratio > 0.0)
+            shrink = std::clamp(std::sqrt(0.5 / step.ratio), 0.1, 0.5);
+        w.segmentStep *= shrink;
         if (w.segmentStep >= smallestStep) continue;
         if (!relaxed) {
             relaxed = 1;
@@ -204,8 +253,12 @@ TickResult tracerTick(Session &session) {
             w.segmentStep = 2e-8;
             continue;
         }
+        ps.setParameterPoint(w.parameter);
         stopRun(session, r);
-        showError("Parameter go thru near the branch point. We cannot trace anymore.", pathRemedy);
+        if (step.diverged)
+            showError("Overflow Error", pathRemedy);
+        else
+            showError(nearBranchPoint, pathRemedy);
         r.errorShown = true;
         return r;
     }
@@ -251,7 +304,7 @@ TickResult timerTick(Session &session) {
 
 bool traceEndsWhereItBegan(const Traces &traces) {
     const TraceRecord *first = traces.parameterTrace;
-    const TraceRecord *last = lastRecord(first);
+    const TraceRecord *last = lastTraceRecord(first);
     if (!first) return false;
     return modulus(last->value - first->value) <= 1e-9 * (1.0 + modulus(first->value));
 }
@@ -278,6 +331,13 @@ bool startLoopAt(Session &session, PathSegment *start) {
     session.solutionSpace.traceFinished = 0;
     session.solutionSpace.braidWord.clear();
     prepareWork(session, session.state.fiber.get());
+    if (!prepareContinuation(session, session.state.basePoint)) {
+        session.parameterSpace.work.release();
+        t.tracingState = tracingNothing;
+        showError("Overflow Error", pathRemedy);
+        return false;
+    }
+    findTails(session);
     session.parameterSpace.timerRunning = true;
     session.parameterSpace.pathDisplay = pathDisplaySelected;
     return true;
@@ -332,8 +392,10 @@ TickResult restartTraces(Session &session, Complex p) {
     w.segmentPosition = position;
     w.segmentStep = step;
     w.stepCounter = counter;
+    if (!prepareContinuation(session, p)) w.curve = CurveFunction();
 
     session.traces.resetSolutionTrace(session.tracePool, ss.startFiber.get());
+    findTails(session);
     session.state.replayIndex = 0;
     session.traces.traceStepCount = 1;
     session.traces.tracingState = tracingRunning;
@@ -419,7 +481,7 @@ TickResult freeHandStep(Session &session, Complex m) {
     ParameterSpaceState &ps = session.parameterSpace;
     TracerWork &w = ps.work;
     if (!ps.artTracing || !w.ready()) return r;
-    session.traces.appendParameter(session.tracePool, m);
+    w.parameterTail = session.traces.appendParameterAfter(session.tracePool, w.parameterTail, m);
     ps.setParameterPoint(m);
     substituteInto(session.state.curve.get(), m, w.specialised.get());
     shiftHistory(w);
@@ -430,8 +492,18 @@ TickResult freeHandStep(Session &session, Complex m) {
     }
     // The crossings of the move feed the braid word, as a timer step does.
     tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
-    session.traces.appendSolutionStep(session.tracePool, w.current.get());
+    w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
     ++session.traces.traceStepCount;
+    // A run of the timer may follow from here: the continuation starts
+    // from these points.
+    if (!w.curve.empty()) {
+        static thread_local std::vector<Term *> byPosition;
+        recordsByPosition(w.current.get(), byPosition);
+        for (size_t k = 0; k < w.moving.size() && w.moving[k] < static_cast<int>(byPosition.size()); ++k)
+            w.points[k] = byPosition[static_cast<size_t>(w.moving[k])]->coef;
+        w.parameter = m;
+        w.tracker.tangents(w.curve, m, w.points, w.tangents);
+    }
     session.state.replayIndex = 0;
     session.traces.tracingState = tracingRunning;
     r.repaintParameter = true;

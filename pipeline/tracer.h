@@ -30,10 +30,14 @@ TickResult tracerTick(Session &session);
 // One replay tick: shows the next recorded step.
 TickResult replayTick(Session &session);
 
-// Answers illegal when a point moved more than a third of the way to its
-// nearest neighbour, or (not relaxed) a step longer than the one before it
-// turns by more than a quarter turn.
-bool illegalMoveTest(Term *twoBack, Term *previous, Term *current, bool relaxed);
+// A tick tries steps along the current segment: each step is predicted
+// along the tangent, corrected to rounding level and accepted only when
+// every point provably stays on its own track (tracing/continuation.h); a
+// rejected step shrinks (at least by half), an accepted one lets the next
+// grow (at most double, at most a quarter of a segment). Below a step of
+// 1e-8 the run goes relaxed, and below it again it stops with "Parameter go
+// thru near the branch point. We cannot trace anymore." ("Overflow Error"
+// when the corrector blew up).
 
 // ---- starting runs -------------------------------------------------------------
 // The loop index of a click: the number of branch loci on the infinity

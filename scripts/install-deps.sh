@@ -13,6 +13,7 @@ packages=(
   libflint-dev libflint-arb-dev libgmp-dev libmpfr-dev pari-gp
   qt6-svg-dev imagemagick xdotool
   xvfb xauth fonts-ipafont-gothic
+  help2man appstream dpkg-dev
 )
 
 missing=()

@@ -139,6 +139,22 @@ void Traces::appendSolutionStep(TracePool &pool, PointList points) {
     appendStep(pool, traceEndSlot(solutionTrace), points);
 }
 
+TraceRecord *Traces::appendParameterAfter(TracePool &pool, TraceRecord *last, Complex point) {
+    TraceRecord *r = pool.allocTraceRecord(point);
+    (last ? last->next : parameterTrace) = r;
+    return r;
+}
+
+TraceRecord *Traces::appendSolutionStepAfter(TracePool &pool, TraceRecord *last, PointList points) {
+    TraceRecord **slot = last ? &last->next : &solutionTrace;
+    appendStep(pool, slot, points);
+    // Walks the new step only, never the trace before it.
+    TraceRecord *r = *slot;
+    if (!r) return last;
+    while (r->next) r = r->next;
+    return r;
+}
+
 void Traces::clear(TracePool &pool) {
     pool.freeTrace(solutionTrace);
     pool.freeTrace(parameterTrace);

@@ -111,6 +111,10 @@ struct Traces {
     // Appends the points as a new step at the end of the solution trace.
     // traceStepCount is left to the caller.
     void appendSolutionStep(TracePool &pool, PointList points);
+    // The same in constant time, given the last record of the trace (none
+    // for an empty trace); both answer the new last record.
+    TraceRecord *appendParameterAfter(TracePool &pool, TraceRecord *last, Complex point);
+    TraceRecord *appendSolutionStepAfter(TracePool &pool, TraceRecord *last, PointList points);
     // Frees both traces and empties them; count and state are left alone.
     void clear(TracePool &pool);
 };

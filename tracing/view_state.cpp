@@ -9,6 +9,13 @@ void TracerWork::release() {
     threeBack.reset();
     correction.reset();
     specialised.reset();
+    curve = CurveFunction();
+    moving.clear();
+    points.clear();
+    tangents.clear();
+    lastAttemptDiverged = false;
+    solutionTail = nullptr;
+    parameterTail = nullptr;
 }
 
 bool TracerWork::ready() const {

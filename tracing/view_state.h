@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/complex.h"
 #include "engine/points.h"
 #include "engine/polynomial.h"
 #include "tracing/braid.h"
+#include "tracing/continuation.h"
 #include "tracing/paths.h"
 #include "tracing/traces.h"
 
@@ -38,6 +40,22 @@ struct TracerWork {
     OwnedPolynomial threeBack;
     OwnedPolynomial correction;
     OwnedPolynomial specialised;  // coefficient skeleton of the curve
+
+    // The continuation: f in dense form, the moving points (by position in
+    // the point lists; the points split off at 0 are not among them), their
+    // tangents dx/dt, and the parameter of the last accepted step.
+    CurveFunction curve;
+    StepTracker tracker;
+    std::vector<int> moving;
+    std::vector<Complex> points;
+    std::vector<Complex> tangents;
+    Complex parameter{0.0, 0.0};
+    bool lastAttemptDiverged = false;
+    // The last records of the two traces, so appending a step costs the
+    // same however long the traces are. Valid while the work is ready: the
+    // traces change only through the run (loads and "Go" release the work).
+    TraceRecord *solutionTail = nullptr;
+    TraceRecord *parameterTail = nullptr;
 
     void release();
     bool ready() const;

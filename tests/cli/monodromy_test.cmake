@@ -27,11 +27,12 @@ if(NOT rc EQUAL 0 OR NOT out MATCHES "permutation: 1->3->2->1,")
   message(FATAL_ERROR "x^3-t: rc=${rc} [${out}]")
 endif()
 
-# The loop around infinity is picked by the number of branch loci.
-execute_process(COMMAND ${CLI} monodromy --json --loop 1 "x^2-t" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+# The loop around infinity is named inf.
+execute_process(COMMAND ${CLI} monodromy --json --loop inf "x^2-t" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 string(JSON kind GET "${out}" traces 0 target kind)
-if(NOT rc EQUAL 0 OR NOT kind STREQUAL "enclosing")
-  message(FATAL_ERROR "--loop 1 should trace the loop around infinity: rc=${rc} ${kind}")
+string(JSON loop GET "${out}" traces 0 loop)
+if(NOT rc EQUAL 0 OR NOT kind STREQUAL "enclosing" OR NOT loop STREQUAL "inf")
+  message(FATAL_ERROR "--loop inf should trace the loop around infinity: rc=${rc} ${kind} ${loop}")
 endif()
 
 # trace: one loop, saved with both traces; loading the file gives the same curve.

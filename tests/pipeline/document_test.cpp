@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/calculus.h"
 #include "engine/points.h"
+#include "engine/roots.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "support/recording_errors.h"
@@ -587,31 +589,59 @@ TEST_F(DocumentTest, FilesThatCannotBeOpenedOrCreated) {
     ASSERT_TRUE(session->runPipeline());
     Answers answers;
     fs::create_directories(folder / "folder.qpf" / "inside");
+    ASSERT_EQ(::mkfifo(path("fifo.qpf").c_str(), 0600), 0);
+    writeFile("old.qpf", "previous");
+    enum Command { load, save, saveNew };
     struct Row {
         std::string path;
-        bool save;
+        Command command;
         const char *message;
+        const char *reason;
     } rows[] = {
-        {path("missing.qpf"), false, cannotOpenMessage},
-        {path("folder.qpf"), false, cannotOpenMessage},
-        {path("no/such/folder/doc.qpf"), true, cannotCreateMessage},
-        {path("folder.qpf"), true, cannotCreateMessage},
-        {"", true, cannotCreateMessage},
+        {path("missing.qpf"), load, cannotOpenMessage, "No such file or directory"},
+        {path("folder.qpf"), load, cannotOpenMessage, "Is a directory"},
+        {path("fifo.qpf"), load, cannotOpenMessage, "it is not a regular file"},
+        {path("no/such/folder/doc.qpf"), save, cannotCreateMessage, "No such file or directory"},
+        {path("folder.qpf"), save, cannotCreateMessage, "Is a directory"},
+        {"", save, cannotCreateMessage, "the file name is empty"},
+        {path("old.qpf"), saveNew, cannotCreateMessage, "File exists"},
     };
     for (const Row &row : rows) {
         recorder.errors.clear();
-        const bool ok = row.save ? saveDocument(*session, row.path)
-                                 : loadDocument(*session, row.path, answers) ||
-                                       loadTracesFromFile(*session, row.path, answers);
+        bool ok = true;
+        if (row.command == load)
+            ok = loadDocument(*session, row.path, answers) || loadTracesFromFile(*session, row.path, answers);
+        else
+            ok = saveDocumentWithTraces(*session, row.path, row.command == saveNew);
         EXPECT_FALSE(ok) << row.path;
         ASSERT_FALSE(recorder.errors.empty()) << row.path;
-        EXPECT_EQ(recorder.errors[0].message, row.message);
+        std::string shown = recorder.errors[0].message;
+        std::erase(shown, '\n');
+        EXPECT_EQ(shown, fileMessage(row.message, row.path, row.reason));
         EXPECT_EQ(recorder.errors[0].remedy, fileRemedy);
         EXPECT_EQ(session->state.documentName, "kept");
         EXPECT_EQ(session->state.stage, stageFiber);
     }
     EXPECT_TRUE(fs::is_directory(folder / "folder.qpf" / "inside"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no temporary file left";
+    EXPECT_EQ(readFile("old.qpf"), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3) << "no temporary file left";
+}
+
+TEST_F(DocumentTest, SavingFollowsLinksAndTakesAnyLegalName) {
+    ASSERT_TRUE(go("x^2-t"));
+    writeFile("real.qpf", "previous");
+    fs::create_symlink("real.qpf", folder / "link.qpf");
+    fs::create_symlink("later.qpf", folder / "dangling.qpf");
+    const std::string longName = std::string(251, 'n') + ".qpf";  // 255 bytes, the most a name holds
+    for (const char *name : {"link.qpf", "dangling.qpf"}) ASSERT_TRUE(saveDocument(*session, path(name))) << name;
+    ASSERT_TRUE(saveDocument(*session, path(longName)));
+    EXPECT_TRUE(fs::is_symlink(folder / "link.qpf"));
+    EXPECT_TRUE(fs::is_symlink(folder / "dangling.qpf"));
+    for (const std::string &name : {std::string("real.qpf"), std::string("later.qpf"), longName})
+        EXPECT_EQ(readFile(name), writeSections(*session)) << name;
+    EXPECT_TRUE(saveDocumentWithTraces(*session, path("new.qpf"), true));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 6);
+    EXPECT_TRUE(recorder.errors.empty());
 }
 
 TEST_F(DocumentTest, SavingReplacesTheFileWhole) {

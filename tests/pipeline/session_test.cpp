@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "engine/points.h"
@@ -118,9 +119,12 @@ TEST_F(SessionTest, RecalculateOverATypedBasePoint) {
         EXPECT_NEAR(sq.re, 1.0, 1e-9);
         EXPECT_NEAR(sq.im, 1.0, 1e-9);
     }
-    session.typeBasePoint("1+i");  // an i without digits adds nothing
+    session.typeBasePoint("1+i");  // a lone i is the imaginary unit
     ASSERT_TRUE(session.recalculateFiber());
-    EXPECT_EQ(session.form.basePoint, "+1.000000+0.000000i");
+    EXPECT_EQ(session.form.basePoint, "+1.000000+1.000000i");
+    session.typeBasePoint("1.5 , -2i");  // what is not a number is scanned for numbers
+    ASSERT_TRUE(session.recalculateFiber());
+    EXPECT_EQ(session.form.basePoint, "+1.500000-2.000000i");
 }
 
 TEST_F(SessionTest, RecalculateWithFixBasePointOnlyRebuildsThePaths) {
@@ -244,6 +248,57 @@ TEST_F(SessionTest, FieldsAreCutToTheirBuffers) {
     EXPECT_EQ(session.form.name.size(), 127u);
     session.typeBasePoint(std::string(500, '1'));
     EXPECT_EQ(session.form.basePoint.size(), 255u);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+bool allFinite(const Term *t) {
+    if (!t) return true;
+    return std::isfinite(t->coef.re) && std::isfinite(t->coef.im) && allFinite(t->left) && allFinite(t->next);
+}
+
+// However a value came out non-finite, the command that ends with it falls
+// back to the last stage whose values are finite, keeps none of them, and
+// the next curve starts clean (a NaN base point once survived Clear All).
+TEST_F(SessionTest, NoCommandLeavesANonFiniteValue) {
+    const struct {
+        const char *name;
+        void (*spoil)(Session &);
+        int16_t stage;
+    } rows[] = {
+        {"base point", [](Session &s) { s.state.basePoint = Complex(std::nan(""), 0.0); }, stageBranchLoci},
+        {"fiber", [](Session &s) { s.state.fiber.get()->coef.im = std::nan(""); }, stageBranchLoci},
+        {"branch locus", [](Session &s) { s.state.branchLoci.get()->coef.re = HUGE_VAL; }, stageBranchPolynomial},
+        {"branch polynomial", [](Session &s) { s.state.branchPolynomial.get()->coef.re = std::nan(""); }, stageCurve},
+    };
+    for (const auto &row : rows) {
+        session.clearAll();
+        ASSERT_TRUE(go("x^2-t")) << row.name;
+        recorder.errors.clear();
+        row.spoil(session);
+        EXPECT_FALSE(session.recalculateFiber()) << row.name;
+        const CurveState &s = session.state;
+        EXPECT_EQ(s.stage, row.stage) << row.name;
+        ASSERT_EQ(recorder.errors.size(), 1u) << row.name;
+        EXPECT_EQ(recorder.errors[0].message, "A computed value is not a finite number.");
+        EXPECT_TRUE(std::isfinite(s.basePoint.re) && std::isfinite(s.basePoint.im)) << row.name;
+        for (const Term *t : {s.curve.get(), s.branchPolynomial.get(), s.branchLoci.get(), s.fiber.get(),
+                              session.parameterSpace.branchLociCopy.get()})
+            EXPECT_TRUE(allFinite(t)) << row.name;
+        for (const TraceRecord *r = session.traces.solutionTrace; r; r = r->next)
+            EXPECT_TRUE(std::isfinite(r->value.re) && std::isfinite(r->value.im)) << row.name;
+        EXPECT_EQ(session.parameterSpace.autoPaths, nullptr) << row.name;
+
+        session.clearAll();
+        ASSERT_TRUE(go("x^3-3*x+t")) << row.name;
+        EXPECT_EQ(countPoints(s.branchLoci.get()), 2) << row.name;
+        EXPECT_EQ(countPoints(s.fiber.get()), 3) << row.name;
+        EXPECT_TRUE(allFinite(s.fiber.get())) << row.name;
+    }
 }
 
 }  // namespace

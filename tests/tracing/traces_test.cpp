@@ -201,5 +201,46 @@ TEST_F(TracesTest, ResetsReleaseTheOldRecords) {
     EXPECT_EQ(pool.recordsInUse(), 0);
 }
 
+TEST_F(TracesTest, AppendingAfterTheLastRecordBuildsTheSameTraces) {
+    // The tracer appends after the last records it keeps, in constant time;
+    // the chains are those the walking appends build.
+    Traces walked;
+    Traces kept;
+    auto first = numberedList({Complex(1, 0), Complex(2, 0)});
+    walked.resetSolutionTrace(pool, first.get());
+    walked.resetParameterTrace(pool, Complex(0.5, 0));
+    kept.resetSolutionTrace(pool, first.get());
+    kept.resetParameterTrace(pool, Complex(0.5, 0));
+    TraceRecord *solutionLast = lastTraceRecord(kept.solutionTrace);
+    TraceRecord *parameterLast = lastTraceRecord(kept.parameterTrace);
+    for (int k = 1; k <= 50; ++k) {
+        auto step = numberedList({Complex(1, k), Complex(2, -k)});
+        walked.appendSolutionStep(pool, step.get());
+        walked.appendParameter(pool, Complex(0.5, k));
+        solutionLast = kept.appendSolutionStepAfter(pool, solutionLast, step.get());
+        parameterLast = kept.appendParameterAfter(pool, parameterLast, Complex(0.5, k));
+        ASSERT_EQ(solutionLast, lastTraceRecord(kept.solutionTrace));
+        ASSERT_EQ(parameterLast, lastTraceRecord(kept.parameterTrace));
+    }
+    std::vector<TraceRecord *> a = records(walked.solutionTrace), b = records(kept.solutionTrace);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i]->value.im, b[i]->value.im);
+        EXPECT_EQ(a[i]->number, b[i]->number);
+    }
+    EXPECT_EQ(countSteps(kept.solutionTrace), 51);
+    EXPECT_EQ(countRecords(kept.parameterTrace), 51);
+    EXPECT_EQ(stepAt(kept.parameterTrace, 50)->value.im, 50.0);
+    // An empty trace takes its first record as its head.
+    Traces empty;
+    auto one = numberedList({Complex(3, 0)});
+    TraceRecord *last = empty.appendSolutionStepAfter(pool, nullptr, one.get());
+    EXPECT_EQ(last, empty.solutionTrace);
+    EXPECT_EQ(empty.appendParameterAfter(pool, nullptr, Complex(1, 1)), empty.parameterTrace);
+    walked.clear(pool);
+    kept.clear(pool);
+    empty.clear(pool);
+}
+
 }  // namespace
 }  // namespace quorvel

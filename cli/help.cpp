@@ -1,0 +1,135 @@
+#include "cli/help.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+const char *exitStatuses = R"(
+Exit status:
+  0  the run completed: no error was reported, every value is finite, the
+     result is not empty (a fiber, loops to trace), every traced loop
+     finished and every file asked for was written
+  1  the run failed: the text or the document could not be read, an error
+     was reported (its message and remedy go to standard error and into
+     the JSON "errors"), a value was not finite, the result was empty, a
+     loop stopped or does not exist, or a file could not be written; a run
+     that failed never replaces a file
+  2  the command line is wrong (an unknown option, a missing argument, a
+     --base that is not a finite complex number, a bad --loop or --fiber)
+)";
+
+const char *inputRules = R"(
+Input:
+  POLY is the polynomial as written mathematics reads it: 2x^2 - t, (x+1)(x-1),
+  x^2--t (= x^2+t), 10^(-3)*t, 1e-3, i for the imaginary unit; "*" or a
+  space multiplies, "/" is the exact polynomial quotient. What cannot be read
+  is refused with the character where reading stopped. A text that begins
+  with a minus sign is a polynomial, not an option. At most 1023 characters.
+  An input whose name ends in .qpf is a document: it is loaded, never read
+  as a polynomial; a missing file, a folder or a FIFO is reported with the
+  system's reason.
+  The fiber variable is the first letter of the text unless --fiber names
+  it; the other letter is the parameter.
+)";
+
+const char *conventions = R"(
+Conventions:
+  Numbering: arrays in the JSON and the "number" fields count from 0; the
+    names of fiber points count from 1 ("1", "2", ... "99", "0", ...).
+    Example: x^3-t has fiber points numbered 0, 1, 2 and named 1, 2, 3.
+  Loops are named by what they circle: K for branch locus number K, deg:K
+    for degenerate locus number K, inf for the loop around all loci.
+    Example: x^2-t has the loops 0 and inf; --loop 1 is refused, since it
+    has one branch locus.
+  Orientation: the loop of a locus leaves the base point, runs once
+    counter-clockwise round the locus and comes back; the loop inf runs
+    once clockwise round a circle holding every locus.
+    Example: x^2-t, base point 0.5: loop 0 and loop inf both exchange the
+    two points (permutation 1->2->1), with the braids +1 and -1.
+  Order of points: fiber points and braid strands are ordered by real part,
+    smaller first; two points whose real parts agree within 0.00001 are
+    ordered by imaginary part, larger first.
+    Example: 1+2i comes before 1-2i, and both after -3.
+  Braid generators: +k is the crossing of the strands in positions k-1 and
+    k (from 0, in the order above) in which the strand coming from the left
+    has the smaller imaginary part when they meet (passes below); -k is the
+    inverse crossing.
+    Example: two points exchanging places by a counter-clockwise half turn
+    about their midpoint give the braid +1.
+)";
+
+}  // namespace
+
+std::string generalHelp() {
+    return std::string(exitStatuses) + inputRules + conventions +
+           "\nRun quorvel-cli SUBCOMMAND --help for the fields each subcommand prints.\n";
+}
+
+std::string normalizeHelp() {
+    return R"(
+Prints two lines: "letters: F P T" (the letters in the order they were
+settled, ? for none) and "polynomial: TEXT" (the printed normal form).
+Exit status: 0 when the text reads, 1 when it is refused, 2 for a wrong
+command line.
+)";
+}
+
+std::string rootsHelp() {
+    return R"(
+Prints one line per root, "%+f%+fi" ordered by real part, then imaginary
+part (larger first), with the multiplicity after a space when it exceeds 1.
+Exit status: 0 when every root was found, 1 otherwise, 2 for a wrong
+command line.
+)";
+}
+
+namespace {
+
+const char *analysisFields = R"(
+JSON fields (--json):
+  fiberVariable, parameter  the two letters ("?" before they are settled)
+  stage                     0 to 4, how far the computation got
+  branchPolynomial          its printed text
+  degenerateLoci[]          {number, re, im, multiplicity}
+  branchLoci[]              {number, re, im, multiplicity}
+  basePoint                 {re, im}
+  fiber[]                   {number, name, re, im}
+  loops[]                   {loop ("K", "deg:K" or "inf"), kind ("branch",
+                            "degenerate" or "enclosing"), number (null for
+                            inf), owner (position in the loop chain),
+                            segments}
+  errors[]                  {message, remedy}, every error reported
+)";
+
+const char *traceFields = R"(  traces[] / the trace     {loop, owner, target {kind, number, re, im},
+                            status ("finished" or "stopped"), error (null
+                            or the message that stopped it), steps,
+                            relaxed, permutation[] (entry j: the number of
+                            the fiber point where the point numbered j
+                            arrives), permutationText (cycles of names:
+                            1->3 means point 1 arrives where point 3 was),
+                            braid[] (signed generators),
+                            braidText (as +1,-2, or NULL)}
+)";
+
+}  // namespace
+
+std::string analyzeHelp() {
+    return std::string(analysisFields) +
+           "  saved                     with -o: true when the document was written,\n"
+           "                            false when it was not (null without -o)\n" +
+           exitStatuses;
+}
+
+std::string monodromyHelp() { return std::string(analysisFields) + traceFields + exitStatuses; }
+
+std::string traceHelp() {
+    return std::string("\nJSON fields (--json): the fields of the traced loop, with\n") + traceFields +
+           "  saved                     true when the document was written\n"
+           "  errors[]                  {message, remedy}\n"
+           "A loop that stops never replaces an existing file; its partial traces are\n"
+           "written only to a file that does not exist yet, and the run exits 1.\n" +
+           exitStatuses;
+}
+
+}  // namespace quorvel::cli

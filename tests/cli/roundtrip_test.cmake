@@ -1,0 +1,26 @@
+# Save, load, save gives the same bytes for the curves of the test suite,
+# and every printed polynomial reads back to itself.
+set(dir "${WORK}/cli_roundtrip")
+file(REMOVE_RECURSE "${dir}")
+file(MAKE_DIRECTORY "${dir}")
+set(curves "t^2-x" "x^101 - t" "x^2 - (t-1)*(t-2)*(t-3)" "x^2 - t^6 + t^5" "x^2*(t-3) + x + t"
+  "x^2*(x-1)-(t-1)" "x^2*t + x + 1" "x^2-t^2+1" "x^3 - 3*x + t" "x^3+t*x+t^2-1" "x^3-t"
+  "x^4+(1+i)*x*t-t^3+2" "y^3 - 2*y*z + z^5 - 1")
+set(k 0)
+foreach(curve IN LISTS curves)
+  math(EXPR k "${k} + 1")
+  execute_process(COMMAND ${CLI} analyze "${curve}" -o "${dir}/${k}a.qpf" OUTPUT_QUIET RESULT_VARIABLE rc1)
+  execute_process(COMMAND ${CLI} analyze "${dir}/${k}a.qpf" -o "${dir}/${k}b.qpf" OUTPUT_QUIET RESULT_VARIABLE rc2)
+  file(READ "${dir}/${k}a.qpf" first HEX)
+  file(READ "${dir}/${k}b.qpf" second HEX)
+  if(NOT rc1 EQUAL 0 OR NOT rc2 EQUAL 0 OR NOT first STREQUAL second)
+    message(SEND_ERROR "[${curve}]: exits ${rc1} ${rc2}, the second save differs from the first")
+  endif()
+  execute_process(COMMAND ${CLI} normalize "${curve}" OUTPUT_VARIABLE once RESULT_VARIABLE rc1)
+  string(REGEX REPLACE ".*polynomial: ([^\n]*)\n.*" "\\1" printed "${once}")
+  execute_process(COMMAND ${CLI} normalize "${printed}" OUTPUT_VARIABLE twice RESULT_VARIABLE rc2)
+  string(REGEX REPLACE ".*polynomial: ([^\n]*)\n.*" "\\1" reprinted "${twice}")
+  if(NOT rc1 EQUAL 0 OR NOT rc2 EQUAL 0 OR NOT reprinted STREQUAL printed)
+    message(SEND_ERROR "[${curve}] prints [${printed}], which reads back as [${reprinted}]")
+  endif()
+endforeach()
