@@ -93,6 +93,12 @@ TEST_F(ParameterRuns, ARunStartedElsewhereLeavesTheFiberOverTheBasePoint) {
 
     EXPECT_EQ(autoLoopAt(locus), first);
     EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    // A Manual loop starts on the base point: its traces use the fiber over
+    // it, with the names the user gave.
+    setPointName(findByNumber(session.state.fiber.get(), 0), "A");
+    ASSERT_TRUE(chooseManualLoop(session, loopIndexAt(session, locus, false)));
+    EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    EXPECT_STREQ(pointName(findByNumber(tracedFiber(), 0)), "A");
 
     // A save after the Art run writes the fiber over the stored base point.
     artRun(Complex(-0.5, 0.05), {Complex(-0.45, 0.1)}, Complex(-0.5, -0.05));
