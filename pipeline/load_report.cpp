@@ -4,7 +4,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/error.h"
 #include "engine/points.h"
+#include "engine/polytext.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
@@ -20,6 +22,22 @@ bool looksBinary(const std::string &bytes) {
         return (b < 32 && b != '\t' && b != '\n' && b != '\r') || b == 127;
     });
     return odd * 20 > static_cast<long>(bytes.size());
+}
+
+// The text parses as a polynomial in two letters. Parsed quietly: the load
+// has already told the user whatever the parser had to say.
+bool isCurve(const std::string &text) {
+    ErrorHandler previous = setErrorHandler([](const std::string &, const std::string &) {});
+    bool curve = false;
+    try {
+        Letters letters = unsetLetters;
+        OwnedPolynomial parsed(parsePolynomial(text, letters));
+        curve = parsed.get()->var[0] != '?' && parsed.get()->var[1] != '?';
+    } catch (const ComputationAbandoned &) {
+        curve = false;
+    }
+    setErrorHandler(std::move(previous));
+    return curve;
 }
 
 // Reads `count` points; answers how many were there.
@@ -49,7 +67,9 @@ public:
         std::string line;
         if (!reader_.readLine(line))
             return stop("The " + quoted(tagPolynomial) + " section ends before its polynomial: nothing was loaded.");
-        if (loaded && cutText(line, polynomialTextLimit) != session_.state.polynomialText)
+        const bool accepted = loaded ? cutText(line, polynomialTextLimit) == session_.state.polynomialText
+                                     : isCurve(line);
+        if (!accepted)
             return stop("The polynomial \"" + line + "\" is not a curve in two letters: nothing was loaded.");
         expected_ = stageCurve;
         return true;
@@ -219,10 +239,14 @@ LoadOutcome loadDocumentReporting(Session &session, const std::string &path, Loa
 LoadOutcome loadTracesReporting(Session &session, const std::string &path, LoadQuestions &questions) {
     LoadOutcome out;
     NotingQuestions noting(questions);
+    const Term *before = session.state.curve.get();
     out.read = loadTracesFromFile(session, path, noting);
     if (!out.read) return out;
-    out.anotherPolynomial = noting.another;
-    if (noting.another) {
+    // The curve is replaced only when the file's polynomial is one (a new
+    // curve is taken before the old one is released, so it never has the
+    // old one's place).
+    out.anotherPolynomial = noting.another && session.state.curve.get() != before;
+    if (out.anotherPolynomial) {
         session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
         showHeldStateInForm(session);
     }

@@ -31,7 +31,7 @@ void showHeldStateInForm(Session &session);
 // The outcome of a file command as the windows report it.
 struct LoadOutcome {
     bool read = false;                 // the file could be read
-    bool anotherPolynomial = false;    // the curve was replaced
+    bool anotherPolynomial = false;    // the file's other curve replaced the one held
     std::vector<std::string> notices;  // what was not loaded, and why
 };
 

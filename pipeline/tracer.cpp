@@ -424,14 +424,23 @@ TickResult restartTraces(Session &session, Complex p) {
     // writes. Numbered before the working copies are made, so every step
     // starts with number 0 as the traces require, and the working points
     // follow the same order as step 0: one numbering from the first step on.
-    numberPoints(sorted.get(), 0);
-    nameByNumber(sorted.get());
-    ss.startFiber = std::move(sorted);
+    // A run that starts on the base point itself (a Manual loop) starts
+    // from the fiber over it, with the names the user may have given.
+    const bool onBase = session.state.stage >= stageFiber && isZero(p - session.state.basePoint) &&
+                        countPoints(session.state.fiber.get()) == countPoints(sorted.get());
+    if (onBase) {
+        ss.startFiber.reset();
+    } else {
+        numberPoints(sorted.get(), 0);
+        nameByNumber(sorted.get());
+        ss.startFiber = std::move(sorted);
+    }
+    Term *start = ss.tracedFiber(session.state.fiber.get());
     TracerWork &w = session.parameterSpace.work;
     const double position = w.segmentPosition;
     const double step = w.segmentStep;
     const int16_t counter = w.stepCounter;
-    prepareWork(session, ss.startFiber.get());
+    prepareWork(session, start);
     w.correction.reset(copyPolynomial(roots.get()));
     w.specialised = std::move(skeleton);
     w.segmentPosition = position;
@@ -439,7 +448,7 @@ TickResult restartTraces(Session &session, Complex p) {
     w.stepCounter = counter;
     if (!prepareContinuation(session, p)) w.curve = CurveFunction();
 
-    session.traces.resetSolutionTrace(session.tracePool, ss.startFiber.get());
+    session.traces.resetSolutionTrace(session.tracePool, start);
     findTails(session);
     session.state.replayIndex = 0;
     session.traces.traceStepCount = 1;
@@ -504,7 +513,7 @@ TickResult toggleArtTracing(Session &session, Complex p, double closeRadius) {
     // first and the permutation read off.
     if (const TraceRecord *first = session.traces.parameterTrace) {
         const Complex start = first->value;
-        if (modulus(p - start) <= closeRadius && !isZero(p - lastParameter(session.traces)))
+        if (modulus(p - start) <= closeRadius && !isZero(start - lastParameter(session.traces)))
             freeHandStep(session, start);
     }
     ps.artTracing = 0;

@@ -71,7 +71,7 @@ bool traceEndsWhereItBegan(const Traces &traces);
 TickResult freeHandStep(Session &session, Complex m);
 
 // ---- replay icons ------------------------------------------------------------
-enum class ReplayIcon { Save, GoToStart, Play, Pause, GoToEnd };
+// (ReplayIcon: the five icons of the bottom strip, in tracing/view_state.h.)
 struct IconResult {
     TickResult tick;
     bool saveRequested = false;

@@ -11,7 +11,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libflint-dev libflint-arb-dev libgmp-dev libmpfr-dev pari-gp
-  qt6-svg-dev imagemagick
+  qt6-svg-dev imagemagick xdotool
   xvfb xauth fonts-ipafont-gothic
   help2man appstream dpkg-dev
 )

@@ -20,6 +20,10 @@ inline constexpr int16_t pathDisplayNone = 0;
 inline constexpr int16_t pathDisplayAuto = 1;
 inline constexpr int16_t pathDisplaySelected = 2;
 
+// The five replay icons of the Parameter Space window's bottom strip, left
+// to right.
+enum class ReplayIcon { Save, GoToStart, Play, Pause, GoToEnd };
+
 inline constexpr int16_t modeAuto = 0;
 inline constexpr int16_t modeManual = 1;
 inline constexpr int16_t modeArt = 2;

@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <QImage>
 
-#include "pipeline/tracer.h"
+#include "tracing/view_state.h"
 
 namespace quorvel {
 

@@ -25,6 +25,7 @@
 #include "views/parameter_space_modes.h"
 #include "views/picture_file.h"
 #include "views/plane_canvas.h"
+#include "views/tool_buttons.h"
 
 namespace quorvel {
 
@@ -197,35 +198,13 @@ void ParameterSpaceWindow::buildMenus() {
 }
 
 void ParameterSpaceWindow::buildButtons() {
-    const DialogUnits units(font());
-    const struct {
-        int id;
-        ToolPicture picture;
-        int x;  // dialog units
-        bool pushable;
-        void (ParameterSpaceWindow::*slot)();
-    } buttons[] = {
-        {psw::zoomInButton, ToolPicture::ZoomIn, 0, false, &ParameterSpaceWindow::zoomIn},
-        {psw::zoomOutButton, ToolPicture::ZoomOut, 17, false, &ParameterSpaceWindow::zoomOut},
-        {psw::handButton, ToolPicture::Hand, 34, true, &ParameterSpaceWindow::selectHandTool},
-        {psw::dotButton, ToolPicture::Dot, 51, true, &ParameterSpaceWindow::selectDotTool},
+    const std::map<int, void (ParameterSpaceWindow::*)()> handlers = {
+        {psw::zoomInButton, &ParameterSpaceWindow::zoomIn},
+        {psw::zoomOutButton, &ParameterSpaceWindow::zoomOut},
+        {psw::handButton, &ParameterSpaceWindow::selectHandTool},
+        {psw::dotButton, &ParameterSpaceWindow::selectDotTool},
     };
-    int right = 0;
-    for (const auto &b : buttons) {
-        auto *button = new QToolButton(plane_);
-        button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        button->setIcon(toolIcon(b.picture));
-        button->setIconSize(QSize(iconSize, iconSize));
-        button->setCheckable(b.pushable);
-        button->setAutoRaise(true);
-        // The pictures are 30 pixels square; buttons never overlap, however
-        // narrow the font's dialog units are.
-        const int x = std::max(units.x(b.x), right);
-        button->setGeometry(x, 0, iconSize, iconSize);
-        right = x + iconSize;
-        connect(button, &QToolButton::clicked, this, b.slot);
-        buttons_[b.id] = button;
-    }
+    buttons_ = addToolButtons(plane_, DialogUnits(font()), [this, handlers](int id) { (this->*handlers.at(id))(); });
 }
 
 // ---- state shown -----------------------------------------------------------------

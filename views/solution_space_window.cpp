@@ -24,6 +24,7 @@
 #include "views/braid_info_dialog.h"
 #include "views/parameter_space_icons.h"
 #include "views/plane_canvas.h"
+#include "views/tool_buttons.h"
 
 namespace quorvel {
 
@@ -31,9 +32,6 @@ namespace {
 
 // Dialog units of the client area at font size 9.
 constexpr int windowUnits = 265;
-constexpr int toolIconSize = 30;
-// Tool buttons sit 17 dialog units apart, and never closer than an icon.
-constexpr int toolSpacingUnits = 17;
 
 // The information dialog of a solution that is open, if any.
 SolutionInfoDialog *openSolutionInfoDialog() {
@@ -181,32 +179,13 @@ void SolutionSpaceWindow::buildMenus() {
 }
 
 void SolutionSpaceWindow::buildToolButtons() {
-    const DialogUnits u(font());
-    const int spacing = std::max(u.x(toolSpacingUnits), toolIconSize);
-    const struct {
-        int id;
-        QIcon icon;
-        bool checkable;
-        void (SolutionSpaceWindow::*handler)();
-    } buttons[] = {
-        {buttonZoomIn, toolIcon(ToolPicture::ZoomIn), false, &SolutionSpaceWindow::zoomIn},
-        {buttonZoomOut, toolIcon(ToolPicture::ZoomOut), false, &SolutionSpaceWindow::zoomOut},
-        {buttonHand, toolIcon(ToolPicture::Hand), true, &SolutionSpaceWindow::selectHandTool},
-        {buttonDot, toolIcon(ToolPicture::Dot), true, &SolutionSpaceWindow::selectDotTool},
+    const std::map<int, void (SolutionSpaceWindow::*)()> handlers = {
+        {buttonZoomIn, &SolutionSpaceWindow::zoomIn},
+        {buttonZoomOut, &SolutionSpaceWindow::zoomOut},
+        {buttonHand, &SolutionSpaceWindow::selectHandTool},
+        {buttonDot, &SolutionSpaceWindow::selectDotTool},
     };
-    int x = 0;
-    for (const auto &b : buttons) {
-        auto *button = new QToolButton(client_);
-        button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        button->setIcon(b.icon);
-        button->setIconSize(QSize(toolIconSize - 6, toolIconSize - 6));
-        button->setCheckable(b.checkable);
-        button->setGeometry(x, 0, toolIconSize, toolIconSize);
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QToolButton::clicked, this, b.handler);
-        tools_[b.id] = button;
-        x += spacing;
-    }
+    tools_ = addToolButtons(client_, DialogUnits(font()), [this, handlers](int id) { (this->*handlers.at(id))(); });
     // The buttons show the tool the window was left with.
     tools_.at(buttonHand)->setChecked(look_->view.handTool != 0);
     tools_.at(buttonDot)->setChecked(look_->view.handTool == 0);

@@ -1,18 +1,57 @@
-// Takes a picture of the main window after "Go" on a curve, for the
-// documentation: quorvel-screenshot OUTPUT.png 'POLYNOMIAL'
+// Takes the pictures of the documentation:
+//   quorvel-screenshot OUTPUT.png 'POLYNOMIAL'
+//     the main window after "Go" on the curve;
+//   quorvel-screenshot --planes PARAMETER.png SOLUTION.png 'POLYNOMIAL' RE IM
+//     the Parameter Space window with the loops after "Go", and the Solution
+//     Space window (trace mode on) after the loop of the branch locus nearest
+//     RE + IM i, both written by the windows' own "Save picture…".
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_icon.h"
 #include "app/error_dialog.h"
 #include "app/main_dialog.h"
+#include "app/plane_windows.h"
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
+#include "views/parameter_space_window.h"
+#include "views/solution_space_window.h"
+
+namespace {
+
+int fail(const char *what) {
+    std::fprintf(stderr, "quorvel-screenshot: %s\n", what);
+    return 1;
+}
+
+int planes(quorvel::Session &session, quorvel::MainDialog &window, char *argv[]) {
+    using namespace quorvel;
+    window.openPlaneWindows();
+    auto *parameter = qobject_cast<ParameterSpaceWindow *>(window.planeWindows().parameterSpace());
+    auto *solution = qobject_cast<SolutionSpaceWindow *>(window.planeWindows().solutionSpace());
+    if (!parameter || !solution) return fail("no plane windows");
+    QApplication::processEvents();
+    if (!parameter->savePictureTo(QString::fromLocal8Bit(argv[2]))) return fail("cannot write the first picture");
+    const Complex near(std::atof(argv[5]), std::atof(argv[6]));
+    if (!startAutoLoop(session, loopIndexAt(session, near, false))) return fail("nothing to trace");
+    for (int ticks = 0; session.parameterSpace.timerRunning && ticks < 100000; ++ticks) timerTick(session);
+    solution->toggleTraceMode();
+    QApplication::processEvents();
+    if (!solution->savePictureTo(QString::fromLocal8Bit(argv[3]))) return fail("cannot write the second picture");
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char *argv[]) {
     QApplication application(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: quorvel-screenshot OUTPUT.png POLYNOMIAL\n");
+    const bool twoPlanes = argc >= 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--planes");
+    if (argc < 3 || (twoPlanes && argc < 7)) {
+        std::fprintf(stderr,
+                     "usage: quorvel-screenshot OUTPUT.png POLYNOMIAL\n"
+                     "       quorvel-screenshot --planes PARAMETER.png SOLUTION.png POLYNOMIAL RE IM\n");
         return 2;
     }
     QApplication::setWindowIcon(quorvel::appIcon());
@@ -20,13 +59,11 @@ int main(int argc, char *argv[]) {
     quorvel::Session session;
     quorvel::MainDialog window(session);
     window.show();
-    session.typePolynomial(argv[2]);
+    session.typePolynomial(argv[twoPlanes ? 4 : 2]);
     window.showForm();
     window.go();
     QApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "quorvel-screenshot: cannot write %s\n", argv[1]);
-        return 1;
-    }
+    if (twoPlanes) return planes(session, window, argv);
+    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) return fail("cannot write the picture");
     return 0;
 }

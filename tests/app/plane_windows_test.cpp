@@ -22,6 +22,7 @@
 #include "pipeline/tracer.h"
 #include "views/braid_info_dialog.h"
 #include "views/parameter_space_window.h"
+#include "views/plane_canvas.h"
 #include "views/solution_space_window.h"
 
 using namespace quorvel;
@@ -151,6 +152,18 @@ void PlaneWindowsTest::aLargeWindowIsDrawnToItsEdgesWithGridLines() {
     image = planes->plane()->grab().toImage();
     const int column = v.toScreen(v.verticalGridLines()[2], 0.0).x;
     QCOMPARE(image.pixelColor(column, 500), QColor(180, 180, 255));
+    // On a screen of pixel ratio 2 the canvas has twice the pixels each way,
+    // and a one-pixel line drawn in client pixels stays one client pixel.
+    QImage canvas;
+    fitCanvas(canvas, QSize(1400, 1000), 2.0);
+    QCOMPARE(canvas.size(), QSize(2800, 2000));
+    {
+        QPainter p(&canvas);
+        p.setPen(QColor(0, 0, 255));
+        p.drawLine(0, 10, 100, 10);
+    }
+    QCOMPARE(canvas.pixelColor(50, 20), QColor(0, 0, 255));
+    QCOMPARE(canvas.pixelColor(50, 22), QColor(Qt::white));
 }
 
 void PlaneWindowsTest::theLocusReadOutForgetsAnOldCurve() {

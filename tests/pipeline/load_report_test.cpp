@@ -113,6 +113,15 @@ TEST_F(LoadReport, AnotherPolynomialFromThePlanesShowsInTheMainForm) {
     EXPECT_TRUE(session.runPipeline());
     EXPECT_EQ(session.state.polynomialText, "x^2-t");
     EXPECT_EQ(writeSections(session).find("x^3"), std::string::npos);
+
+    // A file whose polynomial is not a curve replaces nothing, names nothing
+    // and says why.
+    write("*polynomial\r\nx^2-\r\n");
+    const LoadOutcome refused = loadTracesReporting(session, path, yes);
+    EXPECT_FALSE(refused.anotherPolynomial);
+    EXPECT_EQ(session.form.polynomial, "x^2-t");
+    ASSERT_EQ(refused.notices.size(), 1u);
+    EXPECT_NE(refused.notices.front().find("not a curve in two letters"), std::string::npos) << refused.notices.front();
 }
 
 }  // namespace

@@ -51,6 +51,8 @@ protected:
         session.parameterSpace.viewMode = modeArt;
         toggleArtTracing(session, from, closeRadius);
         for (Complex m : through) freeHandStep(session, m);
+        // The mouse reaches the second click's place before it clicks.
+        freeHandStep(session, to);
         toggleArtTracing(session, to, closeRadius);
     }
     // The largest |f(x, t)| over the points of a fiber.
@@ -91,6 +93,12 @@ TEST_F(ParameterRuns, ARunStartedElsewhereLeavesTheFiberOverTheBasePoint) {
 
     EXPECT_EQ(autoLoopAt(locus), first);
     EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    // A Manual loop starts on the base point: its traces use the fiber over
+    // it, with the names the user gave.
+    setPointName(findByNumber(session.state.fiber.get(), 0), "A");
+    ASSERT_TRUE(chooseManualLoop(session, loopIndexAt(session, locus, false)));
+    EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    EXPECT_STREQ(pointName(findByNumber(tracedFiber(), 0)), "A");
 
     // A save after the Art run writes the fiber over the stored base point.
     artRun(Complex(-0.5, 0.05), {Complex(-0.45, 0.1)}, Complex(-0.5, -0.05));
