@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,6 +17,7 @@
 #include "app/load_dialogs.h"
 #include "app/plane_windows.h"
 #include "engine/points.h"
+#include "pipeline/all_loops.h"
 #include "pipeline/document.h"
 #include "pipeline/load_report.h"
 #include "pipeline/session.h"
@@ -23,6 +25,7 @@
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/monodromy_group_dialog.h"
 #include "views/picture_file.h"
 #include "views/plane_canvas.h"
 #include "views/tool_buttons.h"
@@ -36,6 +39,10 @@ constexpr int clientWidthUnits = 265;
 constexpr int clientHeightUnits = 265;
 constexpr int dialogFontSize = 9;
 constexpr int timerPeriodMs = 100;
+// "Trace all loops" runs faster than a step a tick: this many tracer steps
+// every 20 ms.
+constexpr int allLoopsPeriodMs = 20;
+constexpr int allLoopsStepsPerTick = 8;
 
 QString text(const char *s) { return QString::fromUtf8(s); }
 
@@ -98,6 +105,8 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
 
     timer_.setInterval(timerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &ParameterSpaceWindow::tick);
+    allLoopsTimer_.setInterval(allLoopsPeriodMs);
+    connect(&allLoopsTimer_, &QTimer::timeout, this, &ParameterSpaceWindow::allLoopsTick);
 
     showMenuState();
     syncTimer();
@@ -164,6 +173,7 @@ void ParameterSpaceWindow::buildMenus() {
         {psw::startTracing, &W::startTracing},
         {psw::clearPath, &W::clearPath},
         {psw::savePicture, &W::savePicture},
+        {psw::traceAllLoops, &W::traceAllLoops},
     };
     const auto fill = [&](QMenu *menu, const auto &items) {
         for (const CommandText &item : items) {
@@ -187,7 +197,10 @@ void ParameterSpaceWindow::buildMenus() {
     // Not a command of the menu resource: the menu bar alone offers it.
     addCommand(file, psw::savePicture, savePictureText, &W::savePicture);
     fill(menuBar_->addMenu(QStringLiteral("&View")), viewMenuTexts);
-    fill(menuBar_->addMenu(QStringLiteral("&Mode")), parameterModeTexts);
+    QMenu *mode = menuBar_->addMenu(QStringLiteral("&Mode"));
+    fill(mode, parameterModeTexts);
+    mode->addSeparator();
+    addCommand(mode, psw::traceAllLoops, psw::traceAllLoopsText, &W::traceAllLoops);
     fill(menuBar_->addMenu(QStringLiteral("&Path")), parameterPathTexts);
 
     // The popup repeats the navigation and the Mode items (the same
@@ -223,6 +236,8 @@ void ParameterSpaceWindow::showMenuState() {
     actions_[psw::selectFromAuto]->setChecked(m.selectFromAutoChecked);
     for (int16_t tool = toolAddVertex; tool <= toolArcToLine; ++tool)
         actions_[toolCommand(tool)]->setChecked(m.checkedTool == tool);
+    actions_[psw::traceAllLoops]->setEnabled(session_.state.stage >= stageFiber &&
+                                             session_.parameterSpace.autoPaths != nullptr);
     buttons_[psw::handButton]->setChecked(m.handPushed);
     buttons_[psw::dotButton]->setChecked(!m.handPushed);
 }
@@ -387,7 +402,53 @@ void ParameterSpaceWindow::savePicture() {
 
 bool ParameterSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(plane_, path); }
 
-void ParameterSpaceWindow::tick() { apply(timerTick(session_)); }
+void ParameterSpaceWindow::tick() {
+    // "Trace all loops" drives the tracer itself, faster than this timer.
+    if (allLoopsRunning()) return;
+    apply(timerTick(session_));
+}
+
+// ---- trace all loops ---------------------------------------------------------------
+
+bool ParameterSpaceWindow::allLoopsRunning() const { return allLoops_ && allLoops_->running(); }
+
+void ParameterSpaceWindow::traceAllLoops() {
+    if (allLoopsRunning()) return;
+    session_.stopTimer();
+    syncTimer();
+    allLoops_ = std::make_unique<AllLoopsRun>();
+    // The item is offered only when there are loops (showMenuState).
+    if (!allLoops_->start(session_)) {
+        allLoops_.reset();
+        return;
+    }
+    if (!allLoopsProgress_) {
+        allLoopsProgress_ = new QProgressBar(plane_);
+        allLoopsProgress_->setObjectName(QStringLiteral("allLoopsProgress"));
+        allLoopsProgress_->setGeometry(8, 4, 240, 20);
+    }
+    allLoopsProgress_->setRange(0, allLoops_->loopCount());
+    allLoopsProgress_->setValue(0);
+    allLoopsProgress_->show();
+    allLoopsTimer_.start();
+    plane_->update();
+}
+
+bool ParameterSpaceWindow::allLoopsTick() {
+    if (!allLoops_) return false;
+    const bool more = allLoops_->advance(session_, allLoopsStepsPerTick);
+    allLoopsProgress_->setValue(allLoops_->loopsDone());
+    plane_->update();
+    emit solutionChanged();
+    if (more) return true;
+    allLoopsTimer_.stop();
+    allLoopsProgress_->hide();
+    syncTimer();
+    delete groupDialog_;
+    groupDialog_ = new MonodromyGroupDialog(session_, *allLoops_, this);
+    groupDialog_->show();
+    return false;
+}
 
 // ---- the popup -----------------------------------------------------------------
 

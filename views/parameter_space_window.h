@@ -20,11 +20,14 @@
 
 class QAction;
 class QMenu;
+class QProgressBar;
 class QMenuBar;
 class QToolButton;
 
 namespace quorvel {
 
+class AllLoopsRun;
+class MonodromyGroupDialog;
 class PlaneWindows;
 class Session;
 struct TickResult;
@@ -82,6 +85,13 @@ public:
     bool savePictureTo(const QString &path);
     // One timeout of the 100 ms timer.
     void tick();
+    // "Trace all loops": every auto-mode loop in turn, several steps per
+    // timeout, with a progress bar; then the group in a dialog.
+    void traceAllLoops();
+    // One timeout of that run; false once it has ended.
+    bool allLoopsTick();
+    bool allLoopsRunning() const;
+    MonodromyGroupDialog *groupDialog() const { return groupDialog_; }
 
     // ---- the client area's events (in client pixels) ---------------------------
     void paintClient(QPainter &painter);
@@ -126,6 +136,10 @@ private:
     std::map<int, QAction *> popupActions_;
     std::map<int, QToolButton *> buttons_;
     ParameterMouse mouse_;
+    std::unique_ptr<AllLoopsRun> allLoops_;
+    QTimer allLoopsTimer_;
+    QProgressBar *allLoopsProgress_ = nullptr;
+    MonodromyGroupDialog *groupDialog_ = nullptr;
 };
 
 // Makes "Display parameter space" open this window. The plane geometry is

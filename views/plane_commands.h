@@ -45,6 +45,9 @@ inline constexpr int nameOn = 32792;
 
 // "Save picture…" of both windows (a command of this program's own).
 inline constexpr int savePicture = 40001;
+// "Trace all loops" in the Parameter Space's Mode menu (also this program's own).
+inline constexpr int traceAllLoops = 40002;
+inline constexpr const char *traceAllLoopsText = "Trace &all loops";
 }  // namespace psw
 
 struct CommandText {

@@ -1,0 +1,63 @@
+// "Trace all loops" in the Parameter Space window: offered once there are
+// loops, it traces each in turn with a progress bar and ends in a dialog
+// with the group and a table of the loops.
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "pipeline/session.h"
+#include "views/monodromy_group_dialog.h"
+#include "views/parameter_space_window.h"
+#include "views/plane_commands.h"
+
+namespace {
+
+using namespace quorvel;
+
+class AllLoopsWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tracesEveryLoopAndShowsTheGroup();
+};
+
+void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
+    Session session;
+    ParameterSpaceWindow window(session);
+    window.show();
+    QAction *item = window.action(psw::traceAllLoops);
+    QVERIFY(item);
+    window.createPopup()->deleteLater();  // refreshes the menu state
+    QVERIFY(!item->isEnabled());          // nothing to trace before "Go"
+
+    session.typePolynomial(QStringLiteral("x^3+t^3-1").toStdString());
+    QVERIFY(session.runPipeline());
+    window.createPopup()->deleteLater();
+    QVERIFY(item->isEnabled());
+    item->trigger();
+    QVERIFY(window.allLoopsRunning());
+    auto *progress = window.findChild<QProgressBar *>(QStringLiteral("allLoopsProgress"));
+    QVERIFY(progress && progress->isVisible());
+    int ticks = 0;
+    while (window.allLoopsTick()) QVERIFY(++ticks < 100000);
+    QVERIFY(!progress->isVisible());
+
+    MonodromyGroupDialog *dialog = window.groupDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    const QString summary = dialog->summaryText();
+    QVERIFY2(summary.contains(QStringLiteral("Order 3, transitive")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("Genus (Riemann-Hurwitz): 1")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("Product check")), qPrintable(summary));
+    // Three cusps and the loop around all of them, that one last.
+    const QTableWidget *table = dialog->table();
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->item(3, 0)->text(), QStringLiteral("inf"));
+    for (int row = 0; row < 3; ++row)
+        QVERIFY2(table->item(row, 2)->text().contains(QStringLiteral("->")), qPrintable(table->item(row, 2)->text()));
+}
+
+}  // namespace
+
+QTEST_MAIN(AllLoopsWindowTest)
+#include "all_loops_window_test.moc"
