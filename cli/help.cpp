@@ -121,7 +121,18 @@ std::string analyzeHelp() {
            exitStatuses;
 }
 
-std::string monodromyHelp() { return std::string(analysisFields) + traceFields + exitStatuses; }
+std::string monodromyHelp() {
+    return std::string(analysisFields) + traceFields +
+           "  group                     when every loop was traced (no --loop): the\n"
+           "                            monodromy group {order (decimal text: it may\n"
+           "                            exceed any integer type), transitive, orbits[]\n"
+           "                            {points[] (0-based numbers), degree}, genus\n"
+           "                            (Riemann-Hurwitz; null unless transitive and\n"
+           "                            every loop finished), productCheck (the local\n"
+           "                            loops in chain order compose to the inverse of\n"
+           "                            the loop around all loci; false is a warning)}\n" +
+           exitStatuses;
+}
 
 std::string traceHelp() {
     return std::string("\nJSON fields (--json): the fields of the traced loop, with\n") + traceFields +
