@@ -1,5 +1,6 @@
 #include "engine/polytext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,11 @@
 namespace quorvel {
 
 namespace {
+
+double largestModulus(const Term *t) {
+    if (!t) return 0.0;
+    return std::max({modulus(t->coef), largestModulus(t->next), largestModulus(t->left)});
+}
 
 // Powers up to this exponent are formed by repeated multiplication; larger
 // ones by repeated squaring, which gives the same polynomial in a number of
@@ -115,6 +121,20 @@ private:
         }
     }
 
+    // f / g when g divides f; a division that leaves a remainder (beyond
+    // rounding, relative to f's largest coefficient) is refused rather than
+    // read as its quotient alone: x/(x+1) is no polynomial.
+    Polynomial exactQuotient(const OwnedPolynomial &f, const OwnedPolynomial &g, size_t operatorAt) const {
+        OwnedPolynomial q(quotient(f.get(), g.get()));
+        OwnedPolynomial back(multiplyPolynomials(q.get(), g.get()));
+        OwnedPolynomial remainder(negatedCopy(back.get()));
+        addPolynomial(remainder.ref(), f.get());
+        if (largestModulus(remainder.get()) > 1e-9 * largestModulus(f.get()))
+            problem(operatorAt, "the division leaves a remainder; only a divisor of the polynomial "
+                                "before / can follow it");
+        return q.release();
+    }
+
     OwnedPolynomial product(int depth) {
         OwnedPolynomial f = signedPower(depth);
         for (;;) {
@@ -130,7 +150,7 @@ private:
                 if (c == '*')
                     f.reset(multiplyPolynomials(f.get(), g.get()));
                 else
-                    f.reset(quotient(f.get(), g.get()));
+                    f.reset(exactQuotient(f, g, operatorAt));
             } else if (beginsFactor(c)) {
                 OwnedPolynomial g = power(depth);
                 f.reset(multiplyPolynomials(f.get(), g.get()));

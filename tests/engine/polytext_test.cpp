@@ -51,6 +51,7 @@ TEST_F(PolyTextTest, ParsesTheLanguageWithLettersXAndT) {
         {"spaces round operators", "x + t", "+x+t"},
         {"space before caret", "x ^ 2", "+x^2"},
         {"exact quotient", "(x^2-1)/(x-1)", "+x+1"},
+        {"exact quotient of decimals", "(x^2-0.01*t^2)/(x-0.1*t)", "+x+0.1000000*t"},
                 {"leading point", ".5", "+0.5000000"},
         {"tabs and line ends are spaces", "x\t+\nt", "+x+t"},
         {"empty", "", "0"},
@@ -85,6 +86,7 @@ TEST_F(PolyTextTest, RefusesWhatWrittenMathematicsDoesNotRead) {
         {"X^2-t", 1, "\"X\" cannot be read here"},
         {"\xffx^2+t", 1, "the byte 0xFF cannot be read here"},
         {"1e999*x", 1, "the number is too large"},
+        {"x^2+x/(x+1)", 6, "the division leaves a remainder"},
     };
     for (const auto &c : cases) {
         recorder.errors.clear();
