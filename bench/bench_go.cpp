@@ -3,6 +3,8 @@
 // (every term of total degree <= d) and on sparse curves of higher degree.
 #include <benchmark/benchmark.h>
 
+#include "bench/curves.h"
+
 #include <string>
 
 #include "engine/error.h"
@@ -13,15 +15,7 @@ namespace {
 
 using namespace quorvel;
 
-// Small integer coefficients that vary with the monomial, none zero.
-std::string denseCurve(int d) {
-    std::string s;
-    for (int i = 0; i <= d; ++i)
-        for (int j = 0; j + i <= d; ++j)
-            s += "+" + std::to_string((i * 3 + j * 5) % 7 + 1) + "*x^" + std::to_string(i) + "*t^" +
-                 std::to_string(j);
-    return s;
-}
+using quorvel::bench::denseCurve;
 
 const char *const sparseCurves[] = {
     "27*x^2*(x-1)^2 - 4*t*(x^2-x+1)^3", "x^7+3*x^4*t-t^2*x^2+2*x-t^5+t",

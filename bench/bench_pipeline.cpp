@@ -2,6 +2,8 @@
 // the tracer's tick.
 #include <benchmark/benchmark.h>
 
+#include "bench/curves.h"
+
 #include <string>
 
 #include "engine/calculus.h"
@@ -21,14 +23,7 @@ void quiet() {
 
 std::string sparseCurve(int d) { return "x^" + std::to_string(d) + " + t*x + t^2 - 1"; }
 
-std::string denseCurve(int d) {
-    std::string s;
-    for (int i = 0; i <= d; ++i)
-        for (int j = 0; j + i <= d; ++j)
-            s += "+" + std::to_string((i * 3 + j * 5) % 7 + 1) + "*x^" + std::to_string(i) + "*t^" +
-                 std::to_string(j);
-    return s;
-}
+using quorvel::bench::denseCurve;
 
 void eliminateCurve(benchmark::State &state, const std::string &text) {
     quiet();
