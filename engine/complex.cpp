@@ -1,5 +1,7 @@
 #include "engine/complex.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +44,11 @@ bool sameDirection(double d) {
            (-angleTolerance < d + twoPi && d + twoPi < angleTolerance);
 }
 
+bool sameRay(double angleDifference, double modulus1, double modulus2) {
+    if (!sameDirection(angleDifference)) return false;
+    return std::fabs(modulus1 - modulus2) > 2.0 * std::max(modulus1, modulus2) * std::fabs(std::sin(angleDifference));
+}
+
 int compareLexicographic(Complex p, Complex q) {
     const double t = lexTolerance;
     if (q.re - t < p.re && p.re < q.re + t) {
@@ -65,7 +72,7 @@ int comparePolar(Complex p, Complex q) {
     const double mq = modulus(q);
     if (mp < t && mq < t) return samePoint;
     const double d = ap - aq;
-    const bool same = sameDirection(d);
+    const bool same = sameRay(d, mp, mq);
     if (same && mq - t < mp && mp < mq + t) return samePoint;
     if (mp < t) return firstFirst;
     if (mq < t) return secondFirst;

@@ -83,6 +83,12 @@ bool approxEqual(Complex p, Complex q);
 bool isOne(Complex z);
 bool isMinusOne(Complex z);
 bool sameDirection(double d);
+// Two points seen from a centre lie on one ray when their directions are
+// the same (sameDirection) and their distances tell them apart better than
+// their directions do: the gap of the distances exceeds twice the offset
+// across the ray. Two loci of nearly equal distance 0.003 apart are two
+// rays, however close their directions.
+bool sameRay(double angleDifference, double modulus1, double modulus2);
 int compareLexicographic(Complex p, Complex q);
 int comparePolar(Complex p, Complex q);
 

@@ -28,8 +28,21 @@ int exactOrder(Complex tree, Complex point) {
     return tree.im < point.im ? firstFirst : secondFirst;
 }
 
-template <class Compare>
-PointList sortedCopy(const Term *list, Compare compare, bool inheritKind, bool number) {
+// Orders round a centre points the tolerances call the same: by their exact
+// direction (with the cut at -pi as comparePolar has it), then distance.
+int exactPolarOrder(Complex tree, Complex point) {
+    double at = argument(tree), ap = argument(point);
+    if (at < polarWrapThreshold) at = polarWrapValue;
+    if (ap < polarWrapThreshold) ap = polarWrapValue;
+    if (at != ap) return at < ap ? firstFirst : secondFirst;
+    // On one ray the farther point comes first, as comparePolar orders a ray.
+    if (modulus(tree) != modulus(point)) return modulus(tree) > modulus(point) ? firstFirst : secondFirst;
+    return exactOrder(tree, point);
+}
+
+template <class Compare, class TieBreak = int (*)(Complex, Complex)>
+PointList sortedCopy(const Term *list, Compare compare, bool inheritKind, bool number,
+                     TieBreak tieBreak = exactOrder) {
     OwnedPolynomial tree;
     for (const Term *in = list; live(in); in = in->next) {
         if (!tree) {
@@ -46,7 +59,7 @@ PointList sortedCopy(const Term *list, Compare compare, bool inheritKind, bool n
             // points), ordered by their exact values; only equal values
             // merge, adding their multiplicities.
             if (order == samePoint && !sameValue(node->coef, in->coef))
-                order = exactOrder(node->coef, in->coef);
+                order = tieBreak(node->coef, in->coef);
             if (order == samePoint) {
                 node->exp[1] += in->exp[1];
                 break;
@@ -253,7 +266,8 @@ PointList sortAround(const Term *list, Complex centre) {
     return sortedCopy(
         list,
         [centre](Complex tree, Complex point) { return comparePolar(tree - centre, point - centre); },
-        true, true);
+        true, true,
+        [centre](Complex tree, Complex point) { return exactPolarOrder(tree - centre, point - centre); });
 }
 
 namespace {

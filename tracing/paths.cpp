@@ -209,6 +209,9 @@ public:
     double distance(int i) const { return distance_[static_cast<size_t>(i)]; }
     int previous(int p) const { return p == first_ ? n_ - 1 : p - 1; }
     int following(int p) const { return p == n_ - 1 ? first_ : p + 1; }
+    // Targets j and i share a ray (the loops separate them by radius, not
+    // by direction), as the order of the targets has it.
+    bool onRay(int j, int i) const { return sameRay(angle(j) - angle(i), distance(j), distance(i)); }
 
     // The ray the loop of target i leaves along: between target i and the
     // first target before it in the cycle that lies in another direction.
@@ -218,7 +221,7 @@ public:
         const double a = angle(i);
         int p = previous(i);
         for (int visited = 1; visited < size(); ++visited, p = previous(p))
-            if (!sameDirection(angle(p) - a)) return bisectorBefore(angle(p), a);
+            if (!onRay(p, i)) return bisectorBefore(angle(p), a);
         return bisectorBefore(a, a);
     }
 
@@ -227,7 +230,7 @@ public:
         const double a = angle(i);
         int p = following(i);
         for (int visited = 1; visited < size(); ++visited, p = following(p))
-            if (!sameDirection(angle(p) - a)) return bisectorAfter(angle(p), a);
+            if (!onRay(p, i)) return bisectorAfter(angle(p), a);
         return bisectorAfter(a, a);
     }
 
@@ -240,7 +243,7 @@ public:
         const double rho = distance(i);
         double farther = -1.0;
         for (int j = first_; j < n_; ++j) {
-            if (j == i || !sameDirection(angle(j) - angle(i)) || distance(j) <= rho) continue;
+            if (j == i || !onRay(j, i) || distance(j) <= rho) continue;
             if (farther < 0.0 || distance(j) < farther) farther = distance(j);
         }
         return farther < 0.0 ? outer_ : (farther + rho) / 2.0;
@@ -252,7 +255,7 @@ public:
         const double rho = distance(i);
         double nearer = -1.0;
         for (int j = first_; j < n_; ++j) {
-            if (j == i || !sameDirection(angle(j) - angle(i)) || distance(j) >= rho) continue;
+            if (j == i || !onRay(j, i) || distance(j) >= rho) continue;
             if (distance(j) > nearer) nearer = distance(j);
         }
         return nearer < 0.0 ? inner_ : (nearer + rho) / 2.0;

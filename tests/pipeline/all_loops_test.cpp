@@ -2,6 +2,9 @@
 // every loop ends, and the group they generate is the curve's.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "pipeline/all_loops.h"
 #include "support/recording_errors.h"
 
@@ -46,6 +49,46 @@ TEST(AllLoopsRun, EveryLoopEndsAndTheGroupIsTheCurves) {
     Session empty;
     AllLoopsRun none;
     EXPECT_FALSE(none.start(empty));
+}
+
+// A dense curve of degree d with random integer coefficients is smooth in
+// the projective plane, and x^d stands in it: the projection to t has the
+// monodromy of a smooth plane curve, of genus (d-1)(d-2)/2. Every loop
+// that finishes must agree with that; a loop may only fail with a message.
+TEST(AllLoopsRun, RandomSmoothCurvesHaveThePlaneCurveGenus) {
+    testing::RecordingErrors recorder;
+    std::mt19937 rng(20261207);
+    std::uniform_int_distribution<int> coefficient(-9, 9);
+    int whole = 0;
+    for (int d = 4; d <= 7; ++d) {
+        for (int k = 0; k < 6; ++k) {
+            std::string curve = "x^" + std::to_string(d);
+            for (int i = 0; i <= d; ++i)
+                for (int j = 0; i + j <= d; ++j)
+                    if (i < d) curve += "+(" + std::to_string(coefficient(rng)) + ")*x^" + std::to_string(i) + "*t^" +
+                                        std::to_string(j);
+            Session session;
+            session.typePolynomial(curve);
+            recorder.errors.clear();
+            ASSERT_TRUE(session.runPipeline()) << curve;
+            AllLoopsRun run;
+            ASSERT_TRUE(run.start(session));
+            while (run.advance(session, 50)) {
+            }
+            bool finished = true;
+            for (const LoopOutcome &o : run.outcomes()) finished = finished && o.finished;
+            if (!finished) {
+                EXPECT_FALSE(recorder.errors.empty()) << curve << ": a loop stopped without a message";
+                continue;
+            }
+            ++whole;
+            const MonodromySummary s = run.summary();
+            EXPECT_EQ(s.genus, (d - 1) * (d - 2) / 2) << curve;
+            EXPECT_TRUE(s.productCheck) << curve;
+            EXPECT_TRUE(s.transitive) << curve;
+        }
+    }
+    EXPECT_GE(whole, 18);
 }
 
 }  // namespace
