@@ -55,6 +55,8 @@ struct Mpoly {
 // Curves up to this total degree are checked for a repeated factor even
 // when their bound refuses them, so that the message names the factor.
 constexpr slong gcdDegreeLimit = 1000;
+// The largest estimated cost of an elimination over Q(i) (see branchResultant).
+constexpr double maxGaussianCost = 3.0e5;
 
 [[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
     showError(message, remedy);
@@ -398,6 +400,24 @@ GaussPoly branchResultant(const Term *curve) {
                     std::to_string(maxBranchDegree) + ".",
                 "Re-input a polynomial of lower degree in either variable");
 
+    // Over Q(i) the elimination runs in three variables, and its cost grows
+    // steeply with the size of the coefficients: estimated as n * bound *
+    // terms * (1 + bits/64)^4, which is 1.7e5 for a dense curve of degree 12
+    // (2 s). Beyond the limit the curve is refused with its size.
+    if (complex) {
+        const double bits = static_cast<double>(std::labs(fmpz_mpoly_max_bits(f.p)));
+        const double words = 1.0 + bits / 64.0;
+        const double cost = static_cast<double>(n) * static_cast<double>(bound) *
+                            static_cast<double>(fmpz_mpoly_length(f.p, ctx.ctx)) * words * words * words * words;
+        if (cost > maxGaussianCost)
+            abandon("The curve is too large for exact elimination with complex coefficients: degree " +
+                        std::to_string(n) + " in the fiber variable, branch polynomial of degree up to " +
+                        std::to_string(bound) + ", coefficients of " + std::to_string(static_cast<long>(bits)) +
+                        " bits; its estimated cost " + std::to_string(static_cast<long long>(cost)) + " is " +
+                        std::to_string(static_cast<long long>(cost / maxGaussianCost)) +
+                        " times the limit of " + std::to_string(static_cast<long long>(maxGaussianCost)) + ".",
+                    "Re-input a polynomial of lower degree or with smaller coefficients");
+    }
     if (!fmpz_mpoly_resultant(r.p, f.p, fx.p, 0, ctx.ctx))
         abandon("The branch polynomial could not be computed: its exponents are too large.",
                 "Re-input a polynomial of lower degree");

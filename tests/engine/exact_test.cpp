@@ -243,6 +243,8 @@ TEST_F(ExactTest, LimitsAreStatedWithTheirSize) {
     } rows[] = {
         {"x^700*t^2+x+t", "may reach degree 2798, 2398 above the limit of 400"},
         {"x^2+t*y", "It is not a polynomial with 2 variables."},
+        {"i*10^51*x^28-6*10^31*x^24-36*10^44*x^8*t+36*10^44*x^8+6*10^15",
+         "too large for exact elimination with complex coefficients"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
