@@ -128,15 +128,8 @@ long decimalExponent(const fmpq_t q) {
 Polynomial exactBranchPolynomial(const Term *curve) {
     const GaussPoly &r = branchOf(curve).resultant;
     const long n = r.degree();
-    fmpq_t a, b, la, lb, re, im, tmp;
-    fmpq_t *all[] = {&a, &b, &la, &lb, &re, &im, &tmp};
-    for (fmpq_t *q : all) fmpq_init(*q);
-    struct Clear {
-        fmpq_t **all;
-        ~Clear() {
-            for (int k = 0; k < 7; ++k) fmpq_clear(*all[k]);
-        }
-    } clear{all};
+    exact::Rational ra, rb, rla, rlb, rre, rim, rtmp;
+    fmpq *a = ra.v, *b = rb.v, *la = rla.v, *lb = rlb.v, *re = rre.v, *im = rim.v, *tmp = rtmp.v;
 
     // 1 / lead
     r.coefficient(la, lb, n);

@@ -19,14 +19,6 @@ namespace quorvel::exact {
 
 namespace {
 
-struct Rational {
-    fmpq_t v;
-    Rational() { fmpq_init(v); }
-    ~Rational() { fmpq_clear(v); }
-    Rational(const Rational &) = delete;
-    Rational &operator=(const Rational &) = delete;
-};
-
 struct Integer {
     fmpz_t v;
     Integer() { fmpz_init(v); }

@@ -14,6 +14,15 @@
 
 namespace quorvel::exact {
 
+// An owned FLINT rational.
+struct Rational {
+    fmpq_t v;
+    Rational() { fmpq_init(v); }
+    ~Rational() { fmpq_clear(v); }
+    Rational(const Rational &) = delete;
+    Rational &operator=(const Rational &) = delete;
+};
+
 // The rational that the shortest decimal reading back to d denotes
 // (0.1 -> 1/10, 1e-300 -> 10^-300). d must be finite.
 void rationalOf(fmpq_t out, double d);
