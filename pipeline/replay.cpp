@@ -3,21 +3,38 @@
 
 namespace quorvel {
 
-TickResult replayTick(Session &session) {
-    TickResult r;
-    CurveState &s = session.state;
-    const int last = session.traces.traceStepCount - 1;
+namespace {
+
+// One step on; at the last step the replay is at its end. True when the
+// end was reached by this call.
+bool stepReplay(CurveState &s, int steps) {
+    const int last = steps - 1;
     if (s.replayIndex < last) {
         ++s.replayIndex;
-    } else {
-        s.replayIndex = last < 0 ? 0 : last;
-        s.setReplay(0, 0, 0, 1);
+        return false;
+    }
+    s.replayIndex = last < 0 ? 0 : last;
+    s.setReplay(0, 0, 0, 1);
+    return true;
+}
+
+// The marker at the parameter of the step shown; false when there is none.
+bool showReplayStep(Session &session) {
+    const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
+        session.tracePool, session.traces.parameterTrace, session.state.replayIndex);
+    if (rec) session.parameterSpace.setParameterPoint(rec->value);
+    return rec != nullptr;
+}
+
+}  // namespace
+
+TickResult replayTick(Session &session) {
+    TickResult r;
+    if (stepReplay(session.state, session.traces.traceStepCount)) {
         session.stopTimer();
         r.timerStopped = true;
     }
-    if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
-            session.tracePool, session.traces.parameterTrace, s.replayIndex)) {
-        session.parameterSpace.setParameterPoint(rec->value);
+    if (showReplayStep(session)) {
         r.repaintParameter = true;
         r.repaintSolution = true;
     }
@@ -46,19 +63,11 @@ IconResult replayIconClick(Session &session, ReplayIcon icon) {
         result.timerStarted = true;
         break;
     case ReplayIcon::Pause:
-        if (s.replayPaused) {
-            if (s.replayIndex < last) {
-                ++s.replayIndex;
-            } else {
-                s.replayIndex = last < 0 ? 0 : last;
-                s.setReplay(0, 0, 0, 1);
-            }
-        } else {
+        if (s.replayPaused)
+            stepReplay(s, session.traces.traceStepCount);
+        else
             s.setReplay(0, 0, 1, 0);
-        }
-        if (const TraceRecord *rec = session.parameterSpace.replayCursor.stepAt(
-                session.tracePool, session.traces.parameterTrace, s.replayIndex))
-            session.parameterSpace.setParameterPoint(rec->value);
+        showReplayStep(session);
         session.stopTimer();
         result.tick.timerStopped = true;
         break;
