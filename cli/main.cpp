@@ -135,13 +135,28 @@ bool allFinished(const std::vector<cli::LoopTrace> &traces) {
 }
 
 // Runs "Go", then traces the loops back to back as the window's timer would.
+// The group, its orbits and the genus come out only when every loop ended
+// and passed its checks and the loops compose as they must; when they do
+// not, every loop is traced again one control level tighter first.
 int runMonodromy(const Options &options) {
     Session session;
     bool ok = analyse(session, options);
     std::vector<cli::LoopTrace> traces;
+    MonodromySummary group;
+    bool wholeChain = false;
     if (ok) {
         if (options.loop.empty()) {
-            traces = cli::traceAllLoops(session, shownErrors());
+            const int n = countPoints(session.state.fiber.get());
+            for (int control = 0; control < 2; ++control) {
+                traces = cli::traceAllLoops(session, shownErrors(), control);
+                wholeChain = allFinished(traces);
+                if (!wholeChain) break;
+                group = cli::groupOfLoops(traces, n);
+                if (group.productCheck) break;
+            }
+            if (wholeChain && !group.productCheck)
+                showError("The local loops do not compose to the inverse of the loop around all loci.",
+                          "Tell the maker: every loop passed its own checks");
         } else {
             cli::LoopChoice choice;
             cli::parseLoopChoice(options.loop, choice);
@@ -149,15 +164,6 @@ int runMonodromy(const Options &options) {
                 traces.push_back(cli::traceLoop(session, start, shownErrors()));
         }
         ok = allFinished(traces) && shownErrors().empty();
-    }
-    // Over every loop of the chain: the group they generate. A failed
-    // product check is a warning; the loops themselves finished.
-    const bool wholeChain = ok && options.loop.empty() && !traces.empty();
-    MonodromySummary group;
-    if (wholeChain) {
-        group = cli::groupOfLoops(traces, countPoints(session.state.fiber.get()));
-        if (!group.productCheck)
-            std::fprintf(stderr, "warning: the local loops do not compose to the inverse of the loop around all loci\n");
     }
     if (options.json) {
         nlohmann::json j = cli::analysisJson(session, shownErrors());

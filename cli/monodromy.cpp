@@ -66,12 +66,13 @@ PathSegment *findLoop(Session &session, const LoopChoice &choice) {
     return nullptr;
 }
 
-LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors) {
+LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
+                    int control) {
     LoopTrace t;
     t.owner = start ? start->owner : 0;
     t.target = loopTarget(session, t.owner);
     const size_t errorsBefore = errors.size();
-    if (!startLoopAt(session, start)) {
+    if (!startLoopAt(session, start, control)) {
         t.status = "stopped";
         t.error = "nothing to trace";
         return t;
@@ -80,16 +81,16 @@ LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<Show
                     session.traces.tracingState == tracingRunning;
          ++k)
         tracerTick(session);
-    const bool finished = session.solutionSpace.traceFinished != 0;
-    t.status = finished ? "finished" : "stopped";
+    const bool ended = session.solutionSpace.traceFinished != 0;
+    t.verdict = session.solutionSpace.verdict;
+    t.status = !ended ? "stopped" : (t.verdict.passed() ? "finished" : "failed");
     if (errors.size() > errorsBefore) t.error = errors.back().message;
-    if (!finished && t.error.empty()) t.error = "the run did not end";
+    if (!ended && t.error.empty()) t.error = "the run did not end";
+    if (ended && !t.verdict.passed()) t.error = t.verdict.problem;
     t.steps = countSteps(session.traces.solutionTrace) - 1;
     t.relaxed = session.solutionSpace.relaxedMode != 0;
-    if (finished) {
-        const int n = countPoints(session.state.fiber.get());
-        t.permutation = computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, n);
-        if (!t.permutation.empty()) t.permutation.pop_back();  // the closing -1
+    if (ended && t.verdict.permutationOk) {
+        t.permutation = t.verdict.permutation;
         std::vector<int> withEnd = t.permutation;
         withEnd.push_back(-1);
         t.permutationText = formatPermutation(withEnd, session.state.fiber.get());
@@ -99,12 +100,12 @@ LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<Show
     return t;
 }
 
-std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors) {
+std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors, int control) {
     std::vector<LoopTrace> out;
     if (session.state.stage < stageFiber) return out;
     std::vector<PathSegment *> starts;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts.push_back(l.first);
-    for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors));
+    for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors, control));
     return out;
 }
 
@@ -120,6 +121,17 @@ nlohmann::json loopTraceJson(const LoopTrace &t) {
     j["error"] = t.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(t.error);
     j["steps"] = t.steps;
     j["relaxed"] = t.relaxed;
+    const RunVerdict &v = t.verdict;
+    j["verified"] = v.passed();
+    j["attempts"] = v.attempts;
+    j["checks"] = v.judged ? nlohmann::json{{"closed", v.closed},
+                                            {"permutation", v.permutationOk},
+                                            {"path", v.pathOk},
+                                            {"braid",
+                                             {{"ok", v.braidOk},
+                                              {"exponentSum", v.foundExponent},
+                                              {"expected", v.expectedExponent}}}}
+                           : nlohmann::json(nullptr);
     j["permutation"] = t.permutation;
     j["permutationText"] = t.permutationText;
     j["braid"] = t.braid;
@@ -136,9 +148,15 @@ std::string loopTraceText(const LoopTrace &t) {
                formatValue(t.target.value);
     out += "\n  " + t.status;
     if (!t.error.empty()) out += ": " + t.error;
-    out += " after " + std::to_string(t.steps) + " steps\n";
+    out += " after " + std::to_string(t.steps) + " steps";
+    if (t.verdict.attempts > 1) out += " (attempt " + std::to_string(t.verdict.attempts) + ")";
+    out += "\n";
     out += std::string("  relaxed mode: ") + (t.relaxed ? "yes" : "no") + "\n";
-    if (t.status == "finished") {
+    if (t.verdict.judged && t.verdict.closed)
+        out += "  checks: braid exponent sum " + std::to_string(t.verdict.foundExponent) + " (the loci ask " +
+               std::to_string(t.verdict.expectedExponent) + "), " +
+               (t.verdict.passed() ? "verified" : "NOT verified") + "\n";
+    if (!t.permutation.empty()) {
         out += "  permutation: " + t.permutationText + "  [";
         for (size_t i = 0; i < t.permutation.size(); ++i)
             out += (i ? ", " : "") + std::to_string(t.permutation[i]);

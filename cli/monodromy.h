@@ -32,21 +32,27 @@ bool parseLoopChoice(const std::string &text, LoopChoice &choice);
 struct LoopTrace {
     int owner = 0;  // the loop's position in the auto-mode chain
     LoopTarget target;
-    std::string status;  // "finished" or "stopped"
-    std::string error;   // the message that stopped the run
+    // "finished" (ended and passed every check), "failed" (ended, but a
+    // check failed on every attempt) or "stopped" (did not end)
+    std::string status;
+    std::string error;   // the message that stopped the run, or the check that failed
     int steps = 0;
     bool relaxed = false;
+    RunVerdict verdict;
     std::vector<int> permutation;
     std::string permutationText;
     std::vector<int> braid;
     std::string braidText;
 };
 
-// Traces the loop starting at `start` to its end or until it stops.
-// `errors` is the list the error handler appends to.
-LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors);
+// Traces the loop starting at `start` to its end or until it stops, at a
+// control level (0 normal; a loop whose checks fail is run again tighter
+// by the tracer itself). `errors` is the list the error handler appends to.
+LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
+                    int control = 0);
 // Every loop of the auto-mode chain in chain order.
-std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors);
+std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors,
+                                     int control = 0);
 // The first segment of the chosen loop; nullptr after showing why there is
 // none (a number out of range, a locus without a loop of its own).
 PathSegment *findLoop(Session &session, const LoopChoice &choice);

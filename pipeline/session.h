@@ -32,6 +32,9 @@ public:
     SolutionSpaceState solutionSpace;
     // The main window's two progress bars; none when headless.
     RootProgress *progress = nullptr;
+    // The curve written about a centre, for the tracer's charts near
+    // clusters of loci; none until a curve is read.
+    ChartMaker chartMaker;
 
     // ---- commands of the main form ---------------------------------------
     // "Go": advances the stage from where it is to 4. Returns true when

@@ -1,25 +1,53 @@
 #include "pipeline/tracer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/calculus.h"
 #include "engine/error.h"
+#include "engine/exact.h"
 #include "engine/points.h"
-#include "engine/roots.h"
 #include "tracing/braid.h"
 
 namespace quorvel {
 
 namespace {
 
-constexpr double smallestStep = 1e-8;
-// The longest step, as a fraction of a segment: every segment is crossed in
-// at least four steps.
-constexpr double largestStep = 0.25;
 constexpr const char *pathRemedy = "Using Manual mode, replace the parameter path.";
 constexpr const char *nearBranchPoint = "Parameter go thru near the branch point. We cannot trace anymore.";
+
+// How tightly a run is steered. A loop whose checks fail is run again one
+// level tighter: every step within a smaller fraction of the distance to
+// the nearest locus, smaller errors allowed, shorter steps at most.
+struct Control {
+    double allowance;    // of the nearest-neighbour distance of the fiber points
+    double reach;        // of the distance from the parameter to the nearest locus
+    double largestStep;  // of a segment
+};
+constexpr Control controls[] = {{0.25, 0.5, 0.25}, {0.1, 0.25, 0.1}, {0.04, 0.1, 0.04}};
+constexpr int controlLevels = 3;
+
+// A step that moves the parameter less than this fraction of the distance
+// to the nearest locus (of the segment's length when there is none) is too
+// small: the run goes relaxed, and below it again it stops.
+constexpr double smallestMove = 1e-10;
+// A path that comes closer to a locus than this fraction of the locus's
+// distance to its nearest neighbour passes through it for every purpose.
+constexpr double throughLocus = 1e-9;
+// Or closer than this fraction of its own modulus: doubles can no longer
+// tell the parameter from the locus.
+constexpr double doubleResolution = 1e-14;
+// Two parameters this close, relative to their size, differ by rounding.
+constexpr double sameParameter = 1e-14;
+// The attempts one tick makes before it gives the timer back.
+constexpr int attemptsPerTick = 400;
+
+const Control &controlOf(const TracerWork &w) {
+    return controls[std::clamp(w.control, 0, controlLevels - 1)];
+}
 
 // Marks a tick under way so that a tick can never run inside another (an
 // error dialog runs a nested event loop).
@@ -43,21 +71,9 @@ bool &tickUnderWay() {
     return flag;
 }
 
-char parameterLetter(const Session &session) {
-    Letters l = unsetLetters;
-    collectLetters(session.state.curve.get(), l, 0);
-    return l[1];
-}
-
 void stopRun(Session &session, TickResult &r) {
     session.stopTimer();
     r.timerStopped = true;
-}
-
-void shiftHistory(TracerWork &w) {
-    copyPointValues(w.threeBack.get(), w.twoBack.get());
-    copyPointValues(w.twoBack.get(), w.previous.get());
-    copyPointValues(w.previous.get(), w.current.get());
 }
 
 // Length of a segment in the parameter plane.
@@ -65,6 +81,64 @@ double segmentLength(const PathSegment *seg) {
     if (!seg) return 0.0;
     if (seg->isArc) return std::fabs(seg->radius * (seg->p2 - seg->p0));
     return modulus(Complex(seg->p2 - seg->p0, seg->p3 - seg->p1));
+}
+
+// The loci a run keeps clear of, each with its weight in the braid
+// invariant: its multiplicity in the resultant less 2n - 1 times its
+// multiplicity in the leading coefficient (n the degree in the fiber
+// variable). A degenerate locus is a root of the resultant too and carries
+// the same value as its branch locus.
+std::vector<LocusWeight> runLoci(const CurveState &s) {
+    std::vector<LocusWeight> loci;
+    if (s.stage < stageBranchLoci) return loci;
+    const int n = degree(s.curve.get());
+    std::vector<Term *> records;
+    recordsByPosition(s.branchLoci.get(), records);
+    for (const Term *b : records) loci.push_back({b->coef, pointMultiplicity(b)});
+    recordsByPosition(s.degenerateLoci.get(), records);
+    for (const Term *d : records) {
+        auto same = std::find_if(loci.begin(), loci.end(), [&](const LocusWeight &l) {
+            return l.value.re == d->coef.re && l.value.im == d->coef.im;
+        });
+        if (same == loci.end()) same = loci.insert(loci.end(), LocusWeight{d->coef, 0});
+        same->weight -= (2 * n - 1) * pointMultiplicity(d);
+    }
+    return loci;
+}
+
+// The distance from p to the nearest locus, and whether p is so close that
+// the path goes through it.
+struct Clearance {
+    double distance = std::numeric_limits<double>::infinity();
+    bool through = false;
+};
+
+Clearance clearanceAt(const TracerWork &w, Complex p) {
+    Clearance c;
+    size_t nearest = 0;
+    for (size_t k = 0; k < w.loci.size(); ++k) {
+        const double d = modulus(p - w.loci[k].value);
+        if (d < c.distance) {
+            c.distance = d;
+            nearest = k;
+        }
+    }
+    if (w.loci.empty()) return c;
+    double spacing = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < w.loci.size(); ++k)
+        if (k != nearest) spacing = std::min(spacing, modulus(w.loci[k].value - w.loci[nearest].value));
+    if (!std::isfinite(spacing)) spacing = modulus(w.runStart - w.loci[nearest].value);
+    c.through = c.distance <= throughLocus * spacing ||
+                c.distance <= doubleResolution * modulus(w.loci[nearest].value);
+    return c;
+}
+
+// All n fiber points of the point lists by position: the moving points as
+// given, the points split off at 0 at 0.
+void allPoints(const TracerWork &w, const std::vector<Complex> &moving, std::vector<Complex> &out) {
+    out.assign(static_cast<size_t>(countPoints(w.current.get())), Complex(0.0, 0.0));
+    for (size_t k = 0; k < w.moving.size() && k < moving.size(); ++k)
+        if (static_cast<size_t>(w.moving[k]) < out.size()) out[static_cast<size_t>(w.moving[k])] = moving[k];
 }
 
 // The continuation state from the point list `points` over `p`: the dense
@@ -83,6 +157,11 @@ bool prepareContinuation(Session &session, Complex p) {
     w.points.clear();
     w.tangents.clear();
     if (w.curve.empty() || n != w.curve.degree() || zeros > n) return false;
+    std::vector<Complex> centres;
+    for (const LocusWeight &l : w.loci) centres.push_back(l.value);
+    if (session.chartMaker) w.curve.useCharts(centres, session.chartMaker);
+    w.tracker.setAllowance(controlOf(w).allowance);
+    w.tracker.setFixedZeros(zeros);
     // The points split off at 0 are the `zeros` points of least modulus.
     std::vector<int> order(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) order[static_cast<size_t>(i)] = i;
@@ -100,8 +179,8 @@ bool prepareContinuation(Session &session, Complex p) {
         w.moving.push_back(i);
         w.points.push_back(byPosition[static_cast<size_t>(i)]->coef);
     }
-    // The fiber as found by the root finder is good to about 1e-11; the
-    // tracer starts from points at rounding level.
+    // The fiber as isolated is good to rounding; polishing with the
+    // tracer's own polynomial starts it on that polynomial's roots.
     if (w.tracker.polish(w.curve, p, w.points)) {
         for (size_t k = 0; k < w.moving.size(); ++k)
             byPosition[static_cast<size_t>(w.moving[k])]->coef = w.points[k];
@@ -141,7 +220,77 @@ Complex lastParameter(const Traces &traces) {
     return last ? last->value : Complex(0.0, 0.0);
 }
 
+// The values of one step of the solution trace, in chain order.
+std::vector<Complex> stepValues(const TraceRecord *step, int n) {
+    std::vector<Complex> values;
+    for (const TraceRecord *r = step; r && static_cast<int>(values.size()) < n; r = r->next)
+        values.push_back(r->value);
+    return values;
+}
+
+// The checks of a run that has ended where the traces end now.
+RunVerdict judgeTraces(const Session &session) {
+    const Traces &t = session.traces;
+    const TracerWork &w = session.parameterSpace.work;
+    std::vector<Complex> path;
+    for (const TraceRecord *r = t.parameterTrace; r; r = r->next) path.push_back(r->value);
+    const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
+    RunVerdict v = judgeRun(path, stepValues(stepAt(t.solutionTrace, 0), n),
+                            stepValues(stepAt(t.solutionTrace, t.traceStepCount - 1), n),
+                            session.solutionSpace.braidWord.generators(), w.loci, w.designedWindings);
+    v.attempts = w.attempts;
+    return v;
+}
+
+// Starts a run on the loop beginning at `start` from the points `fiber`
+// over `p` (the traces restart there), at a control level.
+bool beginRun(Session &session, PathSegment *start, Term *fiber, Complex p, int control,
+              int attempts) {
+    Traces &t = session.traces;
+    t.resetSolutionTrace(session.tracePool, fiber);
+    t.resetParameterTrace(session.tracePool, p);
+    t.traceStepCount = 1;
+    session.parameterSpace.selectedPath = start;
+    session.parameterSpace.currentSegment = start;
+    t.tracingState = tracingRunning;
+    session.solutionSpace.relaxedMode = 0;
+    session.solutionSpace.traceFinished = 0;
+    session.solutionSpace.braidWord.clear();
+    session.solutionSpace.verdict = RunVerdict();
+    prepareWork(session, fiber);
+    TracerWork &w = session.parameterSpace.work;
+    w.control = control;
+    w.attempts = attempts;
+    w.runStart = p;
+    if (!prepareContinuation(session, p)) {
+        w.release();
+        t.tracingState = tracingNothing;
+        showError("Overflow Error", pathRemedy);
+        return false;
+    }
+    findTails(session);
+    session.parameterSpace.timerRunning = true;
+    session.parameterSpace.pathDisplay = pathDisplaySelected;
+    return true;
+}
+
 void finishLoop(Session &session, TickResult &r) {
+    TracerWork &w = session.parameterSpace.work;
+    RunVerdict verdict = judgeTraces(session);
+    if (!verdict.passed() && w.control + 1 < controlLevels && session.parameterSpace.selectedPath) {
+        // Once more, tighter, from the same start: the fiber the traces
+        // began with, over the parameter they began at.
+        // (The loci and the loop's windings stay with the work.)
+        const int control = w.control + 1, attempts = w.attempts + 1;
+        const Complex start = session.traces.parameterTrace->value;
+        Term *fiber = session.solutionSpace.tracedFiber(session.state.fiber.get());
+        if (beginRun(session, session.parameterSpace.selectedPath, fiber, start, control, attempts)) {
+            r.repaintParameter = true;
+            r.repaintSolution = true;
+            return;
+        }
+    }
+    session.solutionSpace.verdict = verdict;
     session.traces.tracingState = tracingFinished;
     session.solutionSpace.traceFinished = 1;
     stopRun(session, r);
@@ -153,9 +302,10 @@ void finishLoop(Session &session, TickResult &r) {
     r.loopFinished = true;
 }
 
-void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult &r) {
+// Records an accepted step: the points, the braid generators read off its
+// two half moves, both traces.
+void record(Session &session, Complex p, StepOutcome &step, const std::vector<int> &generators) {
     TracerWork &w = session.parameterSpace.work;
-    w.segmentPosition = s;
     w.parameter = p;
     w.points.swap(step.end);
     w.tangents.swap(step.tangent);
@@ -165,7 +315,10 @@ void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult
         for (size_t k = 0; k < w.moving.size(); ++k)
             byPosition[static_cast<size_t>(w.moving[k])]->coef = w.points[k];
     }
-    tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
+    for (int g : generators) {
+        appendGenerator(session.solutionSpace.braidWord, g);
+        reduceBraidWord(session.solutionSpace.braidWord);
+    }
     numberPoints(w.current.get(), 0);
     w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
     ++session.traces.traceStepCount;
@@ -173,6 +326,37 @@ void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult
     copyPointValues(w.threeBack.get(), w.twoBack.get());
     copyPointValues(w.twoBack.get(), w.previous.get());
     copyPointValues(w.previous.get(), w.current.get());
+}
+
+// One step from the last accepted parameter to p through pm, with every
+// check: the continuation's, and a braid that reads without doubt. On
+// success the step is recorded and true returned; otherwise `ratio` says
+// how far the step missed (infinity when it could not be judged).
+bool tryStep(Session &session, Complex pm, Complex p, bool relaxed, StepOutcome &step,
+             double &ratio) {
+    TracerWork &w = session.parameterSpace.work;
+    step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed);
+    ratio = step.ratio;
+    if (!step.accepted) return false;
+    static thread_local std::vector<Complex> from, middle, to;
+    std::vector<int> generators;
+    allPoints(w, w.points, from);
+    allPoints(w, step.middle, middle);
+    allPoints(w, step.end, to);
+    if (!readMove(from, middle, generators) || !readMove(middle, to, generators)) {
+        ratio = 4.0;
+        return false;
+    }
+    record(session, p, step, generators);
+    return true;
+}
+
+// After an accepted step along a segment: the step control, and what comes
+// at the end of the segment.
+void advance(Session &session, double s, const StepOutcome &step, TickResult &r) {
+    TracerWork &w = session.parameterSpace.work;
+    const Control &ctl = controlOf(w);
+    w.segmentPosition = s;
     session.state.setReplay(0, 1, 0, 0);
     ++w.stepCounter;
     r.repaintSolution = true;
@@ -182,53 +366,47 @@ void accept(Session &session, Complex p, double s, StepOutcome &step, TickResult
     // twice as long as this one.
     double grow = step.ratio > 0.0 ? std::sqrt(0.5 / step.ratio) : 2.0;
     grow = std::clamp(grow, 0.5, 2.0);
-    w.segmentStep = std::min(largestStep, w.segmentStep * grow);
+    w.segmentStep = std::min(ctl.largestStep, w.segmentStep * grow);
     if (grow != 1.0) w.stepCounter = 0;
     if (w.segmentPosition < 1.0) return;
     PathSegment *seg = session.parameterSpace.currentSegment;
+    // The next piece starts with a step of the same length in the plane,
+    // but at least a thousandth of the piece (after a piece too short to
+    // set a pace); a step too long is shortened by the checks.
+    auto restep = [&](double oldLength, double newLength) {
+        w.segmentPosition = 0.0;
+        w.segmentStep = newLength > 0.0 ? std::clamp(w.segmentStep * oldLength / newLength, 1e-3, ctl.largestStep)
+                                        : ctl.largestStep;
+        if (!(w.segmentStep > 0.0)) w.segmentStep = ctl.largestStep;
+        w.stepCounter = 0;
+    };
     if (w.returning) {
         finishLoop(session, r);
         return;
     }
     if (w.connecting) {
         // At the start of the segment: now along the segment itself.
-        const double connectLength = modulus(w.connectTo - w.connectFrom);
-        const double length = segmentLength(seg);
         w.connecting = false;
-        w.segmentPosition = 0.0;
-        w.segmentStep = length > 0.0 ? std::min(largestStep, w.segmentStep * connectLength / length)
-                                     : largestStep;
-        if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
-        w.stepCounter = 0;
+        restep(modulus(w.connectTo - w.connectFrom), segmentLength(seg));
         return;
     }
     // A path that ends without a last segment ends its loop all the same.
     if (seg->role == 2 || !seg->next) {
-        if (w.connectedAtStart && modulus(w.parameter - w.runStart) > 1e-12 * (1.0 + modulus(w.runStart))) {
+        if (w.connectedAtStart && !isZero(w.parameter - w.runStart)) {
             // Back along the line that led to the loop.
             w.returning = true;
             w.connecting = true;
             w.connectTo = w.runStart;
             w.connectFrom = w.parameter;
-            const double length = modulus(w.connectTo - w.connectFrom);
-            w.segmentPosition = 0.0;
-            w.segmentStep = length > 0.0 ? std::min(largestStep, w.segmentStep * segmentLength(seg) / length)
-                                         : largestStep;
-            if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
+            restep(segmentLength(seg), modulus(w.connectTo - w.connectFrom));
             return;
         }
         finishLoop(session, r);
         return;
     }
     // The next segment starts with a step of the same length in the plane.
-    const double oldLength = segmentLength(seg);
     session.parameterSpace.currentSegment = seg->next;
-    const double newLength = segmentLength(seg->next);
-    w.segmentPosition = 0.0;
-    w.segmentStep = newLength > 0.0 ? std::min(largestStep, w.segmentStep * oldLength / newLength)
-                                    : largestStep;
-    if (!(w.segmentStep >= smallestStep)) w.segmentStep = largestStep;
-    w.stepCounter = 0;
+    restep(segmentLength(seg), segmentLength(seg->next));
 }
 
 }  // namespace
@@ -256,56 +434,84 @@ TickResult tracerTick(Session &session) {
     // a straight line first, never by a jump.
     if (!w.connecting && w.segmentPosition == 0.0) {
         const Complex start = segmentStart(ps.currentSegment);
-        if (modulus(start - w.parameter) > 1e-12 * (1.0 + modulus(start))) {
-            if (session.traces.traceStepCount <= 1) {
-                w.connectedAtStart = true;
-                w.runStart = w.parameter;
-            }
+        // A gap at rounding level (the end of one piece and the start of
+        // the next computed apart) is no gap.
+        if (modulus(start - w.parameter) <= sameParameter * std::max(modulus(start), modulus(w.parameter)))
+            w.parameter = start;
+        if (!isZero(start - w.parameter)) {
+            if (session.traces.traceStepCount <= 1) w.connectedAtStart = true;
             w.connecting = true;
             w.connectFrom = w.parameter;
             w.connectTo = start;
         }
     }
     auto pointAt = [&](double u) {
-        if (!w.connecting) return segmentPoint(ps.currentSegment, u);
-        return w.connectFrom * Complex(1.0 - u, 0.0) + w.connectTo * Complex(u, 0.0);
+        if (!w.connecting) return u >= 1.0 ? segmentEnd(ps.currentSegment) : segmentPoint(ps.currentSegment, u);
+        return u >= 1.0 ? w.connectTo : w.connectFrom * Complex(1.0 - u, 0.0) + w.connectTo * Complex(u, 0.0);
     };
+    const double length = w.connecting ? modulus(w.connectTo - w.connectFrom) : segmentLength(ps.currentSegment);
     int32_t &relaxed = session.solutionSpace.relaxedMode;
-    for (;;) {
-        double s = w.segmentPosition + w.segmentStep;
-        if (s > 1.0) s = 1.0;
-        const Complex p = s == 1.0 && w.connecting ? w.connectTo : pointAt(s);
+    const Clearance clear = clearanceAt(w, w.parameter);
+    auto stopWith = [&](const char *message) {
+        ps.setParameterPoint(w.parameter);
+        stopRun(session, r);
+        showError(message, pathRemedy);
+        r.errorShown = true;
+        return r;
+    };
+    if (clear.through) {
+        // No step can get past: the run ends relaxed, as one whose steps
+        // shrank to nothing does.
+        relaxed = 1;
+        r.repaintSolution = true;
+        return stopWith(nearBranchPoint);
+    }
+    // The scale below which a step is too small to matter.
+    const double scale = std::isfinite(clear.distance) ? clear.distance : std::max(length, modulus(w.parameter));
+    const double room = controlOf(w).reach * clear.distance;
+    for (int attempt = 0; attempt < attemptsPerTick; ++attempt) {
+        const double s = std::min(1.0, w.segmentPosition + w.segmentStep);
+        const Complex p = pointAt(s);
         const Complex pm = pointAt(0.5 * (w.segmentPosition + s));
+        const double move = modulus(pm - w.parameter) + modulus(p - pm);
+        const bool progress = s > w.segmentPosition && !isZero(p - w.parameter);
+        // Every step stays within a fraction of the distance to the nearest
+        // locus: no locus comes between the path and its chords, and the
+        // fiber cannot turn far within one step.
+        if (progress && move > room) {
+            w.segmentStep *= std::max(0.01, 0.9 * room / move);
+            if (w.segmentStep > 0.0) continue;
+        }
         ps.setParameterPoint(p);
         r.repaintParameter = true;
-        StepOutcome step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed != 0);
-        if (step.accepted) {
-            accept(session, p, s, step, r);
+        StepOutcome step;
+        double ratio = 0.0;
+        if (progress && tryStep(session, pm, p, relaxed != 0, step, ratio)) {
+            advance(session, s, step, r);
             return r;
         }
         w.stepCounter = 0;
         // A rejected step shrinks by at least half, more when its errors
         // were far beyond the allowance.
         double shrink = 0.5;
-        if (std::isfinite(step.ratio) && step.ratio > 0.0)
-            shrink = std::clamp(std::sqrt(0.5 / step.ratio), 0.1, 0.5);
+        if (std::isfinite(ratio) && ratio > 0.0) shrink = std::clamp(std::sqrt(0.5 / ratio), 0.1, 0.5);
         w.segmentStep *= shrink;
-        if (w.segmentStep >= smallestStep) continue;
+        // Too small: a move below the least that matters, while more than
+        // that remains of the segment (a short rest is taken whole).
+        const double next = std::min(1.0, w.segmentPosition + w.segmentStep);
+        const double least = std::min(smallestMove * scale, modulus(pointAt(1.0) - w.parameter));
+        const bool tooSmall = !(next > w.segmentPosition) || modulus(pointAt(next) - w.parameter) < least;
+        if (!tooSmall) continue;
         if (!relaxed) {
             relaxed = 1;
             r.repaintSolution = true;
-            w.segmentStep = 2e-8;
+            w.segmentStep *= 4.0;
             continue;
         }
-        ps.setParameterPoint(w.parameter);
-        stopRun(session, r);
-        if (step.diverged)
-            showError("Overflow Error", pathRemedy);
-        else
-            showError(nearBranchPoint, pathRemedy);
-        r.errorShown = true;
-        return r;
+        return stopWith(step.diverged ? "Overflow Error" : nearBranchPoint);
     }
+    // Many attempts without a verdict: the next tick goes on from here.
+    return r;
 }
 
 TickResult timerTick(Session &session) {
@@ -339,33 +545,16 @@ int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon) {
     return nearestPoint(session.state.branchLoci.get(), worldPoint);
 }
 
-bool startLoopAt(Session &session, PathSegment *start) {
+bool startLoopAt(Session &session, PathSegment *start, int control) {
     if (session.state.stage < stageFiber || !start || countPoints(session.state.fiber.get()) == 0)
         return false;
-    Traces &t = session.traces;
     // The run starts from the fiber over the base point, so its names are
     // that fiber's again.
     session.solutionSpace.startFiber.reset();
-    t.resetSolutionTrace(session.tracePool, session.state.fiber.get());
-    t.resetParameterTrace(session.tracePool, session.state.basePoint);
-    t.traceStepCount = 1;
-    session.parameterSpace.selectedPath = start;
-    session.parameterSpace.currentSegment = start;
-    t.tracingState = tracingRunning;
-    session.solutionSpace.relaxedMode = 0;
-    session.solutionSpace.traceFinished = 0;
-    session.solutionSpace.braidWord.clear();
-    prepareWork(session, session.state.fiber.get());
-    if (!prepareContinuation(session, session.state.basePoint)) {
-        session.parameterSpace.work.release();
-        t.tracingState = tracingNothing;
-        showError("Overflow Error", pathRemedy);
-        return false;
-    }
-    findTails(session);
-    session.parameterSpace.timerRunning = true;
-    session.parameterSpace.pathDisplay = pathDisplaySelected;
-    return true;
+    TracerWork &w = session.parameterSpace.work;
+    w.loci = runLoci(session.state);
+    w.designedWindings.clear();
+    return beginRun(session, start, session.state.fiber.get(), session.state.basePoint, control, 1);
 }
 
 bool startAutoLoop(Session &session, int index) {
@@ -385,17 +574,14 @@ void nameByNumber(Term *fiber) {
 TickResult restartTraces(Session &session, Complex p) {
     TickResult r;
     SolutionSpaceState &ss = session.solutionSpace;
-    // The roots are found from f with P put in; the tracer's specialised
-    // polynomial is a skeleton of f holding every power of x, so later
-    // parameter values fill in coefficients that vanish at P.
-    OwnedPolynomial fp(substitute(session.state.curve.get(), parameterLetter(session), p));
-    OwnedPolynomial roots(findRootsQuiet(fp.get(), nullptr));
+    // The fiber over P, isolated with a proof from the curve as typed.
+    OwnedPolynomial roots(certifiedFiber(session.state.curve.get(), p));
     OwnedPolynomial sorted(sortLexicographic(roots.get()));
-    OwnedPolynomial skeleton(coefficientSkeleton(session.state.curve.get()));
-    substituteInto(session.state.curve.get(), p, skeleton.get());
 
     ss.traceFinished = 0;
+    ss.relaxedMode = 0;
     ss.braidWord.clear();
+    ss.verdict = RunVerdict();
     session.stopTimer();
     session.traces.clear(session.tracePool);
     session.traces.resetParameterTrace(session.tracePool, p);
@@ -421,11 +607,14 @@ TickResult restartTraces(Session &session, Complex p) {
     const double step = w.segmentStep;
     const int16_t counter = w.stepCounter;
     prepareWork(session, start);
-    w.correction.reset(copyPolynomial(roots.get()));
-    w.specialised = std::move(skeleton);
     w.segmentPosition = position;
     w.segmentStep = step;
     w.stepCounter = counter;
+    w.loci = runLoci(session.state);
+    w.designedWindings.clear();
+    w.control = 0;
+    w.attempts = 1;
+    w.runStart = p;
     if (!prepareContinuation(session, p)) w.curve = CurveFunction();
 
     session.traces.resetSolutionTrace(session.tracePool, start);
@@ -435,6 +624,23 @@ TickResult restartTraces(Session &session, Complex p) {
     session.traces.tracingState = tracingRunning;
     r.repaintParameter = true;
     r.repaintSolution = true;
+    return r;
+}
+
+// Ends a free-hand run: its braid word (and its permutation and checks,
+// when it ended where it began) can be shown.
+TickResult endArtRun(Session &session) {
+    ParameterSpaceState &ps = session.parameterSpace;
+    if (ps.work.ready()) session.solutionSpace.verdict = judgeTraces(session);
+    ps.artTracing = 0;
+    ps.work.release();
+    session.state.setReplay(0, 0, 0, 1);
+    session.traces.tracingState = tracingFinished;
+    session.solutionSpace.traceFinished = 1;
+    TickResult r;
+    r.repaintParameter = true;
+    r.repaintSolution = true;
+    r.loopFinished = true;
     return r;
 }
 
@@ -489,60 +695,68 @@ TickResult toggleArtTracing(Session &session, Complex p, double closeRadius) {
         return r;
     }
     // A second click close to where the run began closes the loop: one last
-    // step back to the start, so that the last fiber can be matched with the
+    // move back to the start, so that the last fiber can be matched with the
     // first and the permutation read off.
     if (const TraceRecord *first = session.traces.parameterTrace) {
         const Complex start = first->value;
-        if (modulus(p - start) <= closeRadius && !isZero(start - lastParameter(session.traces)))
-            freeHandStep(session, start);
+        if (modulus(p - start) <= closeRadius && !isZero(start - lastParameter(session.traces))) {
+            const TickResult moved = freeHandStep(session, start);
+            if (moved.errorShown) return moved;
+        }
     }
-    ps.artTracing = 0;
-    ps.work.release();
-    session.state.setReplay(0, 0, 0, 1);
-    session.traces.tracingState = tracingFinished;
-    // The run is over: its braid word (and its permutation, when it ended
-    // where it began) can be shown.
-    session.solutionSpace.traceFinished = 1;
-    TickResult r;
-    r.repaintParameter = true;
-    r.repaintSolution = true;
-    r.loopFinished = true;
-    return r;
+    return endArtRun(session);
 }
 
 TickResult freeHandStep(Session &session, Complex m) {
     TickResult r;
     ParameterSpaceState &ps = session.parameterSpace;
     TracerWork &w = ps.work;
-    if (!ps.artTracing || !w.ready()) return r;
-    w.parameterTail = session.traces.appendParameterAfter(session.tracePool, w.parameterTail, m);
-    ps.setParameterPoint(m);
-    substituteInto(session.state.curve.get(), m, w.specialised.get());
-    shiftHistory(w);
-    double q = 0.0;
-    for (int k = 0; k < 250; ++k) {
-        q = durandKernerStep(w.specialised.get(), w.current.get(), w.correction.get());
-        if (q <= -11.0 || std::isnan(q)) break;
+    if (!ps.artTracing || !w.ready() || w.curve.empty() || w.points.size() != w.moving.size()) return r;
+    // The parameter follows the straight line to the mouse in as many
+    // steps as the checks of a timer step ask for, each one recorded.
+    const Complex from = w.parameter;
+    int32_t &relaxed = session.solutionSpace.relaxedMode;
+    double u = 0.0;
+    double du = 1.0;
+    auto along = [&](double v) { return v >= 1.0 ? m : from * Complex(1.0 - v, 0.0) + m * Complex(v, 0.0); };
+    for (int attempt = 0; attempt < 100 * attemptsPerTick && u < 1.0; ++attempt) {
+        const Clearance clear = clearanceAt(w, w.parameter);
+        const double next = std::min(1.0, u + du);
+        const Complex p = along(next);
+        const Complex pm = along(0.5 * (u + next));
+        const double move = modulus(p - w.parameter);
+        const double room = controlOf(w).reach * clear.distance;
+        if (!clear.through && move > room) {
+            du *= std::max(0.01, 0.9 * room / move);
+            continue;
+        }
+        StepOutcome step;
+        double ratio = 0.0;
+        if (!clear.through && move > 0.0 && tryStep(session, pm, p, relaxed != 0, step, ratio)) {
+            u = next;
+            du = std::min(1.0, 2.0 * du);
+            r.stepAccepted = true;
+            continue;
+        }
+        du *= 0.5;
+        const double scale = std::isfinite(clear.distance) ? clear.distance : modulus(m - from);
+        if (!clear.through && modulus(along(std::min(1.0, u + du)) - w.parameter) >= smallestMove * scale) continue;
+        if (!clear.through && !relaxed) {
+            relaxed = 1;
+            du *= 4.0;
+            continue;
+        }
+        ps.setParameterPoint(w.parameter);
+        showError(step.diverged ? "Overflow Error" : nearBranchPoint, pathRemedy);
+        TickResult ended = endArtRun(session);
+        ended.errorShown = true;
+        return ended;
     }
-    // The crossings of the move feed the braid word, as a timer step does.
-    tracerBraidStep(w.previous.get(), w.current.get(), session.solutionSpace.braidWord);
-    w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
-    ++session.traces.traceStepCount;
-    // A run of the timer may follow from here: the continuation starts
-    // from these points.
-    if (!w.curve.empty()) {
-        static thread_local std::vector<Term *> byPosition;
-        recordsByPosition(w.current.get(), byPosition);
-        for (size_t k = 0; k < w.moving.size() && w.moving[k] < static_cast<int>(byPosition.size()); ++k)
-            w.points[k] = byPosition[static_cast<size_t>(w.moving[k])]->coef;
-        w.parameter = m;
-        w.tracker.tangents(w.curve, m, w.points, w.tangents);
-    }
+    ps.setParameterPoint(w.parameter);
     session.state.replayIndex = 0;
     session.traces.tracingState = tracingRunning;
     r.repaintParameter = true;
     r.repaintSolution = true;
-    r.stepAccepted = true;
     return r;
 }
 

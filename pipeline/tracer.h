@@ -30,14 +30,24 @@ TickResult tracerTick(Session &session);
 // One replay tick: shows the next recorded step.
 TickResult replayTick(Session &session);
 
-// A tick tries steps along the current segment: each step is predicted
-// along the tangent, corrected to rounding level and accepted only when
-// every point provably stays on its own track (tracing/continuation.h); a
-// rejected step shrinks (at least by half), an accepted one lets the next
-// grow (at most double, at most a quarter of a segment). Below a step of
-// 1e-8 the run goes relaxed, and below it again it stops with "Parameter go
-// thru near the branch point. We cannot trace anymore." ("Overflow Error"
-// when the corrector blew up).
+// A tick tries steps along the current segment: each step moves the
+// parameter by at most a fraction of its distance to the nearest locus, is
+// predicted along the tangent, corrected to rounding level and accepted
+// only when every point stays on its own track (tracing/continuation.h)
+// and the braid of the step reads without doubt; a rejected step shrinks
+// (at least by half), an accepted one lets the next grow (at most double,
+// at most a quarter of a segment). A step that would move the parameter
+// less than 1e-10 of its distance to the nearest locus is too small: the
+// run goes relaxed, and when it is too small again it stops with
+// "Parameter go thru near the branch point. We cannot trace anymore."
+// ("Overflow Error" when the corrector blew up); so does a path that comes
+// within 1e-9 of a locus's spacing of that locus.
+//
+// When a loop ends, the run is checked (tracing/run_check.h: closed, the
+// ends match the starts one to one, the braid's exponent sum is the one the
+// loci demand); a run that fails is run again from its start one control
+// level tighter, at most three times in all, and the verdict of the last
+// run is kept in the solution state.
 
 // ---- starting runs -------------------------------------------------------------
 // The loop index of a click: the number of branch loci on the infinity
@@ -47,8 +57,9 @@ int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon);
 // with the fiber over it; starts the timer. False when there is nothing to
 // trace (no fiber or no loops).
 bool startAutoLoop(Session &session, int index);
-// Starts a run on the auto-mode loop beginning at `start`.
-bool startLoopAt(Session &session, PathSegment *start);
+// Starts a run on the auto-mode loop beginning at `start`, at a control
+// level (0 normal; each level steps more tightly).
+bool startLoopAt(Session &session, PathSegment *start, int control = 0);
 // Manual mode: the user's own copy of loop `index`; the traces restart at
 // its first point and the timer waits for "&Start tracing".
 bool chooseManualLoop(Session &session, int index);

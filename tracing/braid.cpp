@@ -1,6 +1,7 @@
 #include "tracing/braid.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -153,6 +154,79 @@ int nextGenerator(CrossingMatrix &m) {
     swapRows(m, best + 1, best);
     swapColumns(m, best + 1, best);
     return positive ? best + 1 : -(best + 1);
+}
+
+// ---- reading a move ----------------------------------------------------------
+
+namespace {
+
+constexpr double axisTilt = 0x1p-30;
+// Two crossing strands must be at least this fraction of their distance at
+// the ends of the move apart where they cross.
+constexpr double clearCrossing = 0.1;
+
+}  // namespace
+
+double alongAxis(Complex z) { return z.re - axisTilt * z.im; }
+double acrossAxis(Complex z) { return z.im + axisTilt * z.re; }
+
+bool readMove(const std::vector<Complex> &from, const std::vector<Complex> &to,
+              std::vector<int> &generators) {
+    const size_t n = from.size();
+    if (to.size() != n) return false;
+    // Strand a lies left of strand b: farther back along the axis, or level
+    // with it and of lower index (the same rule at both ends of every move,
+    // so the order a move ends with is the order the next one starts with).
+    auto leftOf = [](Complex a, size_t ia, Complex b, size_t ib) {
+        const double pa = alongAxis(a), pb = alongAxis(b);
+        return pa < pb || (pa == pb && ia < ib);
+    };
+    std::vector<size_t> order(n);
+    for (size_t k = 0; k < n; ++k) order[k] = k;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return leftOf(from[a], a, from[b], b); });
+
+    struct Crossing {
+        double time;
+        size_t left;   // the strand on the left before the crossing
+        size_t right;
+        bool positive;  // the left strand passes below
+    };
+    std::vector<Crossing> crossings;
+    for (size_t x = 0; x < n; ++x) {
+        for (size_t y = x + 1; y < n; ++y) {
+            const size_t i = order[x], j = order[y];
+            if (!leftOf(to[j], j, to[i], i)) continue;
+            const double s0 = alongAxis(from[j]) - alongAxis(from[i]);
+            const double s1 = alongAxis(to[j]) - alongAxis(to[i]);
+            const double u = s0 - s1 > 0.0 ? std::clamp(s0 / (s0 - s1), 0.0, 1.0) : 0.0;
+            const double ci = acrossAxis(from[i]) + u * (acrossAxis(to[i]) - acrossAxis(from[i]));
+            const double cj = acrossAxis(from[j]) + u * (acrossAxis(to[j]) - acrossAxis(from[j]));
+            const double apart = std::min(modulus(from[i] - from[j]), modulus(to[i] - to[j]));
+            if (!(std::fabs(ci - cj) >= clearCrossing * apart) || !(apart > 0.0)) return false;
+            crossings.push_back({u, i, j, ci < cj});
+        }
+    }
+    std::sort(crossings.begin(), crossings.end(),
+              [](const Crossing &a, const Crossing &b) { return a.time < b.time; });
+    // Take the earliest crossing of two neighbours, again and again.
+    std::vector<size_t> position(n);
+    for (size_t k = 0; k < n; ++k) position[order[k]] = k;
+    std::vector<bool> done(crossings.size(), false);
+    std::vector<int> found;
+    for (size_t taken = 0; taken < crossings.size(); ++taken) {
+        size_t pick = crossings.size();
+        for (size_t c = 0; c < crossings.size() && pick == crossings.size(); ++c)
+            if (!done[c] && position[crossings[c].right] == position[crossings[c].left] + 1) pick = c;
+        if (pick == crossings.size()) return false;
+        const Crossing &c = crossings[pick];
+        done[pick] = true;
+        const int k = static_cast<int>(position[c.left]) + 1;
+        found.push_back(c.positive ? k : -k);
+        std::swap(position[c.left], position[c.right]);
+    }
+    generators.insert(generators.end(), found.begin(), found.end());
+    return true;
 }
 
 // ---- braid word ------------------------------------------------------------

@@ -57,6 +57,26 @@ void crossingMatrix(PointList previous, PointList current, CrossingMatrix &m);
 // signed generator, or 0 when no adjacent crossing remains.
 int nextGenerator(CrossingMatrix &m);
 
+// ---- reading a move ----------------------------------------------------------
+
+// The tracer reads the braid along the real axis turned clockwise by a
+// fixed tiny angle (2^-30 rad): points with equal real parts, as a
+// conjugate pair over a real base point has, are ordered by their
+// imaginary parts, the larger first, and rounding noise in the real parts
+// never reorders them.
+double alongAxis(Complex z);
+double acrossAxis(Complex z);
+
+// The generators of one move in which every strand goes straight from
+// from[i] to to[i] (one index, one strand), in time order, appended to
+// `generators`. False, with nothing appended, when the move cannot be read
+// with confidence: two strands that cross are not clearly apart where they
+// cross (closer than a tenth of their distance at either end), or the
+// crossings cannot be taken one by one as exchanges of neighbours. A
+// tracer that meets such a move takes a shorter step.
+bool readMove(const std::vector<Complex> &from, const std::vector<Complex> &to,
+              std::vector<int> &generators);
+
 // ---- braid word ------------------------------------------------------------
 
 class BraidWord {

@@ -16,8 +16,10 @@ constexpr double resolved = 1e-7;
 // Corrections this small relative to |z| are at rounding level.
 constexpr double roundingLevel = 1e-14;
 constexpr int maxCorrectorSteps = 60;
-// The checks allow an error of a quarter of the nearest-neighbour distance.
-constexpr double allowance = 0.25;
+// A chart about a locus is used where t is this much closer to the locus
+// than to 0: there the coefficients expanded about 0 have lost at least six
+// bits to cancellation.
+constexpr double chartReach = 1.0 / 64.0;
 
 inline double abs2(Complex z) { return z.re * z.re + z.im * z.im; }
 inline double absC(Complex z) { return std::sqrt(abs2(z)); }
@@ -104,11 +106,62 @@ CurveFunction::CurveFunction(const Term *curve) {
     }
 }
 
+void CurveFunction::useCharts(const std::vector<Complex> &centres, ChartMaker maker) {
+    charts_.reset();
+    if (!maker || centres.empty() || terms_.empty()) return;
+    charts_ = std::make_shared<Charts>();
+    charts_->centres = centres;
+    charts_->charts.resize(centres.size());
+    charts_->maker = std::move(maker);
+}
+
+const CurveFunction::Chart *CurveFunction::chartNear(Complex t, Complex &centre) const {
+    if (!charts_) return nullptr;
+    size_t best = 0;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < charts_->centres.size(); ++k) {
+        const double d = abs2(t - charts_->centres[k]);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = k;
+        }
+    }
+    centre = charts_->centres[best];
+    if (!(std::sqrt(bestDistance) < chartReach * absC(centre))) return nullptr;
+    Chart &chart = charts_->charts[best];
+    if (!chart.made) {
+        chart.made = true;
+        // The chart must describe the same curve: the same powers of x, the
+        // same lowest power, finite coefficients.
+        int top = -1, bottom = std::numeric_limits<int>::max();
+        bool finiteTerms = true;
+        for (const ChartTerm &c : charts_->maker(centre)) {
+            if (c.c.re == 0.0 && c.c.im == 0.0) continue;
+            finiteTerms = finiteTerms && finite(c.c);
+            top = std::max(top, c.x);
+            bottom = std::min(bottom, c.x);
+            chart.terms.push_back({c.x, c.s, c.c});
+        }
+        chart.usable = finiteTerms && top == degree_ && bottom == low_;
+    }
+    return chart.usable ? &chart : nullptr;
+}
+
 void CurveFunction::coefficients(Complex t, std::vector<Complex> &a, std::vector<Complex> *da) const {
+    Complex centre;
+    if (const Chart *chart = chartNear(t, centre)) {
+        evaluate(chart->terms, t - centre, a, da);
+        return;
+    }
+    evaluate(terms_, t, a, da);
+}
+
+void CurveFunction::evaluate(const std::vector<Monomial> &terms, Complex t, std::vector<Complex> &a,
+                             std::vector<Complex> *da) const {
     const size_t size = static_cast<size_t>(degree_ - low_ + 1);
     a.assign(size, Complex(0.0, 0.0));
     if (da) da->assign(size, Complex(0.0, 0.0));
-    for (const Monomial &m : terms_) {
+    for (const Monomial &m : terms) {
         const size_t k = static_cast<size_t>(m.x - low_);
         if (m.t == 0) {
             a[k] += m.c;
@@ -255,6 +308,12 @@ bool correctPoints(const std::vector<Complex> &a, std::vector<Complex> &z, bool 
     return true;
 }
 
+void StepTracker::separations(const std::vector<Complex> &z, std::vector<double> &out) const {
+    nearestSeparations(z, out);
+    if (fixedZeros_ == 0) return;
+    for (size_t i = 0; i < z.size(); ++i) out[i] = std::min(out[i], absC(z[i]));
+}
+
 void StepTracker::tangents(const CurveFunction &f, Complex t, const std::vector<Complex> &z,
                            std::vector<Complex> &v) {
     f.coefficients(t, a_, &da_);
@@ -285,6 +344,7 @@ StepOutcome StepTracker::step(const CurveFunction &f, const std::vector<Complex>
         return out;
     }
     double ratio = 0.0;
+    const double allowance = allowance_;
     auto judge = [&](double error, double separation) {
         const double r = error / (allowance * separation);
         if (!(r <= ratio)) ratio = std::isnan(r) ? std::numeric_limits<double>::infinity() : r;
@@ -295,31 +355,32 @@ StepOutcome StepTracker::step(const CurveFunction &f, const std::vector<Complex>
     // every point landed near its own prediction.
     f.coefficients(pm, a_, &da_);
     const Complex hm = pm - p0;
-    xm_.resize(n);
-    for (size_t i = 0; i < n; ++i) xm_[i] = x0[i] + v0[i] * hm;
-    pred_ = xm_;
+    std::vector<Complex> &xm = out.middle;
+    xm.resize(n);
+    for (size_t i = 0; i < n; ++i) xm[i] = x0[i] + v0[i] * hm;
+    pred_ = xm;
     bool diverged = false;
-    if (!correctPoints(a_, xm_, diverged, &spent)) {
+    if (!correctPoints(a_, xm, diverged, &spent)) {
         out.diverged = diverged;
         out.ratio = std::numeric_limits<double>::infinity();
         out.corrections = spent;
         return out;
     }
     out.corrections += spent;
-    nearestSeparations(xm_, sepm_);
-    for (size_t i = 0; i < n; ++i) judge(absC(xm_[i] - pred_[i]), sepm_[i]);
+    separations(xm, sepm_);
+    for (size_t i = 0; i < n; ++i) judge(absC(xm[i] - pred_[i]), sepm_[i]);
     if (ratio > 1.0) {
         out.ratio = ratio;
         return out;
     }
-    weierstrassQuotients(da_, a_.back(), xm_, vm_);
+    weierstrassQuotients(da_, a_.back(), xm, vm_);
     for (Complex &x : vm_) x = -x;
 
     // Second half step.
     f.coefficients(p1, a_, &da_);
     const Complex h1 = p1 - pm;
     out.end.resize(n);
-    for (size_t i = 0; i < n; ++i) out.end[i] = xm_[i] + vm_[i] * h1;
+    for (size_t i = 0; i < n; ++i) out.end[i] = xm[i] + vm_[i] * h1;
     pred_ = out.end;
     if (!correctPoints(a_, out.end, diverged, &spent)) {
         out.diverged = diverged;
@@ -328,7 +389,7 @@ StepOutcome StepTracker::step(const CurveFunction &f, const std::vector<Complex>
         return out;
     }
     out.corrections += spent;
-    nearestSeparations(out.end, sep1_);
+    separations(out.end, sep1_);
     for (size_t i = 0; i < n; ++i) judge(absC(out.end[i] - pred_[i]), sep1_[i]);
 
     if (!relaxed) {
@@ -336,11 +397,11 @@ StepOutcome StepTracker::step(const CurveFunction &f, const std::vector<Complex>
         const Complex h = p1 - p0;
         for (size_t i = 0; i < n; ++i) judge(absC(x0[i] + v0[i] * h - out.end[i]), sep1_[i]);
         // The chords the braid is read from stay close to the motion.
-        nearestSeparations(x0, sep0_);
+        separations(x0, sep0_);
         for (size_t i = 0; i < n; ++i) {
             const double d = std::min({sep0_[i], sepm_[i], sep1_[i]});
             const Complex mid = (x0[i] + out.end[i]) * Complex(0.5, 0.0);
-            judge(absC(xm_[i] - mid), d);
+            judge(absC(xm[i] - mid), d);
         }
     }
     out.ratio = ratio;

@@ -23,6 +23,8 @@
 // and 2 are asked.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "engine/complex.h"
@@ -30,10 +32,26 @@
 
 namespace quorvel {
 
+// One term c * x^x * s^s of a curve written about a centre (s = t - centre).
+struct ChartTerm {
+    int x = 0;
+    int s = 0;
+    Complex c;
+};
+// The curve f(x, centre + s) as doubles, expanded exactly before rounding.
+using ChartMaker = std::function<std::vector<ChartTerm>(Complex centre)>;
+
 // f(x, t) = sum_k a_k(t) x^k, read from a curve whose slot 0 is the fiber
 // variable and slot 1 the parameter. Powers x^m common to every term (m =
 // the lowest power of x in f) are split off: those m fiber points sit at 0
 // for every t and do not move.
+//
+// Near a cluster of loci the coefficients expanded about 0 have lost the
+// digits that tell the loci apart ((t-1)(t-1-1e-12) in powers of t cannot
+// see the 1e-12). Given the loci and a chart maker, the coefficients at t
+// are taken from the curve expanded about the nearest locus whenever t lies
+// much closer to that locus than to 0; those charts are made when first
+// needed and shared by copies.
 class CurveFunction {
 public:
     CurveFunction() = default;
@@ -42,6 +60,8 @@ public:
     int degree() const { return degree_; }
     int commonZeros() const { return low_; }
     bool empty() const { return terms_.empty(); }
+    // Charts about these centres, made by `maker` (none without a maker).
+    void useCharts(const std::vector<Complex> &centres, ChartMaker maker);
     // The coefficients of f(., t) / x^m (index k for x^k, k = 0 .. degree - m)
     // and, when asked, those of the t-derivative.
     void coefficients(Complex t, std::vector<Complex> &a, std::vector<Complex> *da) const;
@@ -52,9 +72,24 @@ private:
         int t;
         Complex c;
     };
+    struct Chart {
+        bool made = false;
+        bool usable = false;
+        std::vector<Monomial> terms;
+    };
+    struct Charts {
+        std::vector<Complex> centres;
+        std::vector<Chart> charts;
+        ChartMaker maker;
+    };
+    void evaluate(const std::vector<Monomial> &terms, Complex t, std::vector<Complex> &a,
+                  std::vector<Complex> *da) const;
+    const Chart *chartNear(Complex t, Complex &centre) const;
+
     std::vector<Monomial> terms_;
     int degree_ = 0;
     int low_ = 0;
+    std::shared_ptr<Charts> charts_;
 };
 
 // For each i: num(z_i) / (a_lead * prod_{j != i} (z_i - z_j)), where num is
@@ -84,6 +119,7 @@ struct StepOutcome {
     bool accepted = false;
     bool diverged = false;      // a corrector blew up or produced no number
     double ratio = 0.0;         // largest error / allowance of the checks (<= 1 when accepted)
+    std::vector<Complex> middle;   // the points at pm
     std::vector<Complex> end;   // the points at p1
     std::vector<Complex> tangent;  // dx/dt at p1
     int corrections = 0;        // Durand-Kerner steps spent
@@ -92,6 +128,13 @@ struct StepOutcome {
 // Scratch space of the steps, so a step allocates nothing once it has grown.
 class StepTracker {
 public:
+    // The checks allow an error of this fraction of the nearest-neighbour
+    // distance (a quarter by default; tighter control asks less).
+    void setAllowance(double allowance) { allowance_ = allowance; }
+    double allowance() const { return allowance_; }
+    // The number of fiber points that sit at 0 for every parameter (split
+    // off by CurveFunction): they count as neighbours of the moving points.
+    void setFixedZeros(int count) { fixedZeros_ = count; }
     // dx/dt at the points z over t.
     void tangents(const CurveFunction &f, Complex t, const std::vector<Complex> &z,
                   std::vector<Complex> &v);
@@ -103,7 +146,12 @@ public:
                      bool relaxed);
 
 private:
-    std::vector<Complex> a_, da_, xm_, vm_, pred_, work_;
+    // Nearest-neighbour distances, the fixed points at 0 included.
+    void separations(const std::vector<Complex> &z, std::vector<double> &out) const;
+
+    double allowance_ = 0.25;
+    int fixedZeros_ = 0;
+    std::vector<Complex> a_, da_, vm_, pred_, work_;
     std::vector<double> sep0_, sepm_, sep1_;
 };
 

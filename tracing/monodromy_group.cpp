@@ -233,7 +233,8 @@ MonodromySummary summarizeMonodromy(int n, const std::vector<Permutation> &local
     for (const Permutation &p : local) product = thenApply(product, p);
     out.productCheck = product == inverseOf(enclosing);
 
-    if (out.transitive) {
+    // The genus counts on the loops being right: only when they compose.
+    if (out.transitive && out.productCheck) {
         // The loop around all loci, reversed, is the loop around infinity.
         int ramification = n - cycleCount(enclosing);
         for (const Permutation &p : local) ramification += n - cycleCount(p);

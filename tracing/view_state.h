@@ -12,6 +12,7 @@
 #include "tracing/braid.h"
 #include "tracing/continuation.h"
 #include "tracing/paths.h"
+#include "tracing/run_check.h"
 #include "tracing/traces.h"
 
 namespace quorvel {
@@ -67,6 +68,16 @@ struct TracerWork {
     TraceRecord *solutionTail = nullptr;
     TraceRecord *parameterTail = nullptr;
 
+    // What a run keeps from its start to its verdict (release() leaves it):
+    // the loci it keeps clear of, with their weights in the braid invariant;
+    // the control level (0 normal, each level tighter); how many times the
+    // loop has been run; the winding numbers the loop was built with (empty
+    // when unknown, as for a path drawn by hand).
+    std::vector<LocusWeight> loci;
+    int control = 0;
+    int attempts = 0;
+    std::vector<int> designedWindings;
+
     void release();
     bool ready() const;
 };
@@ -121,6 +132,8 @@ struct SolutionSpaceState {
     int16_t traceFinished = 0;
     int32_t relaxedMode = 0;
     BraidWord braidWord;
+    // The checks of the last run that ended (judged is false before then).
+    RunVerdict verdict;
     // The fiber the traces start from when a run started away from the base
     // point (Art mode, a Manual path, "New Path"): its points carry the
     // numbers and names the traces use. None while the traces start from the
