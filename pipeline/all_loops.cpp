@@ -9,6 +9,7 @@ namespace quorvel {
 bool AllLoopsRun::start(Session &session) {
     starts_.clear();
     outcomes_.clear();
+    control_ = 0;
     running_ = false;
     if (session.state.stage < stageFiber) return false;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
@@ -22,7 +23,7 @@ bool AllLoopsRun::start(Session &session) {
 bool AllLoopsRun::startNext(Session &session) {
     while (outcomes_.size() < starts_.size()) {
         PathSegment *s = starts_[outcomes_.size()];
-        if (startLoopAt(session, s)) return true;
+        if (startLoopAt(session, s, control_)) return true;
         LoopOutcome o;
         o.target = loopTarget(session, s->owner);
         outcomes_.push_back(o);
@@ -34,12 +35,12 @@ void AllLoopsRun::record(Session &session) {
     LoopOutcome o;
     o.target = loopTarget(session, starts_[outcomes_.size()]->owner);
     o.finished = session.solutionSpace.traceFinished != 0;
-    if (o.finished) {
-        std::vector<int> withEnd =
-            computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, points_);
+    if (o.finished) o.verdict = session.solutionSpace.verdict;
+    if (o.finished && o.verdict.permutationOk) {
+        o.permutation = o.verdict.permutation;
+        std::vector<int> withEnd = o.permutation;
+        withEnd.push_back(-1);
         o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
-        if (!withEnd.empty()) withEnd.pop_back();  // the end mark
-        o.permutation = withEnd;
     }
     o.braidText = formatBraidWord(session.solutionSpace.braidWord);
     outcomes_.push_back(o);
@@ -54,11 +55,24 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
         }
         // The loop has ended, finished or stopped.
         record(session);
-        if (!startNext(session)) {
-            running_ = false;
-            return false;
+        if (startNext(session)) continue;
+        if (allVerified() && !summary().productCheck && control_ == 0) {
+            // Every loop passed, yet they do not compose: all of them once
+            // more, tighter.
+            control_ = 1;
+            outcomes_.clear();
+            if (startNext(session)) continue;
         }
+        running_ = false;
+        return false;
     }
+    return true;
+}
+
+bool AllLoopsRun::allVerified() const {
+    if (outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
+    for (const LoopOutcome &o : outcomes_)
+        if (!o.finished || !o.verdict.passed()) return false;
     return true;
 }
 

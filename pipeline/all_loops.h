@@ -14,7 +14,8 @@ namespace quorvel {
 
 struct LoopOutcome {
     LoopTarget target;
-    bool finished = false;
+    bool finished = false;         // the run ended (verified or not)
+    RunVerdict verdict;            // its checks
     std::vector<int> permutation;  // where each point goes; empty when the loop stopped
     std::string permutationText;
     std::string braidText;
@@ -34,6 +35,10 @@ public:
     const std::vector<LoopOutcome> &outcomes() const { return outcomes_; }
     // The group of the loops (complete once every loop has been traced).
     MonodromySummary summary() const;
+    // Every loop ended and passed its checks: only then is the group the
+    // curve's. When they all pass but do not compose as they must, the run
+    // has already traced every loop once more, one control level tighter.
+    bool allVerified() const;
 
 private:
     void record(Session &session);
@@ -42,6 +47,7 @@ private:
     std::vector<PathSegment *> starts_;
     std::vector<LoopOutcome> outcomes_;
     int points_ = 0;
+    int control_ = 0;
     bool running_ = false;
 };
 

@@ -537,7 +537,23 @@ bool traceEndsWhereItBegan(const Traces &traces) {
     const TraceRecord *first = traces.parameterTrace;
     const TraceRecord *last = lastTraceRecord(first);
     if (!first) return false;
-    return modulus(last->value - first->value) <= 1e-9 * (1.0 + modulus(first->value));
+    return modulus(last->value - first->value) <= 1e-9 * std::max(modulus(first->value), modulus(last->value));
+}
+
+std::vector<int> tracePermutation(const Session &session) {
+    std::vector<int> permutation;
+    const RunVerdict &v = session.solutionSpace.verdict;
+    if (v.judged) {
+        if (v.closed && v.permutationOk) permutation = v.permutation;
+    } else if (traceEndsWhereItBegan(session.traces)) {
+        const Traces &t = session.traces;
+        const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
+        if (!matchEnds(stepValues(stepAt(t.solutionTrace, 0), n),
+                       stepValues(stepAt(t.solutionTrace, t.traceStepCount - 1), n), permutation))
+            permutation.clear();
+    }
+    if (!permutation.empty()) permutation.push_back(-1);
+    return permutation;
 }
 
 int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon) {

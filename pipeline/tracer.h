@@ -4,6 +4,8 @@
 // mouse handlers and its 100 ms timer and repaints what they report.
 #pragma once
 
+#include <vector>
+
 #include "engine/complex.h"
 #include "pipeline/session.h"
 
@@ -78,6 +80,11 @@ TickResult toggleArtTracing(Session &session, Complex p, double closeRadius = 0.
 // record agree within 1e-9 of their size. Only then does the last step of
 // the solution trace hold the same fiber as the first, permuted.
 bool traceEndsWhereItBegan(const Traces &traces);
+// The permutation of the traces (entry j: the start point that track j
+// ends on, then -1), as the checks of the last run read it; for traces no
+// run has checked (a loaded document), read off their first and last step
+// when they end where they began. Empty when there is none to read.
+std::vector<int> tracePermutation(const Session &session);
 // Art mode: one step of free-hand tracing to the point under the mouse.
 TickResult freeHandStep(Session &session, Complex m);
 

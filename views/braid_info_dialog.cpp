@@ -1,5 +1,6 @@
 #include "views/braid_info_dialog.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include "app/dialog_units.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
+#include "views/monodromy_group_dialog.h"
 #include "views/picture_file.h"
 
 namespace quorvel {
@@ -62,9 +64,14 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     place(permutation_, u, 7, 15, 222, 32);
     addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
     braid_ = textBox(this, "edit1064", formatBraidWord(word));
-    place(braid_, u, 7, 62, 281, 32);
+    place(braid_, u, 7, 62, 281, 22);
+    // What the checks of the run found: whether the permutation and the
+    // braid shown can be trusted.
+    const RunVerdict &verdict = session.solutionSpace.verdict;
+    checks_ = addLabel(this, u, verdictText(session.solutionSpace.traceFinished != 0, verdict), 7, 86, 281, 8);
+    checks_->setObjectName(QStringLiteral("checks"));
     // The boxes stay above the picture whatever the font.
-    for (QPlainTextEdit *box : {permutation_, braid_}) {
+    for (QWidget *box : std::initializer_list<QWidget *>{permutation_, braid_, checks_}) {
         QRect r = box->geometry();
         if (r.bottom() >= area.top() - 4) r.setBottom(area.top() - 5);
         box->setGeometry(r);
@@ -94,6 +101,8 @@ bool BraidInfoDialog::savePictureTo(const QString &path) { return writeWidgetPic
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }
 
 QString BraidInfoDialog::braidText() const { return braid_->toPlainText(); }
+
+QString BraidInfoDialog::checksText() const { return checks_->text(); }
 
 void BraidInfoDialog::done(int result) {
     if (openDialog() == this) openDialog() = nullptr;

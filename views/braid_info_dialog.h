@@ -8,6 +8,7 @@
 
 #include "views/braid_picture.h"
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace quorvel {
@@ -30,6 +31,8 @@ public:
 
     QString permutationText() const;
     QString braidText() const;
+    // What the checks of the run found.
+    QString checksText() const;
     const BraidPicture &picture() const { return picture_; }
     // "Save picture…": the dialog as it shows, PNG or SVG.
     bool savePictureTo(const QString &path);
@@ -43,6 +46,7 @@ protected:
 private:
     QPlainTextEdit *permutation_;  // edit 1010
     QPlainTextEdit *braid_;        // edit 1064
+    QLabel *checks_ = nullptr;
     BraidPicture picture_;
 };
 

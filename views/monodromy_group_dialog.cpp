@@ -37,20 +37,38 @@ QString monodromySummaryText(const MonodromySummary &group, const Term *fiber) {
     return lines.join(QLatin1Char('\n'));
 }
 
+QString verdictText(bool ended, const RunVerdict &verdict) {
+    if (!ended) return QStringLiteral("stopped");
+    if (!verdict.judged) return QStringLiteral("not checked");
+    if (!verdict.closed) return QStringLiteral("open path: nothing to check");
+    const QString attempts =
+        verdict.attempts > 1 ? QStringLiteral(" (attempt %1)").arg(verdict.attempts) : QString();
+    if (verdict.passed())
+        return QStringLiteral("verified: exponent sum %1 as the loci ask%2").arg(verdict.foundExponent).arg(attempts);
+    return QStringLiteral("FAILED: %1%2").arg(QString::fromStdString(verdict.problem), attempts);
+}
+
 MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoopsRun &run, QWidget *parent)
     : QDialog(parent) {
     setWindowTitle(QString::fromLatin1(monodromyGroupTitle));
     auto *layout = new QVBoxLayout(this);
-    summary_ = new QLabel(monodromySummaryText(run.summary(), session.state.fiber.get()), this);
+    // The group is the curve's only when every loop ended and passed its
+    // checks; otherwise the dialog says so and shows the loops alone.
+    const QString summary =
+        run.allVerified()
+            ? monodromySummaryText(run.summary(), session.state.fiber.get())
+            : QStringLiteral("The group is not shown: not every loop ended and passed its checks (see the table).");
+    summary_ = new QLabel(summary, this);
     summary_->setObjectName(QStringLiteral("groupSummary"));
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(summary_);
 
     const std::vector<LoopOutcome> &outcomes = run.outcomes();
-    table_ = new QTableWidget(static_cast<int>(outcomes.size()), 4, this);
+    table_ = new QTableWidget(static_cast<int>(outcomes.size()), 5, this);
     table_->setObjectName(QStringLiteral("loopTable"));
     table_->setHorizontalHeaderLabels({QStringLiteral("Loop"), QStringLiteral("Circles"),
-                                       QStringLiteral("Permutation"), QStringLiteral("Braid")});
+                                       QStringLiteral("Permutation"), QStringLiteral("Braid"),
+                                       QStringLiteral("Checks")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int row = 0; row < static_cast<int>(outcomes.size()); ++row) {
@@ -64,8 +82,8 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
                                QString::fromStdString(formatValue(o.target.value)));
         const QString cells[] = {QString::fromStdString(loopLabel(o.target)), circles,
                                  o.finished ? QString::fromStdString(o.permutationText) : QStringLiteral("(stopped)"),
-                                 QString::fromStdString(o.braidText)};
-        for (int c = 0; c < 4; ++c) table_->setItem(row, c, new QTableWidgetItem(cells[c]));
+                                 QString::fromStdString(o.braidText), verdictText(o.finished, o.verdict)};
+        for (int c = 0; c < 5; ++c) table_->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
     table_->resizeColumnsToContents();
     table_->horizontalHeader()->setStretchLastSection(true);

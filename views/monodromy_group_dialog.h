@@ -31,5 +31,8 @@ private:
 
 // The summary as lines of text, the orbits written with the fiber's names.
 QString monodromySummaryText(const MonodromySummary &group, const Term *fiber);
+// What the checks of a run found, in one line ("verified: …", "FAILED: …",
+// "stopped", "open path: nothing to check").
+QString verdictText(bool ended, const RunVerdict &verdict);
 
 }  // namespace quorvel

@@ -275,15 +275,10 @@ void SolutionSpaceWindow::showBraidInformation() {
         bringForward(open);
         return;
     }
-    // The permutation is read off the first and the last step only when the
-    // run ended where it began (an Art run may end anywhere); the braid word
-    // is shown either way.
-    std::vector<int> permutation;
-    if (traceEndsWhereItBegan(session_.traces)) {
-        const int n = countPoints(session_.solutionSpace.tracedFiber(session_.state.fiber.get()));
-        permutation = computePermutation(session_.traces.solutionTrace, session_.traces.traceStepCount, n);
-    }
-    openBraidInfo(session_, permutation);
+    // The permutation is the one the checks of the run read off its first
+    // and last step, shown only when the run ended where it began and every
+    // track ended on a different point; the braid word is shown either way.
+    openBraidInfo(session_, tracePermutation(session_));
 }
 
 void SolutionSpaceWindow::savePicture() {
