@@ -8,12 +8,14 @@ const char *exitStatuses = R"(
 Exit status:
   0  the run completed: no error was reported, every value is finite, the
      result is not empty (a fiber, loops to trace), every traced loop
-     finished and every file asked for was written
+     finished and passed its checks, the loops composed as they must, and
+     every file asked for was written
   1  the run failed: the text or the document could not be read, an error
      was reported (its message and remedy go to standard error and into
      the JSON "errors"), a value was not finite, the result was empty, a
-     loop stopped or does not exist, or a file could not be written; a run
-     that failed never replaces a file
+     loop stopped, failed its checks or does not exist, the loops did not
+     compose, or a file could not be written; a run that failed never
+     replaces a file
   2  the command line is wrong (an unknown option, a missing argument, a
      --base that is not a finite complex number, a bad --loop or --fiber)
 )";
@@ -102,9 +104,21 @@ JSON fields (--json):
 )";
 
 const char *traceFields = R"(  traces[] / the trace     {loop, owner, target {kind, number, re, im},
-                            status ("finished" or "stopped"), error (null
-                            or the message that stopped it), steps,
-                            relaxed, permutation[] (entry j: the number of
+                            status ("finished": ended and passed every
+                            check; "failed": ended, but a check failed on
+                            every attempt; "stopped": did not end), error
+                            (null, the message that stopped it, or the
+                            check that failed), steps, relaxed, verified,
+                            attempts (a loop that fails a check is traced
+                            again, tighter, up to 3 times), checks (null
+                            when the loop did not end; else {closed,
+                            permutation (the ends match the starts one to
+                            one), path (it went round what it was built to
+                            go round), braid {ok, exponentSum, expected
+                            (the sum over the loci the loop goes round of
+                            winding x (ord Res - (2n-1) ord lc): the
+                            winding of the discriminant)}}),
+                            permutation[] (entry j: the number of
                             the fiber point where the point numbered j
                             arrives), permutationText (cycles of names:
                             1->3 means point 1 arrives where point 3 was),
@@ -123,14 +137,17 @@ std::string analyzeHelp() {
 
 std::string monodromyHelp() {
     return std::string(analysisFields) + traceFields +
-           "  group                     when every loop was traced (no --loop): the\n"
+           "  group                     when every loop was traced (no --loop) and every\n"
+           "                            one finished and passed its checks: the\n"
            "                            monodromy group {order (decimal text: it may\n"
            "                            exceed any integer type), transitive, orbits[]\n"
            "                            {points[] (0-based numbers), degree}, genus\n"
            "                            (Riemann-Hurwitz; null unless transitive and\n"
-           "                            every loop finished), productCheck (the local\n"
-           "                            loops in chain order compose to the inverse of\n"
-           "                            the loop around all loci; false is a warning)}\n" +
+           "                            the product check holds), productCheck (the\n"
+           "                            local loops in chain order compose to the\n"
+           "                            inverse of the loop around all loci; when they\n"
+           "                            do not, every loop is traced once more, tighter,\n"
+           "                            and a second failure exits 1)}\n" +
            exitStatuses;
 }
 
