@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <random>
+
 #include "engine/error.h"
+#include "pipeline/all_loops.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 
@@ -73,3 +76,59 @@ void BM_CuspAndLine(benchmark::State &state) { traceAllLoops(state, "(-y^3+x^2)*
 BENCHMARK(BM_CuspAndLine)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Random dense real curves: every monomial of total degree <= d with an
+// integer coefficient in [-9, 9] (x^d nonzero), 40 of each degree from a
+// fixed seed. Each is smooth in the plane, so the right answer is known:
+// the symmetric group and genus (d-1)(d-2)/2. Counters: the curves that came
+// out right (every loop verified, the loops compose, group and genus as
+// they must be), those that exited as failures, and the time per curve
+// (Go and every loop).
+void BM_RandomDenseMonodromy(benchmark::State &state) {
+    quiet();
+    const int d = static_cast<int>(state.range(0));
+    constexpr int curves = 40;
+    std::mt19937 rng(1000u + static_cast<unsigned>(d));
+    std::uniform_int_distribution<int> coefficient(-9, 9);
+    std::vector<std::string> texts;
+    for (int k = 0; k < curves; ++k) {
+        std::string text;
+        for (int i = 0; i <= d; ++i)
+            for (int j = 0; i + j <= d; ++j) {
+                int c = coefficient(rng);
+                if (i == d && c == 0) c = 1;
+                if (c != 0) text += (c > 0 ? "+" : "") + std::to_string(c) + "*x^" + std::to_string(i) + "*t^" +
+                                    std::to_string(j);
+            }
+        texts.push_back(text);
+    }
+    long long factorial = 1;
+    for (int m = 2; m <= d; ++m) factorial *= m;
+    int right = 0, failed = 0;
+    for (auto _ : state) {
+        right = failed = 0;
+        for (const std::string &text : texts) {
+            Session session;
+            session.typePolynomial(text);
+            AllLoopsRun run;
+            if (!session.runPipeline() || !run.start(session)) {
+                ++failed;
+                continue;
+            }
+            while (run.advance(session, 1000)) {
+            }
+            const MonodromySummary g = run.summary();
+            if (!run.allVerified() || !g.productCheck) {
+                ++failed;
+                continue;
+            }
+            if (g.order == std::to_string(factorial) && g.genus == (d - 1) * (d - 2) / 2) ++right;
+        }
+    }
+    state.counters["curves"] = curves;
+    state.counters["right"] = right;
+    state.counters["failed"] = failed;
+    state.counters["perCurve"] = benchmark::Counter(curves * static_cast<double>(state.iterations()),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RandomDenseMonodromy)->DenseRange(5, 10, 1)->Iterations(1)->Unit(benchmark::kSecond);
