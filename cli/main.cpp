@@ -62,12 +62,13 @@ int runNormalize(const std::string &text) {
 int runRoots(const std::string &text) {
     Letters letters = unsetLetters;
     try {
-        OwnedPolynomial p(parsePolynomial(text, letters));
+        const ExactPolynomial exact = parseExactPolynomial(text, letters);
+        OwnedPolynomial p(roundedPolynomial(exact));
         if (!isUnivariate(p.get())) {
             showError("polynomial (1 var.) is illegal.", "Re-input a polynomial");
             return 1;
         }
-        OwnedPolynomial roots(certifiedRoots(p.get()));
+        OwnedPolynomial roots(certifiedRoots(exact));
         OwnedPolynomial sorted(sortLexicographic(roots.get()));
         for (Term *r = sorted.get(); r; r = r->next) {
             std::printf("%s", formatValue(pointValue(r)).c_str());
