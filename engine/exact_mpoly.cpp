@@ -102,6 +102,18 @@ void checkTermCount(const GaussMpoly &a) {
     if (a.termCount() > freeRecords()) abandonForMemory(termPoolRemedy);
 }
 
+// A product whose terms cannot fit the pool even after much cancellation is
+// refused before it is expanded: its terms are at most the product of the
+// factors' term counts and at most the points of the box of its exponents.
+// (The double evaluation of the same text, which the pool bounds, can
+// multiply by a 0 that is not exactly 0: (1+1e-17-1)*(x+1)^1000*(t+1)^1000.)
+void checkProductTerms(const GaussMpoly &a, const GaussMpoly &b) {
+    double box = 1.0;
+    for (int s = 0; s < 3; ++s) box *= static_cast<double>(a.degree(s) + b.degree(s) + 1);
+    const double bound = std::min(box, static_cast<double>(a.termCount()) * static_cast<double>(b.termCount()));
+    if (bound > 16.0 * freeRecords()) abandonForMemory(termPoolRemedy);
+}
+
 void checkExponentSum(const GaussMpoly &a, const GaussMpoly &b) {
     for (int s = 0; s < 3; ++s)
         if (a.degree(s) + b.degree(s) > INT32_MAX) abandonForExponent();
@@ -300,6 +312,7 @@ void negate(GaussMpoly &a) {
 
 GaussMpoly product(const GaussMpoly &a, const GaussMpoly &b) {
     checkExponentSum(a, b);
+    checkProductTerms(a, b);
     checkExpansionWork(a, b);
     GaussMpoly out;
     fmpq_mpoly_mul(out.re(), a.re(), b.re(), slots());
