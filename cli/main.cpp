@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 
@@ -59,7 +60,21 @@ int runNormalize(const std::string &text) {
     }
 }
 
-int runRoots(const std::string &text) {
+// Each part as the shortest decimal that reads back to its double, with its
+// sign: roots that print alike with six decimals (1e-20 and 2e-20) are seen
+// apart.
+std::string fullValue(Complex z) {
+    std::string out;
+    for (double part : {z.re, z.im}) {
+        char buf[64];
+        const auto end = std::to_chars(buf, buf + sizeof buf, part).ptr;
+        if (buf[0] != '-') out += '+';
+        out.append(buf, end);
+    }
+    return out + "i";
+}
+
+int runRoots(const std::string &text, bool full) {
     Letters letters = unsetLetters;
     try {
         const ExactPolynomial exact = parseExactPolynomial(text, letters);
@@ -71,7 +86,7 @@ int runRoots(const std::string &text) {
         OwnedPolynomial roots(certifiedRoots(exact));
         OwnedPolynomial sorted(sortLexicographic(roots.get()));
         for (Term *r = sorted.get(); r; r = r->next) {
-            std::printf("%s", formatValue(pointValue(r)).c_str());
+            std::printf("%s", (full ? fullValue(pointValue(r)) : formatValue(pointValue(r))).c_str());
             if (pointMultiplicity(r) > 1) std::printf(" %d", pointMultiplicity(r));
             std::printf("\n");
         }
@@ -300,8 +315,10 @@ int main(int argc, char **argv) {
     normalize->footer(cli::normalizeHelp());
 
     std::string rootsText;
+    bool rootsFull = false;
     auto *roots = app.add_subcommand("roots", "Print the roots of a polynomial in one letter");
     roots->add_option("POLY", rootsText, "the polynomial text")->required();
+    roots->add_flag("--full", rootsFull, "print each part with every digit its double needs");
     roots->footer(cli::rootsHelp());
 
     Options analyzeOptions;
@@ -374,7 +391,7 @@ int main(int argc, char **argv) {
     }
 
     if (*normalize) return runNormalize(normalizeText);
-    if (*roots) return runRoots(rootsText);
+    if (*roots) return runRoots(rootsText, rootsFull);
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);
