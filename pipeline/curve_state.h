@@ -49,6 +49,9 @@ struct CurveState {
     int16_t parameterViewOpen = 0;
     int16_t solutionViewOpen = 0;
 
+    // The exact curve; for a curve that was set only as doubles (built term
+    // by term), each double read as the decimal of its shortest text.
+    ExactPolynomial exact() const;
     char fiberVariable() const { return curve ? curve.get()->var[0] : '?'; }
     char parameter() const { return curve ? curve.get()->var[1] : '?'; }
     // Exactly one replay flag set (or none).

@@ -276,7 +276,7 @@ private:
             int count = 0;
             if (reader_.findSection(tagDegenerateLoci) && reader_.readCount(count))
                 readPoints(reader_, count, points);
-            loci.reset(certifiedDegenerateLoci(state_.exactCurve));
+            loci.reset(certifiedDegenerateLoci(state_.exact()));
         }
         state_.leadingCoefficient = std::move(leading);
         state_.degenerateLoci = std::move(loci);
@@ -290,7 +290,7 @@ private:
     bool readBranchPolynomial() {
         std::string line;
         if (!reader_.findSection(tagBranchPolynomial) || !reader_.readLine(line)) return false;
-        OwnedPolynomial exact(exactBranchPolynomial(state_.exactCurve));
+        OwnedPolynomial exact(exactBranchPolynomial(state_.exact()));
         if (degree(exact.get()) <= 0) return false;
         std::string text = printPolynomial(exact.get());
         state_.branchPolynomial = std::move(exact);
@@ -311,8 +311,9 @@ private:
         if (!reader_.findSection(tagBranchLoci) || !reader_.readCount(count)) return false;
         LoadedPoints points;
         if (!readPoints(reader_, count, points)) return false;
-        OwnedPolynomial found(certifiedBranchLoci(state_.exactCurve));
-        identifyDegenerateLoci(state_.exactCurve, state_.degenerateLoci.get(), found.get());
+        const ExactPolynomial curve = state_.exact();
+        OwnedPolynomial found(certifiedBranchLoci(curve));
+        identifyDegenerateLoci(curve, state_.degenerateLoci.get(), found.get());
         // The centre of the loci, moved off them as "Go" moves its first
         // base point (the centroid whenever it lies off every locus).
         base_ = chooseBasePoint(found.get());
@@ -336,7 +337,7 @@ private:
         if (!reader_.findSection(tagFiber) || !reader_.readCount(count)) return false;
         LoadedPoints points;
         if (!readPoints(reader_, count, points)) return false;
-        OwnedPolynomial found(certifiedFiber(state_.exactCurve, state_.basePoint));
+        OwnedPolynomial found(certifiedFiber(state_.exact(), state_.basePoint));
         OwnedPolynomial sorted(sortLexicographic(found.get()));
         numberPoints(sorted.get(), 0);
         // As "Go" computes a fiber: a run on the old one cannot go on, and
