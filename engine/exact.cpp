@@ -178,7 +178,8 @@ void refuseCloseLoci(const std::vector<Root> &loci) {
     acb_clear(d);
     if (refused)
         abandon("Two branch loci lie closer together than double precision can follow: about " +
-                    exact::magnitudeText(log10Distance) + " apart near " + placeText(place) + ", below 1e-13 of their size.",
+                    exact::magnitudeText(log10Distance) + " apart near " + placeText(place) + ", below " +
+                    exact::magnitudeText(std::log10(lociSeparationLimit)) + " of their size.",
                 "Move them to 0 by shifting the parameter (loci near 0 are judged by their own size), "
                 "or re-input the polynomial with them farther apart");
 }
