@@ -130,12 +130,14 @@ struct Mpoly {
 }  // namespace
 
 const fmpq_mpoly_ctx_struct *slots() {
-    static struct Context {
-        fmpq_mpoly_ctx_t ctx;
-        Context() { fmpq_mpoly_ctx_init(ctx, 3, ORD_LEX); }
-        ~Context() { fmpq_mpoly_ctx_clear(ctx); }
-    } context;
-    return context.ctx;
+    // Never destroyed: exact polynomials held in other statics (the last
+    // curve's cache) are cleared with it at exit, in whatever order.
+    static const fmpq_mpoly_ctx_struct *const context = [] {
+        auto *ctx = new fmpq_mpoly_ctx_struct;
+        fmpq_mpoly_ctx_init(ctx, 3, ORD_LEX);
+        return ctx;
+    }();
+    return context;
 }
 
 // ---- GaussMpoly -----------------------------------------------------------------
