@@ -80,6 +80,10 @@ std::string rootsHelp() {
     return R"(
 Prints one line per root, "%+f%+fi" ordered by real part, then imaginary
 part (larger first), with the multiplicity after a space when it exceeds 1.
+The text is read exactly (0.1 is 1/10) and every root is the double nearest
+to it, or next to that one; distinct roots are distinct lines however close
+they lie. --full prints each part as the shortest decimal that reads back to
+its double (+1e-20+0i).
 Exit status: 0 when every root was found, 1 otherwise, 2 for a wrong
 command line.
 )";

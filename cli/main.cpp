@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 
@@ -59,18 +60,33 @@ int runNormalize(const std::string &text) {
     }
 }
 
-int runRoots(const std::string &text) {
+// Each part as the shortest decimal that reads back to its double, with its
+// sign: roots that print alike with six decimals (1e-20 and 2e-20) are seen
+// apart.
+std::string fullValue(Complex z) {
+    std::string out;
+    for (double part : {z.re, z.im}) {
+        char buf[64];
+        const auto end = std::to_chars(buf, buf + sizeof buf, part).ptr;
+        if (buf[0] != '-') out += '+';
+        out.append(buf, end);
+    }
+    return out + "i";
+}
+
+int runRoots(const std::string &text, bool full) {
     Letters letters = unsetLetters;
     try {
-        OwnedPolynomial p(parsePolynomial(text, letters));
+        const ExactPolynomial exact = parseExactPolynomial(text, letters);
+        OwnedPolynomial p(roundedPolynomial(exact));
         if (!isUnivariate(p.get())) {
             showError("polynomial (1 var.) is illegal.", "Re-input a polynomial");
             return 1;
         }
-        OwnedPolynomial roots(certifiedRoots(p.get()));
+        OwnedPolynomial roots(certifiedRoots(exact));
         OwnedPolynomial sorted(sortLexicographic(roots.get()));
         for (Term *r = sorted.get(); r; r = r->next) {
-            std::printf("%s", formatValue(pointValue(r)).c_str());
+            std::printf("%s", (full ? fullValue(pointValue(r)) : formatValue(pointValue(r))).c_str());
             if (pointMultiplicity(r) > 1) std::printf(" %d", pointMultiplicity(r));
             std::printf("\n");
         }
@@ -305,8 +321,10 @@ int main(int argc, char **argv) {
     normalize->footer(cli::normalizeHelp());
 
     std::string rootsText;
+    bool rootsFull = false;
     auto *roots = app.add_subcommand("roots", "Print the roots of a polynomial in one letter");
     roots->add_option("POLY", rootsText, "the polynomial text")->required();
+    roots->add_flag("--full", rootsFull, "print each part with every digit its double needs");
     roots->footer(cli::rootsHelp());
 
     Options analyzeOptions;
@@ -379,7 +397,7 @@ int main(int argc, char **argv) {
     }
 
     if (*normalize) return runNormalize(normalizeText);
-    if (*roots) return runRoots(rootsText);
+    if (*roots) return runRoots(rootsText, rootsFull);
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);

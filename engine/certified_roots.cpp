@@ -1,17 +1,18 @@
-// Root isolation with interval arithmetic (arb). A polynomial is turned into
-// a polynomial of complex balls at a working precision; arb's simultaneous
-// iteration then gives n balls, and it proves that each holds exactly one
-// root. The precision doubles until every root is isolated and known to
-// certifiedAccuracy.
+// Root isolation with interval arithmetic (arb). Each squarefree factor is
+// turned into a polynomial of complex balls at a working precision; arb's
+// simultaneous iteration gives one ball per root and proves that each holds
+// exactly one. The precision of a factor doubles until every ball pins its
+// root down to the nearest double (radius below 2^-53 of its modulus) and
+// every two balls, of this factor or another, lie apart by more than
+// sixteen times their radii: then distinct roots, however close, are
+// distinct points whose distance is known to a few percent. A root 0 is
+// split off exactly and stays exactly 0.
 #include <acb_poly.h>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <string>
+#include <vector>
 
-#include "engine/error.h"
-#include "engine/exact.h"
 #include "engine/exact_poly.h"
 
 namespace quorvel::exact {
@@ -19,8 +20,12 @@ namespace quorvel::exact {
 namespace {
 
 inline constexpr slong firstPrecision = 64;
-// The highest working precision tried for the loci (bits).
-inline constexpr slong maxIsolationPrecision = 8192;
+// Relative accuracy of every ball, in bits: its double is the root's
+// nearest double or next to it.
+inline constexpr slong accuracyBits = 54;
+// Two balls count as apart when the distance of their midpoints exceeds
+// this many times the sum of their radii.
+inline constexpr int separationFactor = 16;
 
 struct BallVector {
     acb_ptr v;
@@ -38,31 +43,6 @@ struct BallPolynomial {
     BallPolynomial(const BallPolynomial &) = delete;
     BallPolynomial &operator=(const BallPolynomial &) = delete;
 };
-
-double radiusOf(const acb_t z) {
-    return std::max(mag_get_d(arb_radref(acb_realref(z))), mag_get_d(arb_radref(acb_imagref(z))));
-}
-
-Complex midpointOf(const acb_t z) {
-    return Complex(arf_get_d(arb_midref(acb_realref(z)), ARF_RND_NEAR),
-                   arf_get_d(arb_midref(acb_imagref(z)), ARF_RND_NEAR));
-}
-
-// A part far below the certified accuracy (the midpoint of a real root's
-// ball has an imaginary part like 1e-60) is written as an exact 0; the value
-// moves by less than a hundredth of its error bound.
-Complex cleaned(Complex z) {
-    const double tiny = 0.01 * certifiedAccuracy * std::max(1.0, std::hypot(z.re, z.im));
-    if (std::fabs(z.re) < tiny) z.re = 0.0;
-    if (std::fabs(z.im) < tiny) z.im = 0.0;
-    return z;
-}
-
-bool accurateEnough(const acb_t z) {
-    const Complex mid = midpointOf(z);
-    const double scale = std::max(1.0, std::hypot(mid.re, mid.im));
-    return radiusOf(z) <= certifiedAccuracy * scale;
-}
 
 // Starting points from the Newton polygon of the coefficients' moduli
 // (Bini's choice for simultaneous iterations): each edge of the upper
@@ -110,20 +90,48 @@ void newtonPolygonStart(const acb_poly_t poly, slong n, acb_ptr out) {
     for (; filled < n; ++filled) acb_set_d_d(out + filled, 1.0, 0.0);
 }
 
-}  // namespace
+// The roots of one squarefree factor other than 0, and the precision they
+// were found at.
+struct FactorRoots {
+    GaussPoly poly;
+    int multiplicity = 1;
+    bool zeroRoot = false;
+    slong precision = firstPrecision;
+    std::vector<Ball> balls;
+};
 
-// Isolates the n roots of the polynomial that `build` writes at a given
-// precision. False when they could not be isolated up to maxPrecision (the
-// polynomial is not squarefree, or its leading coefficient cannot be told
-// from zero).
-bool isolateBalls(slong n, const std::function<void(acb_poly_t, slong)> &build, slong maxPrecision,
-                  std::vector<Complex> &out) {
+void ballPolynomial(const GaussPoly &p, acb_poly_t out, slong prec) {
+    const slong n = p.degree();
+    fmpq_t a, b;
+    fmpq_init(a);
+    fmpq_init(b);
+    acb_t c;
+    acb_init(c);
+    acb_poly_zero(out);
+    for (slong k = 0; k <= n; ++k) {
+        p.coefficient(a, b, k);
+        arb_set_fmpq(acb_realref(c), a, prec);
+        arb_set_fmpq(acb_imagref(c), b, prec);
+        acb_poly_set_coeff_acb(out, k, c);
+    }
+    acb_clear(c);
+    fmpq_clear(a);
+    fmpq_clear(b);
+}
+
+// Isolates the factor's roots at its precision, doubling the precision
+// until each ball holds one root to the relative accuracy; false when
+// maxPrecision does not suffice. Earlier balls are the starting points.
+bool isolate(FactorRoots &f, slong maxPrecision) {
+    const slong n = f.poly.degree();
     if (n <= 0) return true;
     BallPolynomial poly;
     BallVector roots(n), initial(n);
-    bool haveInitial = false;
-    for (slong prec = firstPrecision; prec <= maxPrecision; prec *= 2) {
-        build(poly.p, prec);
+    bool haveInitial = !f.balls.empty();
+    for (slong k = 0; haveInitial && k < n; ++k) acb_set(initial.v + k, f.balls[static_cast<size_t>(k)].z);
+    for (; f.precision <= maxPrecision; f.precision *= 2) {
+        const slong prec = f.precision;
+        ballPolynomial(f.poly, poly.p, prec);
         if (acb_poly_degree(poly.p) != n || acb_contains_zero(poly.p->coeffs + n)) continue;
         const slong maxIterations = std::min<slong>(std::max<slong>(n, 32), prec);
         if (!haveInitial) {
@@ -132,49 +140,126 @@ bool isolateBalls(slong n, const std::function<void(acb_poly_t, slong)> &build, 
         }
         const slong isolated = acb_poly_find_roots(roots.v, poly.p, initial.v, maxIterations, prec);
         bool done = isolated == n;
-        for (slong k = 0; done && k < n; ++k) done = accurateEnough(roots.v + k);
+        for (slong k = 0; done && k < n; ++k) done = acb_rel_accuracy_bits(roots.v + k) >= accuracyBits;
         if (done) {
-            for (slong k = 0; k < n; ++k) out.push_back(cleaned(midpointOf(roots.v + k)));
+            f.balls.resize(static_cast<size_t>(n));
+            for (slong k = 0; k < n; ++k) acb_set(f.balls[static_cast<size_t>(k)].z, roots.v + k);
             return true;
         }
         _acb_vec_set(initial.v, roots.v, n);
-        haveInitial = true;
     }
     return false;
 }
 
-void isolateRoots(const GaussPoly &p, std::vector<Root> &out) {
-    const slong n = p.degree();
-    fmpq_t a, b;
-    fmpq_init(a);
-    fmpq_init(b);
-    acb_t c;
-    acb_init(c);
-    auto build = [&](acb_poly_t poly, slong prec) {
-        acb_poly_zero(poly);
-        for (slong k = 0; k <= n; ++k) {
-            p.coefficient(a, b, k);
-            arb_set_fmpq(acb_realref(c), a, prec);
-            arb_set_fmpq(acb_imagref(c), b, prec);
-            acb_poly_set_coeff_acb(poly, k, c);
+// The two balls lie apart by more than separationFactor times their radii.
+bool apart(const acb_t a, const acb_t b) {
+    // A quick look in doubles settles pairs far apart compared with the
+    // relative accuracy of both balls.
+    const double ar = arf_get_d(arb_midref(acb_realref(a)), ARF_RND_NEAR),
+                 ai = arf_get_d(arb_midref(acb_imagref(a)), ARF_RND_NEAR),
+                 br = arf_get_d(arb_midref(acb_realref(b)), ARF_RND_NEAR),
+                 bi = arf_get_d(arb_midref(acb_imagref(b)), ARF_RND_NEAR);
+    const double size = std::hypot(ar, ai) + std::hypot(br, bi);
+    if (std::isnormal(size) && std::hypot(ar - br, ai - bi) > 0x1p-40 * size) return true;
+    acb_t d;
+    acb_init(d);
+    acb_sub(d, a, b, ARF_PREC_EXACT);
+    arf_t lower, radius;
+    arf_init(lower);
+    arf_init(radius);
+    acb_get_abs_lbound_arf(lower, d, 64);
+    acb_get_rad_ubound_arf(radius, d, 64);
+    arf_mul_ui(radius, radius, separationFactor - 1, 64, ARF_RND_UP);
+    const bool result = arf_cmp(lower, radius) > 0;
+    arf_clear(lower);
+    arf_clear(radius);
+    acb_clear(d);
+    return result;
+}
+
+// A part of the midpoint inside its own radius (the ball contains the real
+// or the imaginary axis) is written as an exact 0: it moves the value by
+// less than the radius. For a real polynomial this is proven right, not
+// only close: a root off the axis would have its conjugate within four
+// radii, and no two balls lie that close.
+Complex valueOf(const acb_t z) {
+    Complex v(arf_get_d(arb_midref(acb_realref(z)), ARF_RND_NEAR),
+              arf_get_d(arb_midref(acb_imagref(z)), ARF_RND_NEAR));
+    if (arb_contains_zero(acb_realref(z))) v.re = 0.0;
+    if (arb_contains_zero(acb_imagref(z))) v.im = 0.0;
+    return v;
+}
+
+}  // namespace
+
+Ball::Ball() { acb_init(z); }
+Ball::~Ball() { acb_clear(z); }
+Ball::Ball(const Ball &other) : Ball() { acb_set(z, other.z); }
+Ball &Ball::operator=(const Ball &other) {
+    acb_set(z, other.z);
+    return *this;
+}
+
+bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out) {
+    std::vector<FactorRoots> work(factors.size());
+    for (size_t k = 0; k < factors.size(); ++k) {
+        FactorRoots &f = work[k];
+        f.poly = factors[k].factor;
+        f.multiplicity = factors[k].multiplicity;
+        fmpq_t a, b;
+        fmpq_init(a);
+        fmpq_init(b);
+        f.poly.coefficient(a, b, 0);
+        f.zeroRoot = f.poly.degree() > 0 && fmpq_is_zero(a) && fmpq_is_zero(b);
+        fmpq_clear(a);
+        fmpq_clear(b);
+        if (f.zeroRoot) {
+            fmpq_poly_shift_right(f.poly.re(), f.poly.re(), 1);
+            fmpq_poly_shift_right(f.poly.im(), f.poly.im(), 1);
         }
-    };
-    std::vector<Complex> values;
-    // A squarefree polynomial with exact coefficients always isolates; the
-    // precision only has to outgrow the closest pair of roots. Loci closer
-    // than that precision can tell apart (curves with coefficients far
-    // apart in size can put two of them 1e-250 apart) are a stated limit.
-    const bool ok = isolateBalls(n, build, maxIsolationPrecision, values);
-    acb_clear(c);
-    fmpq_clear(a);
-    fmpq_clear(b);
-    if (!ok) {
-        showError("The branch loci could not be told apart with " + std::to_string(maxIsolationPrecision) +
-                      "-bit arithmetic: some of them lie closer together than that.",
-                  "Re-input the polynomial with coefficients closer in size");
-        throw ComputationAbandoned("roots not isolated");
     }
-    for (const Complex &v : values) out.push_back({v, 1});
+    std::vector<bool> pending(work.size(), true);
+    Ball zero;
+    for (;;) {
+        for (size_t k = 0; k < work.size(); ++k)
+            if (pending[k] && !isolate(work[k], maxPrecision)) return false;
+        // Every pair of roots, within a factor and across factors.
+        struct Entry {
+            size_t factor;
+            const acb_struct *ball;
+        };
+        std::vector<Entry> all;
+        for (size_t k = 0; k < work.size(); ++k) {
+            if (work[k].zeroRoot) all.push_back({k, zero.z});
+            for (const Ball &b : work[k].balls) all.push_back({k, b.z});
+        }
+        std::fill(pending.begin(), pending.end(), false);
+        bool again = false;
+        for (size_t i = 0; i < all.size(); ++i)
+            for (size_t j = i + 1; j < all.size(); ++j)
+                if (!apart(all[i].ball, all[j].ball)) {
+                    pending[all[i].factor] = pending[all[j].factor] = true;
+                    again = true;
+                }
+        if (!again) break;
+        for (size_t k = 0; k < work.size(); ++k)
+            if (pending[k]) work[k].precision *= 2;
+    }
+    for (const FactorRoots &f : work) {
+        if (f.zeroRoot) {
+            Root r;
+            r.multiplicity = f.multiplicity;
+            out.push_back(r);
+        }
+        for (const Ball &b : f.balls) {
+            Root r;
+            r.value = valueOf(b.z);
+            r.multiplicity = f.multiplicity;
+            r.ball = b;
+            out.push_back(r);
+        }
+    }
+    return true;
 }
 
 }  // namespace quorvel::exact

@@ -3,83 +3,80 @@
 #include <acb_poly.h>
 
 #include <cmath>
-#include <functional>
-#include <memory>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "engine/error.h"
+#include "engine/exact_mpoly.h"
 #include "engine/exact_poly.h"
 
 namespace quorvel {
-
-namespace exact {
-bool isolateBalls(slong n, const std::function<void(acb_poly_t, slong)> &build, slong maxPrecision,
-                  std::vector<Complex> &out);
-}  // namespace exact
 
 namespace {
 
 using exact::GaussPoly;
 using exact::Root;
 
+// The highest working precision tried for the loci and for roots (bits).
+inline constexpr slong lociMaxPrecision = 8192;
 // The highest precision tried for a fiber: far beyond what separated roots
 // need, so only a fiber with a repeated root (a base point on a locus) or a
 // vanishing leading coefficient gets there.
 inline constexpr slong fiberMaxPrecision = 4096;
 
-// The curve's terms as they stand, to recognise the curve of the last call.
-struct CurveKey {
-    int e0, e1, e2;
-    double re, im;
-    bool operator==(const CurveKey &) const = default;
-};
-
-void collectKey(const Term *t, std::vector<CurveKey> &out) {
-    if (!t) return;
-    out.push_back({t->exp[0], t->exp[1], t->exp[2], t->coef.re, t->coef.im});
-    collectKey(t->next, out);
-    collectKey(t->left, out);
-}
-
-// The resultant and the loci of the last curve: "Go" asks for the branch
-// polynomial and then for its loci, and a document load asks again; the
-// elimination runs once per curve.
-struct BranchCache {
-    std::vector<CurveKey> key;
+// The resultant, the loci and the degenerate loci of the last curve: "Go"
+// asks for the degenerate loci, the branch polynomial and its loci in
+// turn, and a document load asks again; each is computed once per curve.
+struct CurveCache {
     bool valid = false;
+    ExactPolynomial curve;
+    bool haveResultant = false;
     GaussPoly resultant;
     bool haveLoci = false;
     std::vector<Root> loci;
+    bool haveDegenerate = false;
+    std::vector<Root> degenerate;
 };
 
-BranchCache &branchCache() {
-    static BranchCache cache;
+CurveCache &lastCurve() {
+    static CurveCache cache;
     return cache;
 }
 
-BranchCache &branchOf(const Term *curve) {
-    std::vector<CurveKey> key;
-    collectKey(curve, key);
-    BranchCache &c = branchCache();
-    if (c.valid && c.key == key) return c;
-    c.valid = false;
-    c.haveLoci = false;
-    c.loci.clear();
-    c.resultant = exact::branchResultant(curve);
-    c.key = std::move(key);
+CurveCache &cacheOf(const ExactPolynomial &curve) {
+    CurveCache &c = lastCurve();
+    if (c.valid && c.curve.sameAs(curve)) return c;
+    c = CurveCache();
+    c.curve = curve;
     c.valid = true;
     return c;
+}
+
+const GaussPoly &resultantOf(CurveCache &c) {
+    if (!c.haveResultant) {
+        c.resultant = exact::branchResultant(c.curve);
+        c.haveResultant = true;
+    }
+    return c.resultant;
+}
+
+[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
+    showError(message, remedy);
+    throw ComputationAbandoned(message);
 }
 
 std::vector<Root> distinctRoots(const GaussPoly &p) {
     std::vector<Root> out;
     if (p.degree() <= 0) return out;
-    for (const exact::SquarefreeFactor &f : exact::squarefreeFactors(p)) {
-        const size_t first = out.size();
-        exact::isolateRoots(f.factor, out);
-        for (size_t k = first; k < out.size(); ++k) out[k].multiplicity = f.multiplicity;
-    }
+    // A squarefree polynomial with exact coefficients always isolates; the
+    // precision only has to outgrow the closest pair of roots. Loci closer
+    // than that precision can tell apart (curves with coefficients far
+    // apart in size can put two of them 1e-250 apart) are a stated limit.
+    if (!exact::isolateFactors(exact::squarefreeFactors(p), lociMaxPrecision, out))
+        abandon("The branch loci could not be told apart with " + std::to_string(lociMaxPrecision) +
+                    "-bit arithmetic: some of them lie closer together than that.",
+                "Re-input the polynomial with coefficients closer in size");
     return out;
 }
 
@@ -100,21 +97,9 @@ PointList pointsOf(const std::vector<Root> &roots) {
     return list.release();
 }
 
-[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
-    showError(message, remedy);
-    throw ComputationAbandoned(message);
-}
-
 // A rational as the nearest double (inf beyond the range), without
 // overflow in between.
-double nearestDouble(const fmpq_t q) {
-    arb_t x;
-    arb_init(x);
-    arb_set_fmpq(x, q, 64);
-    const double d = arf_get_d(arb_midref(x), ARF_RND_NEAR);
-    arb_clear(x);
-    return d;
-}
+double nearestDouble(const fmpq_t q) { return exact::nearestDouble(q); }
 
 // The decimal exponent of a non-zero rational, for messages.
 long decimalExponent(const fmpq_t q) {
@@ -123,10 +108,86 @@ long decimalExponent(const fmpq_t q) {
     return static_cast<long>(std::floor(bits * std::log10(2.0)));
 }
 
+double log10Of(const arb_t x) {
+    arf_t mantissa;
+    fmpz_t exponent;
+    arf_init(mantissa);
+    fmpz_init(exponent);
+    arf_frexp(mantissa, exponent, arb_midref(x));
+    const double value = std::log10(std::fabs(arf_get_d(mantissa, ARF_RND_NEAR))) +
+                         static_cast<double>(fmpz_get_si(exponent)) * std::log10(2.0);
+    arf_clear(mantissa);
+    fmpz_clear(exponent);
+    return value;
+}
+
+std::string placeText(Complex z) {
+    char buf[96];
+    if (z.im == 0.0)
+        std::snprintf(buf, sizeof buf, "%.6g", z.re);
+    else if (z.re == 0.0)
+        std::snprintf(buf, sizeof buf, "%.6gi", z.im);
+    else
+        std::snprintf(buf, sizeof buf, "%.6g%+.6gi", z.re, z.im);
+    return buf;
+}
+
+// Loops and the tracer follow the loci in double precision: two loci
+// closer than lociSeparationLimit times the larger modulus are refused,
+// the closest pair named. The balls are apart by many times their radii,
+// so the distance of their midpoints is the distance of the loci to a few
+// percent.
+void refuseCloseLoci(const std::vector<Root> &loci) {
+    arb_t distance, size, other, ratio, worstDistance;
+    arb_init(distance);
+    arb_init(size);
+    arb_init(other);
+    arb_init(ratio);
+    arb_init(worstDistance);
+    acb_t d;
+    acb_init(d);
+    double worst = lociSeparationLimit;
+    Complex place;
+    for (size_t i = 0; i < loci.size(); ++i) {
+        for (size_t j = i + 1; j < loci.size(); ++j) {
+            const Complex a = loci[i].value, b = loci[j].value;
+            const double larger = std::max(std::hypot(a.re, a.im), std::hypot(b.re, b.im));
+            if (std::isnormal(larger) && std::hypot(a.re - b.re, a.im - b.im) > 10.0 * lociSeparationLimit * larger)
+                continue;
+            acb_sub(d, loci[i].ball.z, loci[j].ball.z, ARF_PREC_EXACT);
+            acb_abs(distance, d, 64);
+            acb_abs(size, loci[i].ball.z, 64);
+            acb_abs(other, loci[j].ball.z, 64);
+            arb_max(size, size, other, 64);
+            arb_div(ratio, distance, size, 64);
+            const double r = arf_get_d(arb_midref(ratio), ARF_RND_NEAR);
+            if (r < worst) {
+                worst = r;
+                arb_set(worstDistance, distance);
+                place = std::hypot(a.re, a.im) >= std::hypot(b.re, b.im) ? a : b;
+            }
+        }
+    }
+    const bool refused = worst < lociSeparationLimit;
+    const double log10Distance = refused ? log10Of(worstDistance) : 0.0;
+    arb_clear(distance);
+    arb_clear(size);
+    arb_clear(other);
+    arb_clear(ratio);
+    arb_clear(worstDistance);
+    acb_clear(d);
+    if (refused)
+        abandon("Two branch loci lie closer together than double precision can follow: about " +
+                    exact::magnitudeText(log10Distance) + " apart near " + placeText(place) + ", below " +
+                    exact::magnitudeText(std::log10(lociSeparationLimit)) + " of their size.",
+                "Move them to 0 by shifting the parameter (loci near 0 are judged by their own size), "
+                "or re-input the polynomial with them farther apart");
+}
+
 }  // namespace
 
-Polynomial exactBranchPolynomial(const Term *curve) {
-    const GaussPoly &r = branchOf(curve).resultant;
+Polynomial exactBranchPolynomial(const ExactPolynomial &curve) {
+    const GaussPoly &r = resultantOf(cacheOf(curve));
     const long n = r.degree();
     exact::Rational ra, rb, rla, rlb, rre, rim, rtmp;
     fmpq *a = ra.v, *b = rb.v, *la = rla.v, *lb = rlb.v, *re = rre.v, *im = rim.v, *tmp = rtmp.v;
@@ -168,7 +229,7 @@ Polynomial exactBranchPolynomial(const Term *curve) {
                     std::to_string(termPoolSize) + " are free.",
                 "Re-input a polynomial of lower degree");
 
-    const Letters letters = {curve->var[1], '?', '?'};
+    const Letters letters = {curve.letters()[1], '?', '?'};
     OwnedPolynomial out(newZero(letters));
     for (const auto &[k, c] : coefficients) {
         Term d;
@@ -181,115 +242,81 @@ Polynomial exactBranchPolynomial(const Term *curve) {
     return out.release();
 }
 
-void forgetBranchCache() { branchCache().valid = false; }
+void forgetBranchCache() { lastCurve() = CurveCache(); }
 
-PointList certifiedBranchLoci(const Term *curve) {
-    BranchCache &c = branchOf(curve);
+PointList certifiedBranchLoci(const ExactPolynomial &curve) {
+    CurveCache &c = cacheOf(curve);
     if (!c.haveLoci) {
-        c.loci = distinctRoots(c.resultant);
+        std::vector<Root> loci = distinctRoots(resultantOf(c));
+        refuseCloseLoci(loci);
+        c.loci = std::move(loci);
         c.haveLoci = true;
     }
     return pointsOf(c.loci);
 }
 
-PointList certifiedRoots(const Term *univariate) {
-    // Every root of a leading coefficient is a branch locus too, so one of
-    // degree beyond maxBranchDegree belongs to a curve Go refuses anyway;
-    // it is refused before its dense form is built (t^65185193 would take
-    // gigabytes and minutes).
-    const int n = degree(univariate);
-    if (n > maxBranchDegree)
-        abandon("The curve is too large: its leading coefficient has degree " + std::to_string(n) +
-                    ", above the limit of " + std::to_string(maxBranchDegree) + ".",
-                "Re-input a polynomial of lower degree in either variable");
-    return pointsOf(distinctRoots(exact::univariateOf(univariate)));
+PointList certifiedDegenerateLoci(const ExactPolynomial &curve) {
+    CurveCache &c = cacheOf(curve);
+    if (!c.haveDegenerate) {
+        c.degenerate = distinctRoots(exact::leadingCoefficient(curve));
+        c.haveDegenerate = true;
+    }
+    return pointsOf(c.degenerate);
 }
 
-void alignDegenerateLoci(PointList degenerate, const Term *loci) {
+void identifyDegenerateLoci(const ExactPolynomial &curve, PointList degenerate, PointList branchLoci) {
+    if (!degenerate) return;
+    // Both lists come from the last curve's roots; these calls only make
+    // sure the roots are there.
+    const OwnedPolynomial degenerateRoots(certifiedDegenerateLoci(curve));
+    const OwnedPolynomial branchRoots(certifiedBranchLoci(curve));
+    const CurveCache &c = cacheOf(curve);
     for (Term *d = degenerate; d; d = d->next) {
-        const Term *best = nullptr;
-        double bestDistance = 0.0;
-        for (const Term *b = loci; b; b = b->next) {
-            const double distance = modulus(b->coef - d->coef);
-            if (!best || distance < bestDistance) {
-                best = b;
-                bestDistance = distance;
+        const auto k = static_cast<size_t>(pointNumber(d));
+        size_t match = 0;
+        int overlapping = 0;
+        for (size_t b = 0; k < c.degenerate.size() && b < c.loci.size(); ++b)
+            if (acb_overlaps(c.degenerate[k].ball.z, c.loci[b].ball.z)) {
+                match = b;
+                ++overlapping;
             }
-        }
-        if (best && bestDistance <= 4.0 * certifiedAccuracy * std::max(1.0, modulus(best->coef)))
-            d->coef = best->coef;
+        // The loci are far apart compared with every ball (closer ones were
+        // refused), so each degenerate ball meets its own branch ball only.
+        if (overlapping != 1)
+            abandon("A degenerate locus could not be matched with a branch locus.", "Tell the maker");
+        const Term *branch = findByNumber(branchLoci, static_cast<int>(match));
+        d->coef = branch ? branch->coef : c.loci[match].value;
     }
 }
 
-PointList certifiedFiber(const Term *curve, Complex t) {
-    // Gather the coefficients of x^k as exact rationals times powers of t,
-    // evaluated in ball arithmetic at each precision.
-    struct Coefficient {
-        long x = 0;
-        long t = 0;
-        fmpq_t re, im;
-        Coefficient() {
-            fmpq_init(re);
-            fmpq_init(im);
-        }
-        ~Coefficient() {
-            fmpq_clear(re);
-            fmpq_clear(im);
-        }
-        Coefficient(const Coefficient &) = delete;
-        Coefficient &operator=(const Coefficient &) = delete;
-    };
-    std::vector<std::unique_ptr<Coefficient>> terms;
-    long n = 0;
-    std::function<void(const Term *)> collect = [&](const Term *p) {
-        if (!p) return;
-        if (!isZero(p->coef)) {
-            if (!std::isfinite(p->coef.re) || !std::isfinite(p->coef.im))
-                abandon("A coefficient of the curve is not a finite number.",
-                        "Re-input the polynomial with coefficients below 10^308");
-            auto c = std::make_unique<Coefficient>();
-            c->x = p->exp[0];
-            c->t = p->exp[1];
-            exact::rationalOf(c->re, p->coef.re);
-            exact::rationalOf(c->im, p->coef.im);
-            n = std::max(n, c->x);
-            terms.push_back(std::move(c));
-        }
-        collect(p->next);
-        collect(p->left);
-    };
-    collect(curve);
+PointList certifiedRoots(const ExactPolynomial &univariate) {
+    return pointsOf(distinctRoots(exact::univariateOf(univariate)));
+}
+
+PointList certifiedRoots(const Term *univariate) { return certifiedRoots(exactFromDoubles(univariate)); }
+
+PointList certifiedFiber(const ExactPolynomial &curve, Complex t) {
     if (!std::isfinite(t.re) || !std::isfinite(t.im))
         abandon("The base point is not a finite number.", "Type a base point such as 0.5+0.1i");
-
-    acb_t base, power, c, sum;
-    acb_init(base);
-    acb_init(power);
-    acb_init(c);
-    acb_init(sum);
-    auto build = [&](acb_poly_t poly, slong prec) {
-        acb_poly_zero(poly);
-        acb_set_d_d(base, t.re, t.im);
-        for (const auto &term : terms) {
-            arb_set_fmpq(acb_realref(c), term->re, prec);
-            arb_set_fmpq(acb_imagref(c), term->im, prec);
-            acb_pow_ui(power, base, static_cast<ulong>(term->t), prec);
-            acb_mul(c, c, power, prec);
-            acb_poly_get_coeff_acb(sum, poly, term->x);
-            acb_add(sum, sum, c, prec);
-            acb_poly_set_coeff_acb(poly, term->x, sum);
-        }
-    };
-    std::vector<Complex> values;
-    const bool ok = exact::isolateBalls(n, build, fiberMaxPrecision, values);
-    acb_clear(base);
-    acb_clear(power);
-    acb_clear(c);
-    acb_clear(sum);
+    const slong n = curve.data().value.degree(0);
+    if (n <= 0) return nullptr;
+    const GaussPoly p = exact::fiberPolynomial(curve, t);
+    // The leading coefficient vanishing at t, or a repeated root 0.
+    bool ok = p.degree() == n;
+    if (ok && n >= 2) {
+        exact::Rational a0, b0, a1, b1;
+        p.coefficient(a0.v, b0.v, 0);
+        p.coefficient(a1.v, b1.v, 1);
+        ok = !(fmpq_is_zero(a0.v) && fmpq_is_zero(b0.v) && fmpq_is_zero(a1.v) && fmpq_is_zero(b1.v));
+    }
+    std::vector<Root> roots;
+    if (ok) {
+        std::vector<exact::SquarefreeFactor> whole(1);
+        whole[0].factor = p;
+        ok = exact::isolateFactors(whole, fiberMaxPrecision, roots);
+    }
     if (!ok)
         abandon("The base point is a branch locus.", "Type another base point, away from the branch loci.");
-    std::vector<Root> roots;
-    for (const Complex &v : values) roots.push_back({v, 1});
     return pointsOf(roots);
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/error.h"
 #include "engine/exact.h"
+#include "engine/exact_mpoly.h"
 
 namespace quorvel::exact {
 
@@ -53,14 +54,6 @@ constexpr double maxGaussianCost = 3.0e5;
 [[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
     showError(message, remedy);
     throw ComputationAbandoned(message);
-}
-
-template <class Visit>
-void forEachTerm(const Term *t, Visit &visit) {
-    if (!t) return;
-    visit(t);
-    forEachTerm(t->next, visit);
-    forEachTerm(t->left, visit);
 }
 
 }  // namespace
@@ -304,12 +297,6 @@ struct ExactTerm {
     Rational im;
 };
 
-void checkFinite(Complex c) {
-    if (!std::isfinite(c.re) || !std::isfinite(c.im))
-        abandon("A coefficient of the curve is not a finite number.",
-                "Re-input the polynomial with coefficients below 10^308");
-}
-
 [[noreturn]] void abandonForRepeatedFactor() {
     abandon("The curve has a repeated factor: f and its derivative in the fiber variable "
             "share a factor, so the branch polynomial is identically zero.",
@@ -318,26 +305,21 @@ void checkFinite(Complex c) {
 
 }  // namespace
 
-GaussPoly branchResultant(const Term *curve) {
-    std::vector<std::unique_ptr<ExactTerm>> terms;
-    bool complex = false;
-    bool thirdVariable = false;
-    auto collect = [&](const Term *t) {
-        if (isZero(t->coef)) return;
-        checkFinite(t->coef);
-        if (t->exp[2] != 0) thirdVariable = true;
-        auto e = std::make_unique<ExactTerm>();
-        e->x = static_cast<ulong>(std::max(0, t->exp[0]));
-        e->t = static_cast<ulong>(std::max(0, t->exp[1]));
-        rationalOf(e->re.v, t->coef.re);
-        rationalOf(e->im.v, t->coef.im);
-        if (!fmpq_is_zero(e->im.v)) complex = true;
-        terms.push_back(std::move(e));
-    };
-    forEachTerm(curve, collect);
-    if (thirdVariable)
+GaussPoly branchResultant(const ExactPolynomial &curve) {
+    const GaussMpoly &g = curve.data().value;
+    if (g.degree(2) > 0)
         abandon("It is not a polynomial with 2 variables.",
                 "A third letter occurs: re-input the polynomial in two letters");
+    const bool complex = !g.isReal();
+    std::vector<std::unique_ptr<ExactTerm>> terms;
+    g.forEachTerm([&](const ulong *exps, const fmpq *re, const fmpq *im) {
+        auto e = std::make_unique<ExactTerm>();
+        e->x = exps[0];
+        e->t = exps[1];
+        fmpq_set(e->re.v, re);
+        fmpq_set(e->im.v, im);
+        terms.push_back(std::move(e));
+    });
 
     // Common denominator, then integer coefficients in Z[x, t] or Z[x, t, I].
     Integer denominator;
@@ -436,21 +418,51 @@ GaussPoly branchResultant(const Term *curve) {
     return out;
 }
 
-GaussPoly univariateOf(const Term *p) {
+namespace {
+
+// A dense polynomial of degree beyond maxBranchDegree belongs to a curve
+// Go refuses anyway (every root of the leading coefficient is a branch
+// locus); it is refused before its dense form is built (t^65185193 would
+// take gigabytes and minutes).
+void refuseHighDegree(slong n) {
+    if (n > maxBranchDegree)
+        abandon("The curve is too large: its leading coefficient has degree " + std::to_string(n) +
+                    ", above the limit of " + std::to_string(maxBranchDegree) + ".",
+                "Re-input a polynomial of lower degree in either variable");
+}
+
+}  // namespace
+
+GaussPoly leadingCoefficient(const ExactPolynomial &curve) {
+    const GaussMpoly &g = curve.data().value;
+    const slong n = g.degree(0);
+    slong m = 0;
+    g.forEachTerm([&](const ulong *exps, const fmpq *, const fmpq *) {
+        if (static_cast<slong>(exps[0]) == n) m = std::max(m, static_cast<slong>(exps[1]));
+    });
+    refuseHighDegree(m);
     GaussPoly out;
-    Rational a, b, olda, oldb;
-    auto collect = [&](const Term *t) {
-        if (isZero(t->coef)) return;
-        checkFinite(t->coef);
-        const long k = std::max(0, t->exp[0]);
-        rationalOf(a.v, t->coef.re);
-        rationalOf(b.v, t->coef.im);
-        out.coefficient(olda.v, oldb.v, k);
-        fmpq_add(a.v, a.v, olda.v);
-        fmpq_add(b.v, b.v, oldb.v);
-        out.setCoefficient(k, a.v, b.v);
-    };
-    forEachTerm(p, collect);
+    Rational a, b;
+    g.forEachTerm([&](const ulong *exps, const fmpq *re, const fmpq *im) {
+        if (static_cast<slong>(exps[0]) != n) return;
+        out.coefficient(a.v, b.v, static_cast<slong>(exps[1]));
+        fmpq_add(a.v, a.v, re);
+        fmpq_add(b.v, b.v, im);
+        out.setCoefficient(static_cast<slong>(exps[1]), a.v, b.v);
+    });
+    return out;
+}
+
+GaussPoly univariateOf(const ExactPolynomial &p) {
+    refuseHighDegree(p.data().value.degree(0));
+    GaussPoly out;
+    Rational a, b;
+    p.data().value.forEachTerm([&](const ulong *exps, const fmpq *re, const fmpq *im) {
+        out.coefficient(a.v, b.v, static_cast<slong>(exps[0]));
+        fmpq_add(a.v, a.v, re);
+        fmpq_add(b.v, b.v, im);
+        out.setCoefficient(static_cast<slong>(exps[0]), a.v, b.v);
+    });
     return out;
 }
 

@@ -1,15 +1,17 @@
-// Exact polynomials over Q(i) for the elimination: reading the curve's
-// doubles as exact decimals, the resultant in x, squarefree factorisation
-// and root isolation. Internal to the engine (it includes FLINT and arb);
+// Exact polynomials over Q(i) in one variable for the elimination: the
+// resultant in x of the exact curve, squarefree factorisation and root
+// isolation. Internal to the engine (it includes FLINT and arb);
 // engine/exact.h is the interface the rest of the program sees.
 #pragma once
 
+#include <acb.h>
 #include <flint/fmpq.h>
 #include <flint/fmpq_poly.h>
 
 #include <vector>
 
 #include "engine/complex.h"
+#include "engine/exact_curve.h"
 #include "engine/polynomial.h"
 
 namespace quorvel::exact {
@@ -68,23 +70,44 @@ std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p);
 // false when no candidate was verified within its budget of primes.
 bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out);
 
-// The curve's terms as exact Gaussian rationals, eliminated: Res_x(f, f_x)
-// as a polynomial in the parameter. Reports and abandons on a third
-// variable, a curve free of x, a curve beyond maxBranchDegree and a curve
-// with a repeated factor.
-GaussPoly branchResultant(const Term *curve);
+// The exact curve eliminated: Res_x(f, f_x) as a polynomial in the
+// parameter. Reports and abandons on a third variable, a curve free of x, a
+// curve beyond maxBranchDegree and a curve with a repeated factor.
+GaussPoly branchResultant(const ExactPolynomial &curve);
 
-// The polynomial in slot 0 of a univariate Polynomial, read exactly.
-GaussPoly univariateOf(const Term *p);
+// The coefficient of the highest power of x, as a polynomial in the
+// parameter.
+GaussPoly leadingCoefficient(const ExactPolynomial &curve);
 
-// A root with its multiplicity.
+// The polynomial in the slot-0 variable (the other slots ignored).
+GaussPoly univariateOf(const ExactPolynomial &p);
+
+// f(x, t) as a polynomial in x, with t the exact binary value of the double
+// (chart.cpp).
+GaussPoly fiberPolynomial(const ExactPolynomial &curve, Complex t);
+
+// An owned complex ball.
+struct Ball {
+    acb_t z;
+    Ball();
+    ~Ball();
+    Ball(const Ball &other);
+    Ball &operator=(const Ball &other);
+};
+
+// A root: its ball, the ball's midpoint as the nearest doubles, and the
+// multiplicity of its factor.
 struct Root {
     Complex value;
     int multiplicity = 1;
+    Ball ball;
 };
 
-// The distinct roots of p (not zero), isolated with a proof, each to
-// certifiedAccuracy. Appends to `out`.
-void isolateRoots(const GaussPoly &p, std::vector<Root> &out);
+// The roots of pairwise coprime squarefree factors, isolated with a proof:
+// each ball holds one root and pins down its nearest double (radius below
+// 2^-53 of its modulus; a root 0 is exactly 0), and every two balls lie
+// apart by many times their radii, so their distance is known. Appends to
+// `out` factor by factor; false when maxPrecision bits do not suffice.
+bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out);
 
 }  // namespace quorvel::exact

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/error.h"
+#include "engine/exact_mpoly.h"
 
 namespace quorvel {
 
@@ -58,6 +59,101 @@ bool allFinite(const Term *t) {
            allFinite(t->next);
 }
 
+// The arithmetic the reader evaluates with. DoubleArithmetic is the one the
+// language's refusals were always decided in: term-pool polynomials with
+// double coefficients (the pool running out, a coefficient overflowing, a
+// division whose remainder is beyond rounding). ExactArithmetic evaluates
+// the same text over Q(i) without rounding.
+class DoubleArithmetic {
+public:
+    using Value = OwnedPolynomial;
+    explicit DoubleArithmetic(Letters &letters) : letters_(letters) {}
+
+    Value zero() const { return Value(newZero(letters_)); }
+    Value number(std::string_view, double value) const { return Value(newTerm(value, 0.0, 0, 0, 0, letters_)); }
+    Value imaginaryUnit() const { return Value(newTerm(0.0, 1.0, 0, 0, 0, letters_)); }
+    Value variable(int slot) const {
+        int e[3] = {0, 0, 0};
+        e[slot] = 1;
+        return Value(newTerm(1, 0, e[0], e[1], e[2], letters_));
+    }
+    void add(Value &s, const Value &t) const { addPolynomial(s.ref(), t.get()); }
+    void negate(Value &f) const { f.reset(negatedCopy(f.get())); }
+    Value multiply(const Value &f, const Value &g) const { return Value(multiplyPolynomials(f.get(), g.get())); }
+
+    // f / g when g divides f up to rounding (relative to f's largest
+    // coefficient); false when a remainder is left.
+    bool divide(Value &f, const Value &g) const {
+        OwnedPolynomial q(quotient(f.get(), g.get()));
+        OwnedPolynomial back(multiplyPolynomials(q.get(), g.get()));
+        OwnedPolynomial remainder(negatedCopy(back.get()));
+        addPolynomial(remainder.ref(), f.get());
+        if (largestModulus(remainder.get()) > 1e-9 * largestModulus(f.get())) return false;
+        f = std::move(q);
+        return true;
+    }
+
+    bool isConstant(const Value &f) const {
+        const Term *c = f.get();
+        return isLeaf(c) && c->exp[0] == 0 && c->exp[1] == 0 && c->exp[2] == 0;
+    }
+    bool isZeroConstant(const Value &f) const { return quorvel::isZero(f.get()->coef); }
+    void invert(Value &f) const { f.reset(newTerm(Complex(1.0, 0.0) / f.get()->coef, 0, 0, 0, letters_)); }
+
+    long long largestExponent(const Value &f) const {
+        long long m = 0;
+        largestExponent(f.get(), m);
+        return m;
+    }
+
+    void raise(Value &f, long long n) const {
+        OwnedPolynomial p(copyPolynomial(f.get()));
+        f.reset(newTerm(1, 0, 0, 0, 0, letters_));
+        if (n <= plainPowerLimit) {
+            for (long long k = 0; k < n; ++k) f.reset(multiplyPolynomials(f.get(), p.get()));
+            return;
+        }
+        // Square and multiply, most significant bit first.
+        int top = 62;
+        while (top > 0 && !((n >> top) & 1)) --top;
+        for (int bit = top; bit >= 0; --bit) {
+            f.reset(multiplyPolynomials(f.get(), f.get()));
+            if ((n >> bit) & 1) f.reset(multiplyPolynomials(f.get(), p.get()));
+        }
+    }
+
+private:
+    static void largestExponent(const Term *t, long long &m) {
+        if (!t) return;
+        for (int s = 0; s < 3; ++s)
+            if (t->exp[s] > m) m = t->exp[s];
+        largestExponent(t->left, m);
+        largestExponent(t->next, m);
+    }
+
+    Letters &letters_;
+};
+
+class ExactArithmetic {
+public:
+    using Value = exact::GaussMpoly;
+    explicit ExactArithmetic(Letters &) {}
+
+    Value zero() const { return Value(); }
+    Value number(std::string_view written, double) const { return exact::decimal(written); }
+    Value imaginaryUnit() const { return exact::imaginaryUnit(); }
+    Value variable(int slot) const { return exact::variable(slot); }
+    void add(Value &s, const Value &t) const { exact::add(s, t); }
+    void negate(Value &f) const { exact::negate(f); }
+    Value multiply(const Value &f, const Value &g) const { return exact::product(f, g); }
+    bool divide(Value &f, const Value &g) const { return exact::divideExactly(f, g); }
+    bool isConstant(const Value &f) const { return f.isConstant(); }
+    bool isZeroConstant(const Value &f) const { return f.isZero(); }
+    void invert(Value &f) const { exact::invertConstant(f); }
+    long long largestExponent(const Value &f) const { return exact::largestExponent(f); }
+    void raise(Value &f, long long n) const { f = exact::power(f, static_cast<ulong>(n)); }
+};
+
 // A recursive-descent reader of written mathematics:
 //   sum     = product { ("+" | "-") product }
 //   product = signed { ("*" | "/") signed | power }   (a factor right after
@@ -70,21 +166,23 @@ bool allFinite(const Term *t) {
 // Spaces, tabs and line ends separate tokens and mean nothing else. The
 // text ends at its end or at a NUL byte; a bracket still open there is
 // closed by the end. Anything else is a TextProblem.
+template <class Arithmetic>
 class Parser {
 public:
-    Parser(std::string_view text, Letters &letters) : text_(text), letters_(letters) {}
+    using Value = typename Arithmetic::Value;
 
-    OwnedPolynomial text() {
+    Parser(std::string_view text, Letters &letters) : text_(text), letters_(letters), arithmetic_(letters) {}
+
+    Value text() {
         skipSpaces();
-        if (at(pos_) == '\0') return OwnedPolynomial(zero());
-        OwnedPolynomial s = sum(0);
+        if (at(pos_) == '\0') return arithmetic_.zero();
+        Value s = sum(0);
         expectEnd();
         return s;
     }
 
 private:
     char at(size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
-    Polynomial zero() const { return newZero(letters_); }
 
     [[noreturn]] void problem(size_t position, std::string what) const {
         throw TextProblem{position, std::move(what)};
@@ -108,35 +206,21 @@ private:
         problem(pos_, describeCharacter(c) + " cannot be read here");
     }
 
-    OwnedPolynomial sum(int depth) {
-        OwnedPolynomial s = product(depth);
+    Value sum(int depth) {
+        Value s = product(depth);
         for (;;) {
             skipSpaces();
             const char c = at(pos_);
             if (c != '+' && c != '-') return s;
             ++pos_;
-            OwnedPolynomial t = product(depth);
-            if (c == '-') t.reset(negatedCopy(t.get()));
-            addPolynomial(s.ref(), t.get());
+            Value t = product(depth);
+            if (c == '-') arithmetic_.negate(t);
+            arithmetic_.add(s, t);
         }
     }
 
-    // f / g when g divides f; a division that leaves a remainder (beyond
-    // rounding, relative to f's largest coefficient) is refused rather than
-    // read as its quotient alone: x/(x+1) is no polynomial.
-    Polynomial exactQuotient(const OwnedPolynomial &f, const OwnedPolynomial &g, size_t operatorAt) const {
-        OwnedPolynomial q(quotient(f.get(), g.get()));
-        OwnedPolynomial back(multiplyPolynomials(q.get(), g.get()));
-        OwnedPolynomial remainder(negatedCopy(back.get()));
-        addPolynomial(remainder.ref(), f.get());
-        if (largestModulus(remainder.get()) > 1e-9 * largestModulus(f.get()))
-            problem(operatorAt, "the division leaves a remainder; only a divisor of the polynomial "
-                                "before / can follow it");
-        return q.release();
-    }
-
-    OwnedPolynomial product(int depth) {
-        OwnedPolynomial f = signedPower(depth);
+    Value product(int depth) {
+        Value f = signedPower(depth);
         for (;;) {
             skipSpaces();
             const char c = at(pos_);
@@ -146,21 +230,24 @@ private:
                 skipSpaces();
                 if (at(pos_) == '*')
                     problem(operatorAt, "\"**\" is no operator here; write a power with ^, as x^2");
-                OwnedPolynomial g = signedPower(depth);
-                if (c == '*')
-                    f.reset(multiplyPolynomials(f.get(), g.get()));
-                else
-                    f.reset(exactQuotient(f, g, operatorAt));
+                Value g = signedPower(depth);
+                if (c == '*') {
+                    f = arithmetic_.multiply(f, g);
+                } else if (!arithmetic_.divide(f, g)) {
+                    // x/(x+1) is no polynomial: the quotient alone is not read.
+                    problem(operatorAt, "the division leaves a remainder; only a divisor of the polynomial "
+                                        "before / can follow it");
+                }
             } else if (beginsFactor(c)) {
-                OwnedPolynomial g = power(depth);
-                f.reset(multiplyPolynomials(f.get(), g.get()));
+                Value g = power(depth);
+                f = arithmetic_.multiply(f, g);
             } else {
                 return f;
             }
         }
     }
 
-    OwnedPolynomial signedPower(int depth) {
+    Value signedPower(int depth) {
         bool negative = false;
         for (;;) {
             skipSpaces();
@@ -174,13 +261,13 @@ private:
                 break;
             }
         }
-        OwnedPolynomial f = power(depth);
-        if (negative) f.reset(negatedCopy(f.get()));
+        Value f = power(depth);
+        if (negative) arithmetic_.negate(f);
         return f;
     }
 
-    OwnedPolynomial power(int depth) {
-        OwnedPolynomial f = factor(depth);
+    Value power(int depth) {
+        Value f = factor(depth);
         skipSpaces();
         if (at(pos_) != '^') return f;
         const size_t caret = pos_;
@@ -192,7 +279,7 @@ private:
         return f;
     }
 
-    OwnedPolynomial factor(int depth) {
+    Value factor(int depth) {
         skipSpaces();
         const char c = at(pos_);
         if (opensBracket(c)) {
@@ -201,7 +288,7 @@ private:
             ++pos_;
             skipSpaces();
             if (closesBracket(at(pos_))) problem(open, "the brackets hold nothing");
-            OwnedPolynomial s = sum(depth + 1);
+            Value s = sum(depth + 1);
             skipSpaces();
             if (closesBracket(at(pos_)))
                 ++pos_;
@@ -211,7 +298,7 @@ private:
         }
         if (c == 'i') {
             ++pos_;
-            return OwnedPolynomial(newTerm(0.0, 1.0, 0, 0, 0, letters_));
+            return arithmetic_.imaginaryUnit();
         }
         if (isLetter(c)) return variable(c);
         if (isDigit(c) || c == '.') return number();
@@ -222,7 +309,7 @@ private:
         problem(pos_, describeCharacter(c) + " cannot be read here");
     }
 
-    OwnedPolynomial variable(char c) {
+    Value variable(char c) {
         int slot = -1;
         for (int s = 0; s < 3 && slot < 0; ++s)
             if (letters_[static_cast<size_t>(s)] == c || letters_[static_cast<size_t>(s)] == '?')
@@ -234,15 +321,13 @@ private:
         }
         letters_[static_cast<size_t>(slot)] = c;
         ++pos_;
-        int e[3] = {0, 0, 0};
-        e[slot] = 1;
-        return OwnedPolynomial(newTerm(1, 0, e[0], e[1], e[2], letters_));
+        return arithmetic_.variable(slot);
     }
 
     // Fixed-point digits with at most one decimal point (a leading point
     // reads as 0.), then an optional exponent: 1e-3 is 0.001. An "e" not
     // followed by digits is the letter e (2e is 2·e).
-    OwnedPolynomial number() {
+    Value number() {
         const size_t start = pos_;
         bool digits = false;
         while (isDigit(at(pos_))) {
@@ -269,7 +354,7 @@ private:
         const std::string written(text_.substr(start, pos_ - start));
         const double v = std::strtod(written.c_str(), nullptr);
         if (!std::isfinite(v)) problem(start, "the number is too large");
-        return OwnedPolynomial(newTerm(v, 0.0, 0, 0, 0, letters_));
+        return arithmetic_.number(written, v);
     }
 
     // An integer: digits, optionally signed, optionally in brackets, as
@@ -314,50 +399,37 @@ private:
     }
 
     // f^n; a negative n only on a constant other than 0.
-    void raise(OwnedPolynomial &f, long long n, size_t caret) {
+    void raise(Value &f, long long n, size_t caret) {
         if (n < 0) {
-            const Term *c = f.get();
-            if (!isLeaf(c) || c->exp[0] != 0 || c->exp[1] != 0 || c->exp[2] != 0)
-                problem(caret, "a negative power of a variable is not a polynomial");
-            if (isZero(c->coef)) problem(caret, "a negative power of 0 is not a number");
-            f.reset(newTerm(Complex(1.0, 0.0) / c->coef, 0, 0, 0, letters_));
+            if (!arithmetic_.isConstant(f)) problem(caret, "a negative power of a variable is not a polynomial");
+            if (arithmetic_.isZeroConstant(f)) problem(caret, "a negative power of 0 is not a number");
+            arithmetic_.invert(f);
             n = -n;
         }
-        checkPowerFits(f.get(), n);
-        OwnedPolynomial p(copyPolynomial(f.get()));
-        f.reset(newTerm(1, 0, 0, 0, 0, letters_));
-        if (n <= plainPowerLimit) {
-            for (long long k = 0; k < n; ++k) f.reset(multiplyPolynomials(f.get(), p.get()));
-            return;
+        if (n > 1) {
+            const long long maxExp = arithmetic_.largestExponent(f);
+            if (maxExp > 0 && maxExp > std::numeric_limits<int32_t>::max() / n) abandonForExponent();
         }
-        // Square and multiply, most significant bit first.
-        int top = 62;
-        while (top > 0 && !((n >> top) & 1)) --top;
-        for (int bit = top; bit >= 0; --bit) {
-            f.reset(multiplyPolynomials(f.get(), f.get()));
-            if ((n >> bit) & 1) f.reset(multiplyPolynomials(f.get(), p.get()));
-        }
-    }
-
-    static void checkPowerFits(const Term *p, long long n) {
-        if (n <= 1 || !p) return;
-        long long maxExp = 0;
-        checkMax(p, maxExp);
-        if (maxExp > 0 && maxExp > std::numeric_limits<int32_t>::max() / n) abandonForExponent();
-    }
-
-    static void checkMax(const Term *t, long long &m) {
-        if (!t) return;
-        for (int s = 0; s < 3; ++s)
-            if (t->exp[s] > m) m = t->exp[s];
-        checkMax(t->left, m);
-        checkMax(t->next, m);
+        arithmetic_.raise(f, n);
     }
 
     std::string_view text_;
     Letters &letters_;
+    Arithmetic arithmetic_;
     size_t pos_ = 0;
 };
+
+template <class Arithmetic>
+typename Arithmetic::Value evaluate(std::string_view text, Letters &letters) {
+    try {
+        return Parser<Arithmetic>(text, letters).text();
+    } catch (const TextProblem &problem) {
+        const std::string message = "The polynomial cannot be read at character " +
+                                    std::to_string(problem.position + 1) + ": " + problem.what + ".";
+        showError(message, "Re-input the polynomial");
+        throw ComputationAbandoned("unreadable polynomial text");
+    }
+}
 
 void printTerm(const Term *t, std::string &out, int decimals) {
     if (isZero(t->coef)) return;
@@ -405,23 +477,28 @@ void printTree(const Term *t, std::string &out, int decimals) {
 
 }  // namespace
 
+ExactPolynomial parseExactPolynomial(std::string_view text, Letters &letters) {
+    const Letters given = letters;
+    {
+        // The text is read in doubles first, so every refusal (its message,
+        // its position, which of two problems comes first) is what the
+        // language has always said.
+        OwnedPolynomial checked = evaluate<DoubleArithmetic>(text, letters);
+        // An overflowed power or product (10^400, 1e300*1e300) has no place
+        // in any computation that follows.
+        if (!allFinite(checked.get())) {
+            showError("A coefficient is too large.", "Re-input the polynomial");
+            throw ComputationAbandoned("non-finite coefficient");
+        }
+    }
+    auto data = std::make_shared<ExactPolynomial::Data>();
+    data->letters = given;
+    data->value = evaluate<ExactArithmetic>(text, data->letters);
+    return ExactPolynomial(std::move(data));
+}
+
 Polynomial parsePolynomial(std::string_view text, Letters &letters) {
-    OwnedPolynomial p;
-    try {
-        p = Parser(text, letters).text();
-    } catch (const TextProblem &problem) {
-        const std::string message = "The polynomial cannot be read at character " +
-                                    std::to_string(problem.position + 1) + ": " + problem.what + ".";
-        showError(message, "Re-input the polynomial");
-        throw ComputationAbandoned("unreadable polynomial text");
-    }
-    // An overflowed power or product (10^400, 1e300*1e300) has no place in
-    // any computation that follows.
-    if (!allFinite(p.get())) {
-        showError("A coefficient is too large.", "Re-input the polynomial");
-        throw ComputationAbandoned("non-finite coefficient");
-    }
-    return p.release();
+    return roundedPolynomial(parseExactPolynomial(text, letters));
 }
 
 bool readConstant(std::string_view text, Complex &value, std::string &problem) {
@@ -433,14 +510,13 @@ bool readConstant(std::string_view text, Complex &value, std::string &problem) {
     bool ok = false;
     try {
         Letters letters = unsetLetters;
-        OwnedPolynomial p(parsePolynomial(text, letters));
-        const Term *t = p.get();
+        const ExactPolynomial p = parseExactPolynomial(text, letters);
         if (letters[0] != '?') {
             shown = std::string("The letter ") + letters[0] + " has no value here.";
         } else if (std::string_view(text).find_first_not_of(" \t\r\n") == std::string_view::npos) {
             shown = "The text is empty.";
         } else {
-            value = t->coef;
+            value = exact::constantValue(p.data().value);
             ok = true;
         }
     } catch (const ComputationAbandoned &) {

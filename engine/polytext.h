@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/exact_curve.h"
 #include "engine/polynomial.h"
 
 namespace quorvel {
@@ -30,6 +31,17 @@ inline constexpr size_t printLimit = 250;
 // zero polynomial, a coefficient that overflows, the record pool running
 // out), go through showError and throw ComputationAbandoned; no record is
 // left behind. Every printed polynomial reads back to itself.
+//
+// The value is exact: decimals are the decimals written (0.1 is 1/10),
+// products and powers are expanded over Q(i) without rounding, and "/"
+// must leave no remainder at all. Refusals are decided as the double
+// evaluation of the same text decides them, and beyond those the exact
+// evaluation refuses a product too large to expand exactly.
+ExactPolynomial parseExactPolynomial(std::string_view text, Letters &letters);
+
+// The exact value rounded to the nearest doubles (roundedPolynomial): a
+// coefficient beyond the double range, or nonzero and below the smallest
+// normal double, is refused.
 Polynomial parsePolynomial(std::string_view text, Letters &letters);
 
 // Writes the polynomial in descending monomial order, every term with its
@@ -38,7 +50,9 @@ Polynomial parsePolynomial(std::string_view text, Letters &letters);
 std::string printPolynomial(const Term *p, int decimals = printDecimals);
 
 // Reads a text of the same language without letters as one complex number
-// (i, 1+i, 0.5+0.1*i, -2i+1.5, 1e-3, +1.000000-2.000000i). False, with what
+// (i, 1+i, 0.5+0.1*i, -2i+1.5, 1e-3, +1.000000-2.000000i), evaluated
+// exactly and rounded to the nearest double (a point, not a coefficient:
+// 1e-320 is the subnormal nearest it). False, with what
 // is wrong in `problem`, when the text is empty, names a letter, cannot be
 // read or overflows; nothing is shown through the error channel.
 bool readConstant(std::string_view text, Complex &value, std::string &problem);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/complex.h"
+#include "engine/exact_curve.h"
 #include "engine/polynomial.h"
 
 namespace quorvel {
@@ -25,6 +26,11 @@ struct CurveState {
     int16_t stage = stageNothing;
     std::string documentName = "untitled";
     std::string polynomialText;
+    // The curve as typed, exactly; everything exact or certified (the
+    // degenerate loci, the branch polynomial and loci, the fiber, charts)
+    // is computed from it. `curve` is its rounding to doubles, the one the
+    // tracer evaluates. Every place that sets one sets the other.
+    ExactPolynomial exactCurve;
     OwnedPolynomial curve;
     OwnedPolynomial leadingCoefficient;
     OwnedPolynomial degenerateLoci;
@@ -43,6 +49,9 @@ struct CurveState {
     int16_t parameterViewOpen = 0;
     int16_t solutionViewOpen = 0;
 
+    // The exact curve; for a curve that was set only as doubles (built term
+    // by term), each double read as the decimal of its shortest text.
+    ExactPolynomial exact() const;
     char fiberVariable() const { return curve ? curve.get()->var[0] : '?'; }
     char parameter() const { return curve ? curve.get()->var[1] : '?'; }
     // Exactly one replay flag set (or none).

@@ -245,7 +245,8 @@ private:
         std::string line;
         if (!reader_.findSection(tagPolynomial) || !reader_.readLine(line)) return false;
         Letters letters = unsetLetters;
-        OwnedPolynomial parsed(parsePolynomial(line, letters));
+        ExactPolynomial exact = parseExactPolynomial(line, letters);
+        OwnedPolynomial parsed(roundedPolynomial(exact));
         // Not a curve in two letters: the load changes nothing, so the
         // stage kept stays true of the curve kept.
         if (parsed.get()->var[0] == '?' || parsed.get()->var[1] == '?') return false;
@@ -253,6 +254,7 @@ private:
         s_.stopTimer();
         s_.parameterSpace.work.release();
         state_.polynomialText = cutText(line, polynomialTextLimit);
+        state_.exactCurve = std::move(exact);
         state_.curve = std::move(parsed);
         state_.stage = stageCurve;
         degenerateLociPending_ = true;
@@ -274,7 +276,7 @@ private:
             int count = 0;
             if (reader_.findSection(tagDegenerateLoci) && reader_.readCount(count))
                 readPoints(reader_, count, points);
-            loci.reset(certifiedRoots(leading.get()));
+            loci.reset(certifiedDegenerateLoci(state_.exact()));
         }
         state_.leadingCoefficient = std::move(leading);
         state_.degenerateLoci = std::move(loci);
@@ -288,7 +290,7 @@ private:
     bool readBranchPolynomial() {
         std::string line;
         if (!reader_.findSection(tagBranchPolynomial) || !reader_.readLine(line)) return false;
-        OwnedPolynomial exact(exactBranchPolynomial(state_.curve.get()));
+        OwnedPolynomial exact(exactBranchPolynomial(state_.exact()));
         if (degree(exact.get()) <= 0) return false;
         std::string text = printPolynomial(exact.get());
         state_.branchPolynomial = std::move(exact);
@@ -309,8 +311,9 @@ private:
         if (!reader_.findSection(tagBranchLoci) || !reader_.readCount(count)) return false;
         LoadedPoints points;
         if (!readPoints(reader_, count, points)) return false;
-        OwnedPolynomial found(certifiedBranchLoci(state_.curve.get()));
-        alignDegenerateLoci(state_.degenerateLoci.get(), found.get());
+        const ExactPolynomial curve = state_.exact();
+        OwnedPolynomial found(certifiedBranchLoci(curve));
+        identifyDegenerateLoci(curve, state_.degenerateLoci.get(), found.get());
         // The centre of the loci, moved off them as "Go" moves its first
         // base point (the centroid whenever it lies off every locus).
         base_ = chooseBasePoint(found.get());
@@ -334,7 +337,7 @@ private:
         if (!reader_.findSection(tagFiber) || !reader_.readCount(count)) return false;
         LoadedPoints points;
         if (!readPoints(reader_, count, points)) return false;
-        OwnedPolynomial found(certifiedFiber(state_.curve.get(), state_.basePoint));
+        OwnedPolynomial found(certifiedFiber(state_.exact(), state_.basePoint));
         OwnedPolynomial sorted(sortLexicographic(found.get()));
         numberPoints(sorted.get(), 0);
         // As "Go" computes a fiber: a run on the old one cannot go on, and

@@ -58,6 +58,7 @@ bool keepFinite(Session &session) {
     session.stopTimer();
     session.parameterSpace.work.release();
     if (bad <= stageCurve) {
+        s.exactCurve = ExactPolynomial();
         s.curve.reset(newZero());
         s.leadingCoefficient.reset();
         s.degenerateLoci.reset();

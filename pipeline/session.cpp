@@ -25,6 +25,11 @@ void CurveState::setReplay(int16_t atStart, int16_t playing, int16_t paused, int
     replayAtEnd = atEnd;
 }
 
+ExactPolynomial CurveState::exact() const {
+    if (exactCurve.isZero() && curve && !isZeroPolynomial(curve.get())) return exactFromDoubles(curve.get());
+    return exactCurve;
+}
+
 void SortedList::add(const std::string &line) {
     lines_.insert(std::upper_bound(lines_.begin(), lines_.end(), line), line);
 }
@@ -156,7 +161,9 @@ void Session::nameFiberPoints() {
 void Session::readCurve() {
     state.polynomialText = cutText(form.polynomial, polynomialTextLimit);
     Letters l = {letterFrom(form.fiberLetter), letterFrom(form.parameterLetter), '?'};
-    OwnedPolynomial parsed(parsePolynomial(state.polynomialText, l));
+    ExactPolynomial exact = parseExactPolynomial(state.polynomialText, l);
+    OwnedPolynomial parsed(roundedPolynomial(exact));
+    state.exactCurve = std::move(exact);
     state.curve = std::move(parsed);
     if (state.curve.get()->var[0] == '?' || state.curve.get()->var[1] == '?') {
         showError("It is not a polynomial with 2 variables.",
@@ -169,7 +176,7 @@ void Session::readCurve() {
 
     OwnedPolynomial leading(leadingCoefficientOf(state.curve.get()));
     OwnedPolynomial degenerate;
-    if (degree(leading.get()) > 0) degenerate.reset(certifiedRoots(leading.get()));
+    if (degree(leading.get()) > 0) degenerate.reset(certifiedDegenerateLoci(state.exact()));
     state.leadingCoefficient = std::move(leading);
     state.degenerateLoci = std::move(degenerate);
     state.stage = stageCurve;
@@ -177,7 +184,7 @@ void Session::readCurve() {
 
 void Session::computeBranchPolynomial() {
     // The exact resultant Res_x(f, df/dx), monic, every multiplicity kept.
-    OwnedPolynomial branch(exactBranchPolynomial(state.curve.get()));
+    OwnedPolynomial branch(exactBranchPolynomial(state.exact()));
     std::string text = printPolynomial(branch.get());
     state.branchPolynomial = std::move(branch);
     state.branchPolynomialText = text;
@@ -186,8 +193,9 @@ void Session::computeBranchPolynomial() {
 }
 
 void Session::computeBranchLoci() {
-    OwnedPolynomial roots(certifiedBranchLoci(state.curve.get()));
-    alignDegenerateLoci(state.degenerateLoci.get(), roots.get());
+    const ExactPolynomial curve = state.exact();
+    OwnedPolynomial roots(certifiedBranchLoci(curve));
+    identifyDegenerateLoci(curve, state.degenerateLoci.get(), roots.get());
     // The first base point: the centroid of the loci, unless that lies on a
     // locus (then the fiber over it would be degenerate); chooseBasePoint
     // answers the centroid in every other case.
@@ -272,7 +280,7 @@ bool Session::runPipeline() {
             // The fiber is found before the base point is taken: a base
             // point over which it cannot be isolated is never kept.
             const Complex base = chooseBase();
-            OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
+            OwnedPolynomial roots(certifiedFiber(state.exact(), base));
             state.basePoint = base;
             showBasePoint();
             computeFiber(roots.release());
@@ -292,7 +300,7 @@ bool Session::runPipeline() {
 bool Session::recalculateOverTypedBase() {
     const Complex base = readComplexField(cutText(form.basePoint, basePointTextLimit));
     refuseBasePointOnLocus(state, base);
-    OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
+    OwnedPolynomial roots(certifiedFiber(state.exact(), base));
     state.basePoint = base;
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;

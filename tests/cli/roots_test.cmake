@@ -15,3 +15,7 @@ execute_process(COMMAND ${CLI} roots "x*t+1" OUTPUT_VARIABLE out ERROR_VARIABLE 
 if(NOT rc EQUAL 1 OR NOT err MATCHES "polynomial \\(1 var\\.\\) is illegal\\.")
   message(FATAL_ERROR "two letters must be refused: rc=${rc} [${err}]")
 endif()
+execute_process(COMMAND ${CLI} roots --full "(x-1e-20)*(x-2e-20)" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^\\+[12]e-20\\+0i\n\\+[12]e-20\\+0i\n$" OR NOT out MATCHES "1e-20" OR NOT out MATCHES "2e-20")
+  message(FATAL_ERROR "two simple roots 1e-20 apart: rc=${rc} [${out}]")
+endif()

@@ -13,6 +13,7 @@
 
 #include "engine/calculus.h"
 #include "engine/exact.h"
+#include "engine/exact_curve.h"
 #include "engine/polytext.h"
 #include "engine/roots.h"
 #include "support/recording_errors.h"
@@ -33,24 +34,15 @@ struct Curve {
     std::string name;
     std::string text;
     std::string gp;
+    // f evaluated in doubles tells the loci apart (not for loci 1e-36 apart).
+    bool doublesSeeIt = true;
 };
 
-// gp's distinct roots of Res_x(f, f_x) with the multiplicities of its
-// factorisation; the first line is the resultant's degree.
-std::vector<Locus> gpLoci(const std::string &curve, int &degree) {
-    const std::string script = ::testing::TempDir() + "quorvel_exact_test.gp";
-    {
-        std::ofstream out(script);
-        // gp's resultant wants rational coefficients: w stands for I
-        // until the end.
-        out << "f = " << curve << ";\n"
-            << "R = subst(polresultant(f, deriv(f, x), x), w, I);\n"
-            << "print(poldegree(R));\n"
-            << "M = factor(R);\n"
-            << "for(k = 1, #M~, if(poldegree(M[k,1]) > 0, r = polroots(M[k,1]); "
-               "for(j = 1, #r, printf(\"%.30f %.30f %d\\n\", real(r[j]), imag(r[j]), M[k,2]))));\n";
-    }
-    const std::string command = "gp -q -f --default realprecision=60 " + script + " < /dev/null";
+// Runs a gp script and returns what it prints.
+std::string runGp(const std::string &script) {
+    const std::string path = ::testing::TempDir() + "quorvel_exact_test.gp";
+    std::ofstream(path) << script;
+    const std::string command = "gp -q -f --default realprecision=60 " + path + " < /dev/null";
     FILE *pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr) << "gp (package pari-gp) is needed for this test";
     std::string text;
@@ -59,7 +51,24 @@ std::vector<Locus> gpLoci(const std::string &curve, int &degree) {
     if (pipe) {
         EXPECT_EQ(pclose(pipe), 0) << text;
     }
-    std::istringstream in(text);
+    // gp writes an exponent as "1.5 e-36".
+    for (size_t k = text.find(" e"); k != std::string::npos; k = text.find(" e", k)) text.erase(k, 1);
+    return text;
+}
+
+// gp's distinct roots of Res_x(f, f_x) with the multiplicities of its
+// factorisation (a linear factor's root exactly); the first line is the
+// resultant's degree. gp's resultant wants rational coefficients: w stands
+// for I until the end.
+std::vector<Locus> gpLoci(const std::string &curve, int &degree) {
+    std::istringstream in(runGp(
+        "f = " + curve + ";\n" +
+        "R = subst(polresultant(f, deriv(f, x), x), w, I);\n"
+        "print(poldegree(R));\n"
+        "M = factor(R);\n"
+        "for(k = 1, #M~, P = M[k,1]; if(poldegree(P) > 0, "
+        "r = if(poldegree(P) == 1, [-polcoef(P, 0) / polcoef(P, 1)], polroots(P)); "
+        "for(j = 1, #r, printf(\"%.25e %.25e %d\\n\", real(r[j]), imag(r[j]), M[k,2]))));\n"));
     degree = -1;
     in >> degree;
     std::vector<Locus> out;
@@ -68,7 +77,13 @@ std::vector<Locus> gpLoci(const std::string &curve, int &degree) {
     return out;
 }
 
-std::vector<Locus> engineLoci(const Term *curve) {
+// Within two units in the last place of the expected value (exactly 0 when
+// it is 0).
+bool withinTwoUlps(Complex found, Complex expected) {
+    return std::hypot(found.re - expected.re, found.im - expected.im) <= 0x1p-52 * std::hypot(expected.re, expected.im);
+}
+
+std::vector<Locus> engineLoci(const ExactPolynomial &curve) {
     OwnedPolynomial loci(certifiedBranchLoci(curve));
     std::vector<Locus> out;
     for (const Term *p = loci.get(); p; p = p->next) out.push_back({p->coef, pointMultiplicity(p)});
@@ -127,6 +142,15 @@ std::vector<Curve> curvesWithKnownLoci() {
         {"gaussian", "x^3+(1+i)*x*t-i*t^2+2", "x^3+(1+w)*x*t-w*t^2+2"},
         {"gaussian cusp", "x^2-(t-i)^3*(t+2)", "x^2-(t-w)^3*(t+2)"},
         {"gaussian nodes", "(x^2-i*t)*(x-t-i)*(x+0.5*t)", "(x^2-w*t)*(x-t-w)*(x+(1/2)*t)"},
+        {"three loci 1e-36 apart at 0", "x^2-t*(t-1e-36)*(t+1e-36)*(t-1)*(t-2)*(t-3)",
+         "x^2-t*(t-1/10^36)*(t+1/10^36)*(t-1)*(t-2)*(t-3)", false},
+        {"double loci of a decimal curve", "(x+0.1)*(x+0.1-t^2-1)", "(x+1/10)*(x+1/10-t^2-1)"},
+        {"one fourfold locus", "(x+0.1)*(x+0.1-t^2)", "(x+1/10)*(x+1/10-t^2)"},
+        {"loci 3e-6 apart and at 3i", "x^2-(t-2)*(t-2.000003)*(t+1)*(t-3*i)",
+         "x^2-(t-2)*(t-2000003/1000000)*(t+1)*(t-3*w)"},
+        {"a coefficient 1e-30", "x^2-1e-30*t", "x^2-t/10^30"},
+        {"degenerate loci 1e-20 apart at 0", "(t-1e-20)*(t-2e-20)*x^2+x+t-1",
+         "(t-1/10^20)*(t-2/10^20)*x^2+x+t-1"},
     };
     for (Curve &c : curves)
         if (c.gp.empty()) c.gp = c.text;
@@ -145,31 +169,167 @@ protected:
         Letters letters = {'x', 't', '?'};
         return OwnedPolynomial(parsePolynomial(text, letters));
     }
+    ExactPolynomial exact(const std::string &text) {
+        Letters letters = {'x', 't', '?'};
+        return parseExactPolynomial(text, letters);
+    }
 };
 
-TEST_F(ExactTest, BranchLociAndMultiplicitiesAgreeWithPari) {
+// The loci, their multiplicities and the degenerate loci are those of the
+// exact curve, each to the last bits of its double: 1e-36 is 10^-36 and 0.1
+// is 1/10 all the way to the roots.
+TEST_F(ExactTest, TheLociAreThoseOfTheExactCurve) {
     for (const Curve &c : curvesWithKnownLoci()) {
         SCOPED_TRACE(c.name + ": " + c.text);
-        OwnedPolynomial f = parse(c.text);
+        const ExactPolynomial f = exact(c.text);
         int gpDegree = 0;
         const std::vector<Locus> expected = gpLoci(c.gp, gpDegree);
-        OwnedPolynomial branch(exactBranchPolynomial(f.get()));
+        OwnedPolynomial branch(exactBranchPolynomial(f));
         EXPECT_EQ(degree(branch.get()), gpDegree);
-        const std::vector<Locus> found = engineLoci(f.get());
+        const std::vector<Locus> found = engineLoci(f);
         ASSERT_EQ(found.size(), expected.size());
         int total = 0;
         for (const Locus &e : expected) {
             const Locus *nearest = nullptr;
             for (const Locus &l : found)
                 if (!nearest || modulus(l.value - e.value) < modulus(nearest->value - e.value)) nearest = &l;
-            EXPECT_LE(modulus(nearest->value - e.value), 1e-9 * std::max(1.0, modulus(e.value)))
-                << formatValue(e.value);
+            EXPECT_TRUE(withinTwoUlps(nearest->value, e.value))
+                << nearest->value.re << " " << nearest->value.im << " for " << e.value.re << " " << e.value.im;
             EXPECT_EQ(nearest->multiplicity, e.multiplicity) << formatValue(e.value);
             total += nearest->multiplicity;
         }
         EXPECT_EQ(total, gpDegree);
+        // Each degenerate locus is a branch locus to the bit, and their
+        // multiplicities make up the leading coefficient's degree.
+        OwnedPolynomial loci(certifiedBranchLoci(f));
+        OwnedPolynomial degenerate(certifiedDegenerateLoci(f));
+        identifyDegenerateLoci(f, degenerate.get(), loci.get());
+        OwnedPolynomial leading(leadingCoefficientOf(parse(c.text).get()));
+        int leadingDegree = 0;
+        for (const Term *d = degenerate.get(); d; d = d->next) {
+            bool same = false;
+            for (const Term *l = loci.get(); l; l = l->next)
+                same = same || (l->coef.re == d->coef.re && l->coef.im == d->coef.im);
+            EXPECT_TRUE(same) << formatValue(d->coef);
+            leadingDegree += pointMultiplicity(d);
+        }
+        EXPECT_EQ(leadingDegree, std::max(0, degree(leading.get())));
     }
     EXPECT_TRUE(recorder.errors.empty());
+}
+
+// Distinct roots are distinct points, however close, each within two units
+// in the last place of its modulus.
+TEST_F(ExactTest, RootsAreDistinctAndAccurateToTheirLastBits) {
+    const struct {
+        const char *text;
+        std::vector<Complex> roots;
+    } rows[] = {
+        {"(x-1e-20)*(x-2e-20)", {{1e-20, 0.0}, {2e-20, 0.0}}},
+        {"x^2+1e-40", {{0.0, 1e-20}, {0.0, -1e-20}}},
+        {"x*(x-1e-300)*(x+1)", {{0.0, 0.0}, {1e-300, 0.0}, {-1.0, 0.0}}},
+        {"(x-1)*(x-1.000000001)*(x-0.3)", {{1.0, 0.0}, {1.000000001, 0.0}, {0.3, 0.0}}},
+        {"(x-0.1-0.7*i)^2*(x+2.5)", {{0.1, 0.7}, {-2.5, 0.0}}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        OwnedPolynomial found(certifiedRoots(exact(row.text)));
+        ASSERT_EQ(countPoints(found.get()), static_cast<int>(row.roots.size()));
+        for (const Complex &e : row.roots) {
+            int near = 0;
+            for (const Term *r = found.get(); r; r = r->next) near += withinTwoUlps(r->coef, e);
+            EXPECT_EQ(near, 1) << e.re << " " << e.im;
+        }
+    }
+    // The fiber over 0.5 of x^2 - 1e-30 t: two points +-sqrt(5e-31).
+    OwnedPolynomial fiber(certifiedFiber(exact("x^2-1e-30*t"), Complex(0.5, 0.0)));
+    ASSERT_EQ(countPoints(fiber.get()), 2);
+    const double root = std::sqrt(5e-31);
+    EXPECT_TRUE(withinTwoUlps(fiber.get()->coef, Complex(root, 0.0)) ||
+                withinTwoUlps(fiber.get()->coef, Complex(-root, 0.0)));
+    EXPECT_TRUE(withinTwoUlps(fiber.get()->coef + fiber.get()->next->coef, Complex(0.0, 0.0)));
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
+// What double precision cannot hold is refused with its size and the limit:
+// loci too close together for a double-precision path (near 0 they are
+// judged by their own size), coefficients below the smallest double.
+TEST_F(ExactTest, WhatDoublePrecisionCannotHoldIsRefusedWithItsLimit) {
+    const struct {
+        const char *text;
+        const char *says;  // empty: accepted
+    } rows[] = {
+        {"x^2-t*(t-1)*(t-1-1e-36)*(t-1+1e-36)",
+         "Two branch loci lie closer together than double precision can follow: about 1e-36 apart near 1, "
+         "below 1e-13 of their size."},
+        {"x^2-(t-5*i)*(t-5*i-3e-13*i)", "about 3e-13 apart near 5i,"},
+        {"x^2-(t-1)*(t-1-1e-12)", ""},
+        {"x^2-t*(t-1e-200)", ""},
+        {"x^2-1e-400*t", "A coefficient is too small: about 1e-400, and double precision ends near 1e-308."},
+        {"x^2-1e-200*1e-200*t", "A coefficient is too small: about 1e-400,"},
+        {"x^2-(3e-160*t)^2", "A coefficient is too small: about 9e-320,"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        recorder.errors.clear();
+        try {
+            OwnedPolynomial rounded = parse(row.text);
+            OwnedPolynomial loci(certifiedBranchLoci(exact(row.text)));
+            EXPECT_EQ(countPoints(loci.get()), 2);
+        } catch (const ComputationAbandoned &) {
+        }
+        if (*row.says == '\0') {
+            EXPECT_TRUE(recorder.errors.empty());
+            continue;
+        }
+        ASSERT_EQ(recorder.errors.size(), 1u);
+        std::string said = recorder.errors[0].message;
+        std::erase(said, '\n');
+        EXPECT_NE(said.find(row.says), std::string::npos) << said;
+    }
+}
+
+// A chart's coefficients are those of f(x, c + s) computed exactly (gp's
+// exact substitution at the exact binary value of c) and rounded to the
+// nearest double; none is missing or added.
+TEST_F(ExactTest, AChartIsTheCurveShiftedExactlyThenRounded) {
+    const struct {
+        const char *text;
+        const char *gp;
+        Complex centre;
+    } rows[] = {
+        {"(x^2-1)*(t-1)*(t-1-1e-12)*(t+2)*(t-3)", "(x^2-1)*(t-1)*(t-1-1/10^12)*(t+2)*(t-3)", {1.0, 0.0}},
+        {"x^3-0.1*x*t^2+(2+i)*t^5-t+x^2*t^7", "x^3-1/10*x*t^2+(2+I)*t^5-t+x^2*t^7", {0.3, -0.7}},
+        {"(x-t)^6*(2.5*t+i)^6+x^12+t^12+1", "(x-t)^6*(5/2*t+I)^6+x^12+t^12+1", {-1.1, 2.9}},
+    };
+    auto exactText = [](double v) {
+        int e = 0;
+        const double m = std::ldexp(std::frexp(v, &e), 53);
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "(%.0f*2^%d)", m, e - 53);
+        return std::string(buf);
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        std::vector<ChartTerm> chart = curveChart(exact(row.text), row.centre);
+        std::istringstream in(runGp(
+            std::string("F = subst(") + row.gp + ", t, " + exactText(row.centre.re) + "+I*" +
+            exactText(row.centre.im) + "+s);\n" +
+            "for(j = 0, poldegree(F, x), G = polcoef(F, j, x); for(r = 0, poldegree(G, s), "
+            "c = polcoef(G, r, s); if(c != 0, printf(\"%d %d %.25e %.25e\\n\", j, r, real(c), imag(c)))));\n"));
+        size_t count = 0;
+        ChartTerm e;
+        while (in >> e.xExponent >> e.sExponent >> e.coefficient.re >> e.coefficient.im) {
+            ++count;
+            const ChartTerm *match = nullptr;
+            for (const ChartTerm &c : chart)
+                if (c.xExponent == e.xExponent && c.sExponent == e.sExponent) match = &c;
+            ASSERT_NE(match, nullptr) << e.xExponent << " " << e.sExponent;
+            EXPECT_LE(std::fabs(match->coefficient.re - e.coefficient.re), 0x1p-53 * std::fabs(e.coefficient.re));
+            EXPECT_LE(std::fabs(match->coefficient.im - e.coefficient.im), 0x1p-53 * std::fabs(e.coefficient.im));
+        }
+        EXPECT_EQ(count, chart.size());
+    }
 }
 
 // |f(x)| against the sum of the moduli of its terms at max(1, |x|).
@@ -200,9 +360,10 @@ double collision(const Term *curve, Complex t) {
 
 TEST_F(ExactTest, TheFiberCollidesOverEveryLocusAndNowhereBetween) {
     for (const Curve &c : curvesWithKnownLoci()) {
+        if (!c.doublesSeeIt) continue;
         SCOPED_TRACE(c.name + ": " + c.text);
         OwnedPolynomial f = parse(c.text);
-        OwnedPolynomial loci(certifiedBranchLoci(f.get()));
+        OwnedPolynomial loci(certifiedBranchLoci(exact(c.text)));
         OwnedPolynomial leading(leadingCoefficientOf(f.get()));
         for (const Term *l = loci.get(); l; l = l->next) {
             // Over a degenerate locus a root went to infinity instead.
@@ -228,9 +389,9 @@ TEST_F(ExactTest, ACurveWithARepeatedFactorIsRefusedByName) {
     const char *const curves[] = {"(x+t)^40", "(x^2-t)^2*(x+1)", "x^2+0.2*x*t+0.01*t^2", "(x^2-i*t)^2*(x+1)"};
     for (const char *text : curves) {
         SCOPED_TRACE(text);
-        OwnedPolynomial f = parse(text);
+        const ExactPolynomial f = exact(text);
         recorder.errors.clear();
-        EXPECT_THROW(OwnedPolynomial(exactBranchPolynomial(f.get())), ComputationAbandoned);
+        EXPECT_THROW(OwnedPolynomial(exactBranchPolynomial(f)), ComputationAbandoned);
         ASSERT_EQ(recorder.errors.size(), 1u);
         EXPECT_EQ(recorder.errors[0].message.rfind("The curve has a repeated factor", 0), 0u);
     }
@@ -248,22 +409,22 @@ TEST_F(ExactTest, LimitsAreStatedWithTheirSize) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
-        OwnedPolynomial f = parse(row.text);
+        const ExactPolynomial f = exact(row.text);
         recorder.errors.clear();
-        EXPECT_THROW(OwnedPolynomial(exactBranchPolynomial(f.get())), ComputationAbandoned);
+        EXPECT_THROW(OwnedPolynomial(exactBranchPolynomial(f)), ComputationAbandoned);
         ASSERT_EQ(recorder.errors.size(), 1u);
         std::string said = recorder.errors[0].message;
         std::erase(said, '\n');
         EXPECT_NE(said.find(row.says), std::string::npos) << said;
     }
-    // The parser refuses an overflowing coefficient (10^400); a curve given
-    // one all the same is refused here too.
+    // The parser refuses an overflowing coefficient (10^400); a curve built
+    // with one all the same is refused when it is read exactly.
     OwnedPolynomial f = parse("x^2+t");
     Term *t = f.get();
     while (t->exp[1] != 1) t = t->exp[0] > 0 ? t->left : t->next;
     t->coef = Complex(HUGE_VAL, 0.0);
     recorder.errors.clear();
-    EXPECT_THROW(OwnedPolynomial(exactBranchPolynomial(f.get())), ComputationAbandoned);
+    EXPECT_THROW(exactFromDoubles(f.get()), ComputationAbandoned);
     ASSERT_EQ(recorder.errors.size(), 1u);
     std::string said = recorder.errors[0].message;
     std::erase(said, '\n');
@@ -274,8 +435,9 @@ TEST_F(ExactTest, LociTooCloseToIsolateAreAStatedLimit) {
     // x^3 - x^2 + a f^19 - b f^16 with a ~ 8e20, b ~ 8e56: two loci near
     // 1e12 lie about 1e-250 apart in one squarefree factor.
     Letters letters = unsetLetters;
-    OwnedPolynomial f(parsePolynomial("x^2*(x-1)+777777777771821531136*f^19-777777777777777805701617653012818528452762713188993073152*f^16", letters));
-    EXPECT_THROW(OwnedPolynomial(certifiedBranchLoci(f.get())), ComputationAbandoned);
+    const ExactPolynomial f = parseExactPolynomial(
+        "x^2*(x-1)+777777777771821531136*f^19-777777777777777805701617653012818528452762713188993073152*f^16", letters);
+    EXPECT_THROW(OwnedPolynomial(certifiedBranchLoci(f)), ComputationAbandoned);
     ASSERT_FALSE(recorder.errors.empty());
     std::string said = recorder.errors.back().message;
     std::erase(said, '\n');
@@ -295,15 +457,14 @@ TEST_F(ExactTest, TheFiberSolvesTheCurveUpToDegreeOneHundredAndFifty) {
     for (const auto &row : rows) {
         SCOPED_TRACE(row.text);
         OwnedPolynomial f = parse(row.text);
-        OwnedPolynomial fiber(certifiedFiber(f.get(), row.base));
+        OwnedPolynomial fiber(certifiedFiber(exact(row.text), row.base));
         OwnedPolynomial p(substitute(f.get(), 't', row.base));
         EXPECT_EQ(countPoints(fiber.get()), degree(f.get()));
         for (const Term *r = fiber.get(); r; r = r->next)
             EXPECT_LT(relativeValue(p.get(), 'x', r->coef), 1e-9) << formatValue(r->coef);
     }
     // Over a branch locus the fiber has a double root: refused.
-    OwnedPolynomial cusp = parse("x^2-t^3");
-    EXPECT_THROW(OwnedPolynomial(certifiedFiber(cusp.get(), Complex(0.0, 0.0))), ComputationAbandoned);
+    EXPECT_THROW(OwnedPolynomial(certifiedFiber(exact("x^2-t^3"), Complex(0.0, 0.0))), ComputationAbandoned);
     EXPECT_EQ(recorder.errors.back().message, "The base point is a branch locus.");
 }
 
