@@ -205,7 +205,6 @@ std::vector<ChartTerm> curveChart(const ExactPolynomial &curve, Complex centre) 
     arf_t value;
     arf_init(value);
     exact::Integer c;
-    bool finite = true;
     for (const auto &[j, row] : shifted.rows) {
         const slong mj = row.degree();
         for (slong r = 0; r <= mj; ++r) {
@@ -218,16 +217,10 @@ std::vector<ChartTerm> curveChart(const ExactPolynomial &curve, Complex centre) 
                 parts[part] = arf_get_d(value, ARF_RND_NEAR);
             }
             const Complex z(parts[0], parts[1]);
-            if (!std::isfinite(z.re) || !std::isfinite(z.im)) finite = false;
             if (!isZero(z)) out.push_back({static_cast<int>(j), static_cast<int>(r), z});
         }
     }
     arf_clear(value);
-    if (!finite) {
-        showError("The curve expanded about " + formatValue(centre) + " has a coefficient beyond the double range.",
-                  "Expand the curve about a point closer to its loci");
-        throw ComputationAbandoned("chart coefficient beyond the double range");
-    }
     return out;
 }
 

@@ -62,9 +62,10 @@ struct ChartTerm {
 // exact curve and the exact binary value of `centre`, then each rounded to
 // the nearest double; terms that round to 0 are left out. Near a cluster of
 // loci the curve expanded in powers of t has lost the digits that tell them
-// apart, while the chart about a point of the cluster keeps them. A curve in
-// three letters, one of degree above 400 in the parameter, or a chart
-// coefficient beyond the double range is reported and the computation
+// apart, while the chart about a point of the cluster keeps them. A
+// coefficient beyond the double range comes back infinite: the caller
+// decides what a chart it cannot use means. A curve in three letters or one
+// of degree above 400 in the parameter is reported and the computation
 // abandoned. Nothing is cached: the caller keeps charts it reuses.
 std::vector<ChartTerm> curveChart(const ExactPolynomial &curve, Complex centre);
 

@@ -83,6 +83,30 @@ Session::Session() {
     form.dontCheck = true;
 }
 
+struct Session::ChartCache {
+    ExactPolynomial curve;
+    std::vector<std::pair<Complex, std::vector<ChartTerm>>> charts;
+};
+
+ChartMaker Session::charts() {
+    const ExactPolynomial curve = state.exact();
+    if (!chartCache_ || chartCache_->curve.identity() != curve.identity()) {
+        chartCache_ = std::make_shared<ChartCache>();
+        chartCache_->curve = curve;
+    }
+    return [cache = chartCache_](Complex centre) {
+        for (const auto &[at, chart] : cache->charts)
+            if (at.re == centre.re && at.im == centre.im) return chart;
+        std::vector<ChartTerm> chart;
+        try {
+            chart = curveChart(cache->curve, centre);
+        } catch (const ComputationAbandoned &) {
+        }
+        cache->charts.emplace_back(centre, chart);
+        return chart;
+    };
+}
+
 Session::~Session() {
     parameterSpace.releaseAll(segmentPool);
     traces.clear(tracePool);

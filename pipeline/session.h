@@ -4,6 +4,7 @@
 // The application owns one; each test makes its own.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/roots.h"
@@ -32,9 +33,10 @@ public:
     SolutionSpaceState solutionSpace;
     // The main window's two progress bars; none when headless.
     RootProgress *progress = nullptr;
-    // The curve written about a centre, for the tracer's charts near
-    // clusters of loci; none until a curve is read.
-    ChartMaker chartMaker;
+    // The curve expanded about a point, for the tracer's charts near
+    // clusters of loci: each chart made once for the curve held now (an
+    // empty chart when it cannot be made).
+    ChartMaker charts();
 
     // ---- commands of the main form ---------------------------------------
     // "Go": advances the stage from where it is to 4. Returns true when
@@ -72,6 +74,9 @@ public:
     bool rebuildAutoPaths();
 
 private:
+    struct ChartCache;
+    std::shared_ptr<ChartCache> chartCache_;
+
     // Writes field 1000 as the program does (fires polynomialEdited).
     void writePolynomialField(const std::string &text);
     // Writes field 1036 as the program does (fires basePointEdited).

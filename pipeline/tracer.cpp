@@ -159,7 +159,7 @@ bool prepareContinuation(Session &session, Complex p) {
     if (w.curve.empty() || n != w.curve.degree() || zeros > n) return false;
     std::vector<Complex> centres;
     for (const LocusWeight &l : w.loci) centres.push_back(l.value);
-    if (session.chartMaker) w.curve.useCharts(centres, session.chartMaker);
+    w.curve.useCharts(centres, session.charts());
     w.tracker.setAllowance(controlOf(w).allowance);
     w.tracker.setFixedZeros(zeros);
     // The points split off at 0 are the `zeros` points of least modulus.
@@ -591,7 +591,7 @@ TickResult restartTraces(Session &session, Complex p) {
     TickResult r;
     SolutionSpaceState &ss = session.solutionSpace;
     // The fiber over P, isolated with a proof from the curve as typed.
-    OwnedPolynomial roots(certifiedFiber(session.state.curve.get(), p));
+    OwnedPolynomial roots(certifiedFiber(session.state.exact(), p));
     OwnedPolynomial sorted(sortLexicographic(roots.get()));
 
     ss.traceFinished = 0;

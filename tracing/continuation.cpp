@@ -136,11 +136,11 @@ const CurveFunction::Chart *CurveFunction::chartNear(Complex t, Complex &centre)
         int top = -1, bottom = std::numeric_limits<int>::max();
         bool finiteTerms = true;
         for (const ChartTerm &c : charts_->maker(centre)) {
-            if (c.c.re == 0.0 && c.c.im == 0.0) continue;
-            finiteTerms = finiteTerms && finite(c.c);
-            top = std::max(top, c.x);
-            bottom = std::min(bottom, c.x);
-            chart.terms.push_back({c.x, c.s, c.c});
+            if (c.coefficient.re == 0.0 && c.coefficient.im == 0.0) continue;
+            finiteTerms = finiteTerms && finite(c.coefficient);
+            top = std::max(top, c.xExponent);
+            bottom = std::min(bottom, c.xExponent);
+            chart.terms.push_back({c.xExponent, c.sExponent, c.coefficient});
         }
         chart.usable = finiteTerms && top == degree_ && bottom == low_;
     }

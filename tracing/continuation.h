@@ -28,17 +28,13 @@
 #include <vector>
 
 #include "engine/complex.h"
+#include "engine/exact_curve.h"
 #include "engine/termpool.h"
 
 namespace quorvel {
 
-// One term c * x^x * s^s of a curve written about a centre (s = t - centre).
-struct ChartTerm {
-    int x = 0;
-    int s = 0;
-    Complex c;
-};
-// The curve f(x, centre + s) as doubles, expanded exactly before rounding.
+// The curve f(x, centre + s) as doubles, expanded exactly before rounding
+// (engine/exact_curve.h: curveChart).
 using ChartMaker = std::function<std::vector<ChartTerm>(Complex centre)>;
 
 // f(x, t) = sum_k a_k(t) x^k, read from a curve whose slot 0 is the fiber
