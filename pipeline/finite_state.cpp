@@ -74,6 +74,7 @@ bool keepFinite(Session &session) {
     }
     if (!finite(s.basePoint)) {
         s.basePoint = Complex(0.0, 0.0);
+        s.hasBasePoint = false;
         form.basePoint.clear();
         session.basePointEdited();
     }

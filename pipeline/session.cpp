@@ -42,19 +42,12 @@ void fillLines(SortedList &list, const Term *points) {
 }
 
 // A base point must not be a locus: the fiber over it has a repeated point
-// (or too few points) and no loop can start there. Within 1e-6 (relative
-// above 1), the precision of the shown loci, it counts as the locus.
+// (or too few points) and no loop can start there. Closer to a locus than
+// onLocusFraction of the locus's distance to its nearest neighbour, it
+// counts as the locus.
 bool basePointOnLocus(const CurveState &state, Complex base) {
     if (state.stage < stageBranchLoci) return false;
-    for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
-                             static_cast<const Term *>(state.degenerateLoci.get())}) {
-        if (!list) continue;
-        std::vector<Term *> loci;
-        recordsByPosition(const_cast<Term *>(list), loci);
-        for (const Term *l : loci)
-            if (modulus(base - l->coef) <= 1e-6 * std::max(1.0, modulus(l->coef))) return true;
-    }
-    return false;
+    return pointUnder(distinctValues(state.branchLoci.get(), state.degenerateLoci.get()), base) >= 0;
 }
 
 // A typed base point on a locus: the message, and the command is abandoned.
@@ -188,10 +181,12 @@ void Session::computeBranchPolynomial() {
 void Session::computeBranchLoci() {
     OwnedPolynomial roots(certifiedBranchLoci(state.curve.get()));
     alignDegenerateLoci(state.degenerateLoci.get(), roots.get());
-    // The first base point: the centroid of the loci, unless that lies on a
-    // locus (then the fiber over it would be degenerate); chooseBasePoint
-    // answers the centroid in every other case.
-    if (isZero(state.basePoint)) state.basePoint = chooseBasePoint(roots.get());
+    // The first base point: the median of the loci, moved off them when it
+    // lies too near one (the fiber over a locus is degenerate).
+    if (!state.hasBasePoint) {
+        state.basePoint = chooseBasePoint(roots.get(), state.degenerateLoci.get());
+        state.hasBasePoint = true;
+    }
     OwnedPolynomial sorted(sortAround(roots.get(), state.basePoint));
     state.branchLoci = std::move(sorted);
     fillLines(form.branchLoci, state.branchLoci.get());
@@ -203,9 +198,9 @@ Complex Session::chooseBase() const {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
     // A base point kept from an earlier curve (or a document) that lies on
     // a locus of this one is chosen anew; a typed one on a locus is refused.
-    if (!isZero(state.basePoint) && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
-    if (form.fixBasePoint || field.empty() || !isZero(state.basePoint))
-        return chooseBasePoint(state.branchLoci.get());
+    if (state.hasBasePoint && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
+    if (form.fixBasePoint || field.empty() || state.hasBasePoint)
+        return chooseBasePoint(state.branchLoci.get(), state.degenerateLoci.get());
     const Complex typed = readComplexField(field);
     refuseBasePointOnLocus(state, typed);
     return typed;
@@ -274,6 +269,7 @@ bool Session::runPipeline() {
             const Complex base = chooseBase();
             OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
             state.basePoint = base;
+            state.hasBasePoint = true;
             showBasePoint();
             computeFiber(roots.release());
             showFiber();
@@ -294,6 +290,7 @@ bool Session::recalculateOverTypedBase() {
     refuseBasePointOnLocus(state, base);
     OwnedPolynomial roots(certifiedFiber(state.curve.get(), base));
     state.basePoint = base;
+    state.hasBasePoint = true;
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);
