@@ -64,8 +64,8 @@ int compareLexicographic(Complex p, Complex q) {
     return samePoint;
 }
 
-int comparePolar(Complex p, Complex q, double length) {
-    const double t = polarTolerance * length;
+int comparePolar(Complex p, Complex q, double near) {
+    const double t = near;
     double ap = argument(p);
     double aq = argument(q);
     if (ap < polarWrapThreshold) ap = polarWrapValue;

@@ -93,10 +93,11 @@ bool sameRay(double angleDifference, double modulus1, double modulus2);
 int compareLexicographic(Complex p, Complex q);
 // The order of two points round the origin: increasing direction (the
 // cut at -pi), farther first on one ray (sameRay), a point at the origin
-// before all others. `length` is the length the distance tolerances are
-// measured in (polarTolerance of it: "at the origin", "the same distance");
-// the direction tolerance is polarTolerance radians.
-int comparePolar(Complex p, Complex q, double length);
+// before all others. A point closer to the origin than `near` is at the
+// origin, and two distances closer than `near` are equal (the order then
+// answers samePoint); directions closer than polarTolerance radians are the
+// same.
+int comparePolar(Complex p, Complex q, double near);
 
 // Appends the text form of a polynomial coefficient (see polytext) to out.
 void formatCoefficient(std::string &out, Complex c, int decimals);

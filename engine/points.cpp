@@ -23,6 +23,13 @@ void chainOrder(Term *t, std::vector<Term *> &out) {
 
 bool sameValue(Complex a, Complex b) { return a.re == b.re && a.im == b.im; }
 
+void collectValues(const Term *t, std::vector<Complex> &out) {
+    for (; live(t); t = t->next) {
+        if (live(t->left)) collectValues(t->left, out);
+        out.push_back(t->coef);
+    }
+}
+
 int exactOrder(Complex tree, Complex point) {
     if (tree.re != point.re) return tree.re < point.re ? firstFirst : secondFirst;
     return tree.im < point.im ? firstFirst : secondFirst;
@@ -230,7 +237,7 @@ double minDistanceAbove(const Term *list, double threshold, Complex c) {
 int nearestPoint(Term *list, Complex c) {
     std::vector<Term *> byPosition;
     recordsByPosition(list, byPosition);
-    double best = 9999.9;
+    double best = std::numeric_limits<double>::infinity();
     int answer = 0;
     for (size_t i = 0; i < byPosition.size(); ++i) {
         const double d = modulus(byPosition[i]->coef - c);
@@ -263,32 +270,22 @@ PointList sortLexicographic(const Term *list) {
 }
 
 PointList sortAround(const Term *list, Complex centre) {
-    const double length = maxDistance(list, centre);
+    // A point on the centre, as pointUnder has it for the closest pair.
+    std::vector<Complex> values;
+    collectValues(list, values);
+    double closest = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < values.size(); ++k)
+        for (size_t j = k + 1; j < values.size(); ++j)
+            if (!sameValue(values[k], values[j])) closest = std::min(closest, modulus(values[k] - values[j]));
+    const double near = std::isfinite(closest) ? onLocusFraction * closest : 0.0;
     return sortedCopy(
         list,
-        [centre, length](Complex tree, Complex point) {
-            return comparePolar(tree - centre, point - centre, length);
-        },
+        [centre, near](Complex tree, Complex point) { return comparePolar(tree - centre, point - centre, near); },
         true, true,
         [centre](Complex tree, Complex point) { return exactPolarOrder(tree - centre, point - centre); });
 }
 
 namespace {
-
-void collectValues(const Term *t, std::vector<Complex> &out) {
-    for (; live(t); t = t->next) {
-        if (live(t->left)) collectValues(t->left, out);
-        out.push_back(t->coef);
-    }
-}
-
-// How clear of the points b is: the least distance to a point, measured in
-// that point's distance to its nearest other point.
-double clearance(Complex b, const std::vector<Complex> &points, const std::vector<double> &nearest) {
-    double score = std::numeric_limits<double>::infinity();
-    for (size_t k = 0; k < points.size(); ++k) score = std::min(score, modulus(b - points[k]) / nearest[k]);
-    return score;
-}
 
 // The median of the values; the mean of the middle two for an even count.
 double median(std::vector<double> v) {
@@ -333,24 +330,55 @@ int pointUnder(const std::vector<Complex> &points, Complex b) {
     return -1;
 }
 
+namespace {
+
+// How much room the base point b has: the least, over the loci, of its
+// distance from the locus in fairShare of the locus's distance to its
+// nearest neighbour, and in spreadShare of the spread of the loci. 1 or
+// more is enough room: every locus keeps a fair share of the room round it,
+// and b keeps out of a tight cluster of loci, where the fiber over it would
+// crowd too.
+class Room {
+public:
+    Room(const std::vector<Complex> &points, const std::vector<double> &nearest, double spread)
+        : points_(points), nearest_(nearest), spread_(spread) {}
+    double at(Complex b) const {
+        constexpr double fairShare = 0.4;
+        constexpr double spreadShare = 0.1;
+        double room = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < points_.size(); ++k) {
+            const double d = modulus(b - points_[k]);
+            room = std::min(room, d / (fairShare * nearest_[k]));
+            if (spread_ > 0.0) room = std::min(room, d / (spreadShare * spread_));
+        }
+        return room;
+    }
+
+private:
+    const std::vector<Complex> &points_;
+    const std::vector<double> &nearest_;
+    double spread_;
+};
+
+}  // namespace
+
 Complex chooseBasePoint(const Term *loci, const Term *degenerate) {
     const std::vector<Complex> points = distinctValues(loci, degenerate);
     if (points.empty()) return Complex(0.0, 0.0);
     const std::vector<double> nearest = nearestOtherDistances(points);
     // The first choice: the coordinate-wise median, which an outlying locus
-    // does not drag away from where the loci crowd.
+    // does not drag away from where the loci crowd. The spread of the loci
+    // is their median distance from it.
     std::vector<double> re, im;
     for (Complex z : points) {
         re.push_back(z.re);
         im.push_back(z.im);
     }
     const Complex m(median(re), median(im));
-    // Every locus gets a fair share of room: the base point keeps from each
-    // locus at least fairShare of that locus's distance to its nearest
-    // neighbour (a lone locus, which has no neighbour, measures in its
-    // distance from the origin).
-    constexpr double fairShare = 0.4;
-    if (clearance(m, points, nearest) >= fairShare) return m;
+    std::vector<double> away;
+    for (Complex z : points) away.push_back(modulus(z - m));
+    const Room room(points, nearest, points.size() > 1 ? median(away) : 0.0);
+    if (room.at(m) >= 1.0) return m;
     // When the median lies on a locus: half-way to the next locus out, to
     // the right.
     size_t under = 0;
@@ -360,29 +388,41 @@ Complex chooseBasePoint(const Term *loci, const Term *degenerate) {
     for (size_t k = 0; k < points.size(); ++k)
         if (k != under) next = std::min(next, modulus(m - points[k]));
     const Complex right = addReal(m, (std::isfinite(next) ? next : nearest[under]) / 2.0);
-    if (clearance(right, points, nearest) >= fairShare) return right;
+    if (room.at(right) >= 1.0) return right;
     // Candidates half-way from each locus to its nearest neighbour, and
-    // round it in eight directions; the one nearest the median among the
-    // clearest wins.
+    // round each locus in eight directions at half that distance and at
+    // half, a quarter, ... of the distance to the farthest locus; the one nearest
+    // the median among those with room enough (or, when none has, with the
+    // most room) wins.
     std::vector<Complex> candidates;
     for (size_t k = 0; k < points.size(); ++k) {
-        for (size_t j = 0; j < points.size(); ++j)
-            if (j != k && modulus(points[k] - points[j]) <= nearest[k]) {
+        double farthest = 0.0;
+        bool halfway = false;
+        for (size_t j = 0; j < points.size(); ++j) {
+            const double d = modulus(points[k] - points[j]);
+            farthest = std::max(farthest, d);
+            if (!halfway && j != k && d <= nearest[k] * (1.0 + tieFraction)) {
                 candidates.push_back((points[k] + points[j]) * Complex(0.5, 0.0));
-                break;
+                halfway = true;
             }
-        for (int q = 0; q < 8; ++q) {
-            const double a = q * 0.7853981633974483;
-            candidates.push_back(points[k] + Complex(0.5 * nearest[k] * std::cos(a), 0.5 * nearest[k] * std::sin(a)));
         }
+        // The radii halve from the farthest locus down, so that they hang on
+        // the large distances and not on the rounding of a tight cluster.
+        std::vector<double> radii = {0.5 * nearest[k]};
+        for (double r = 0.5 * farthest; r > 0.5 * nearest[k]; r /= 2.0) radii.push_back(r);
+        for (double r : radii)
+            for (int q = 0; q < 8; ++q) {
+                const double a = q * 0.7853981633974483;
+                candidates.push_back(points[k] + Complex(r * std::cos(a), r * std::sin(a)));
+            }
     }
     std::vector<double> score;
     double best = 0.0;
     for (Complex b : candidates) {
-        score.push_back(clearance(b, points, nearest));
+        score.push_back(room.at(b));
         best = std::max(best, score.back());
     }
-    const double enough = std::min(fairShare, best) * (1.0 - tieFraction);
+    const double enough = std::min(1.0, best) * (1.0 - tieFraction);
     Complex chosen = right;
     double chosenDistance = std::numeric_limits<double>::infinity();
     for (size_t c = 0; c < candidates.size(); ++c) {

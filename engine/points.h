@@ -52,9 +52,10 @@ double minDistanceAbove(const Term *list, double threshold, Complex c);
 int nearestPoint(Term *list, Complex c);
 double nearestNeighbourDistance(Term *list, int position);
 PointList sortLexicographic(const Term *list);
-// The points in increasing direction round the centre (comparePolar, its
-// distance tolerances measured in the greatest distance of a point from the
-// centre), numbered in that order.
+// The points in increasing direction round the centre, farther first on one
+// ray, numbered in that order (comparePolar). A point counts as on the
+// centre, and two distances as equal, within onLocusFraction of the least
+// distance between two of the points.
 PointList sortAround(const Term *list, Complex centre);
 
 // The values of both lists, each distinct value once, in chain order.

@@ -205,10 +205,20 @@ void buildClassicLoops(ChainUnderConstruction &chain, const std::vector<Complex>
 // radius: below 1/2, so that no two circles meet and none holds the base
 // point.
 constexpr double starRadiusFraction = 0.25;
+// A tail that would pass a target closer than this fraction of the target's
+// spacing follows the target's circle instead (twice the clearance a loop
+// must keep).
+constexpr double detourFraction = 2.0 * loopClearanceFraction;
 // A target lies on a tail's line, as far as rounding can tell, when it is
 // off the line by less than this fraction of its distance from the base
 // point; the tail then passes it on the side the loop order gives.
 constexpr double onLineFraction = 1e-12;
+// Two gaps between directions whose widths differ by less than this
+// fraction are equally wide.
+constexpr double gapTieFraction = 1e-9;
+// The directions a tail may take towards its target's circle are tried at
+// this many points across the room they have.
+constexpr int aimSamples = 9;
 
 double normalised(double a) {
     a = std::fmod(a, twoPi);
@@ -235,16 +245,21 @@ TailPiece tailLine(Complex from, Complex to) {
     return p;
 }
 
-// Loops that cannot fail: a straight tail from the base point towards each
-// target, a small circle round the target counter-clockwise, and the tail
-// back. A tail that would cross another target's circle follows that
-// circle instead, on the side of the target the straight line passes it, or
-// for a target on the line, on the side the loop order puts it. The loops
-// come in the order of their targets' directions, counter-clockwise from the
-// ray the loop round all leaves along (in the middle of the widest gap
-// between directions), farther first on one ray; so they compose to a
-// counter-clockwise circle round everything, which the clockwise loop round
-// all undoes.
+// Loops that cannot fail: a straight tail from the base point to a small
+// circle round each target, the circle counter-clockwise, and the tail
+// back. The loops come in the order of their targets' directions,
+// counter-clockwise from the ray the loop round all leaves along (in the
+// middle of the widest gap between directions), farther first on one ray;
+// so they compose to a counter-clockwise circle round everything, which the
+// clockwise loop round all undoes.
+//
+// A tail may aim anywhere at its target's circle as long as no nearer
+// target's direction lies between its aim and the target's own direction
+// (a target on that direction counts as lying on the side the loop order
+// puts it): it then passes every target on the same side as the straight
+// line to the target would, and the loops compose as the straight ones do.
+// Of those aims, the one that passes the fewest targets too near is taken;
+// a target still too near is passed along its circle, on that same side.
 class Star {
 public:
     Star(const std::vector<Complex> &targets, Complex base) : z_(targets), b_(base) {
@@ -253,25 +268,25 @@ public:
         for (size_t j = 0; j < n; ++j)
             for (size_t k = 0; k < n; ++k)
                 if (k != j) nearest[j] = std::min(nearest[j], modulus(z_[j] - z_[k]));
-        std::vector<double> angles;
         double farthest = 0.0;
         for (size_t j = 0; j < n; ++j) {
             const double d = modulus(z_[j] - b_);
             possible_ = possible_ && d > 0.0;
-            rho_.push_back(starRadiusFraction * std::min(nearest[j], d));
-            angles.push_back(std::atan2((z_[j] - b_).im, (z_[j] - b_).re));
+            distance_.push_back(d);
+            spacing_.push_back(std::min(nearest[j], d));
+            rho_.push_back(starRadiusFraction * spacing_.back());
+            angle_.push_back(std::atan2((z_[j] - b_).im, (z_[j] - b_).re));
             farthest = std::max(farthest, d);
         }
         outer_ = outerFactor * farthest;
-        theta0_ = gapMiddle(angles);
+        theta0_ = n > 0 ? gapMiddle(angle_) : 0.0;
         std::vector<double> key;
-        for (double a : angles) key.push_back(normalised(a - theta0_));
+        for (double a : angle_) key.push_back(normalised(a - theta0_));
         for (size_t j = 0; j < n; ++j) order_.push_back(static_cast<int>(j));
         std::sort(order_.begin(), order_.end(), [&](int i, int j) {
             const size_t a = static_cast<size_t>(i), c = static_cast<size_t>(j);
             if (key[a] != key[c]) return key[a] < key[c];
-            const double da = modulus(z_[a] - b_), dc = modulus(z_[c] - b_);
-            return da != dc ? da > dc : i < j;
+            return distance_[a] != distance_[c] ? distance_[a] > distance_[c] : i < j;
         });
         rank_.assign(n, 0);
         for (size_t r = 0; r < n; ++r) rank_[static_cast<size_t>(order_[r])] = static_cast<int>(r);
@@ -284,9 +299,8 @@ public:
         const int n = static_cast<int>(z_.size());
         for (int k : order_) {
             const size_t j = static_cast<size_t>(k);
-            const Complex u = (z_[j] - b_) / Complex(modulus(z_[j] - b_), 0.0);
-            const double phi = std::atan2(-u.im, -u.re);
-            const Complex end = pointOnCircle(z_[j], rho_[j], phi);
+            const Complex end = aim(k);
+            const double phi = std::atan2((end - z_[j]).im, (end - z_[j]).re);
             const std::vector<TailPiece> out = tail(end, k);
             emit(chain, k, out, false);
             chain.arc(k, roleInner, z_[j], rho_[j], phi, phi + twoPi);
@@ -303,27 +317,99 @@ public:
 
 private:
     // The middle of the widest gap between the directions of the targets.
+    // Gaps as wide as the widest but for rounding tie; of those, the one
+    // whose middle comes first counter-clockwise from angle 0 wins, so that
+    // a symmetric configuration gives the same ray at every scale.
     static double gapMiddle(std::vector<double> angles) {
         for (double &a : angles) a = normalised(a);
         std::sort(angles.begin(), angles.end());
-        double best = angles.front() + twoPi - angles.back();
-        double middle = angles.back() + best / 2.0;
-        for (size_t k = 1; k < angles.size(); ++k)
-            if (angles[k] - angles[k - 1] > best) {
-                best = angles[k] - angles[k - 1];
-                middle = angles[k - 1] + best / 2.0;
+        std::vector<double> gaps, middles;
+        for (size_t k = 0; k < angles.size(); ++k) {
+            const double from = angles[k];
+            const double to = k + 1 < angles.size() ? angles[k + 1] : angles.front() + twoPi;
+            gaps.push_back(to - from);
+            middles.push_back(normalised(from + (to - from) / 2.0));
+        }
+        const double widest = *std::max_element(gaps.begin(), gaps.end());
+        double middle = twoPi;
+        for (size_t k = 0; k < gaps.size(); ++k)
+            if (gaps[k] >= widest * (1.0 - gapTieFraction)) middle = std::min(middle, middles[k]);
+        return middle;
+    }
+
+    // Whether target j lies to the left of the line from the base point in
+    // direction u, on the way to target k: as the geometry has it, or as the
+    // loop order has it when the geometry cannot tell.
+    bool onTheLeft(size_t j, Complex u, int k) const {
+        const double across = cross(u, z_[j] - b_);
+        if (std::fabs(across) > onLineFraction * distance_[j] || k < 0) return across > 0.0;
+        return rank_[j] > rank_[static_cast<size_t>(k)];
+    }
+
+    // The targets the straight line from the base point to `end` passes too
+    // near.
+    int tooNear(Complex end, int k) const {
+        const double length = modulus(end - b_);
+        const Complex u = (end - b_) / Complex(length, 0.0);
+        int count = 0;
+        for (size_t j = 0; j < z_.size(); ++j) {
+            if (static_cast<int>(j) == k) continue;
+            const double along = dot(u, z_[j] - b_);
+            if (along > 0.0 && along < length && std::fabs(cross(u, z_[j] - b_)) < detourFraction * spacing_[j])
+                ++count;
+        }
+        return count;
+    }
+
+    // Where the tail of target k meets its circle: first straight at the
+    // target; when that passes targets too near, the aim with the fewest.
+    Complex aim(int k) const {
+        const size_t kk = static_cast<size_t>(k);
+        const Complex toward = (z_[kk] - b_) / Complex(distance_[kk], 0.0);
+        const Complex straight = z_[kk] - toward * Complex(rho_[kk], 0.0);
+        int best = tooNear(straight, k);
+        if (best == 0) return straight;
+        // The room: within the circle's half-width as seen from the base
+        // point, and short of the direction of every nearer target.
+        const double half = std::asin(rho_[kk] / distance_[kk]);
+        double lo = -half;
+        double hi = half;
+        for (size_t j = 0; j < z_.size(); ++j) {
+            if (j == kk || distance_[j] >= distance_[kk]) continue;
+            const double delta = std::remainder(angle_[j] - angle_[kk], twoPi);
+            if (std::fabs(delta) >= half) continue;
+            if (onTheLeft(j, toward, k))
+                hi = std::min(hi, std::max(delta, 0.0));
+            else
+                lo = std::max(lo, std::min(delta, 0.0));
+        }
+        Complex chosen = straight;
+        for (int i = 0; i < aimSamples && lo < hi; ++i) {
+            const double theta = angle_[kk] + lo + (hi - lo) * (i + 0.5) / aimSamples;
+            const Complex u(std::cos(theta), std::sin(theta));
+            // The nearer crossing of the ray with the circle.
+            const double along = dot(u, z_[kk] - b_);
+            const double across = cross(u, z_[kk] - b_);
+            if (std::fabs(across) >= rho_[kk]) continue;
+            const Complex end = b_ + u * Complex(along - std::sqrt(rho_[kk] * rho_[kk] - across * across), 0.0);
+            const int count = tooNear(end, k);
+            if (count < best) {
+                best = count;
+                chosen = end;
             }
-        return normalised(middle);
+        }
+        return chosen;
     }
 
     // The tail from the base point to `end` on the way to target k (-1 for
-    // the loop round all).
+    // the loop round all): a straight line, but along the circle of every
+    // target it would pass too near.
     std::vector<TailPiece> tail(Complex end, int k) const {
         struct Detour {
             double entry;
             size_t j;
-            double across;
             double half;
+            bool clockwise;
         };
         const double length = modulus(end - b_);
         const Complex u = (end - b_) / Complex(length, 0.0);
@@ -333,9 +419,11 @@ private:
             const Complex w = z_[j] - b_;
             const double along = dot(u, w);
             const double across = cross(u, w);
-            if (std::fabs(across) >= rho_[j] || along <= 0.0 || along >= length) continue;
+            if (std::fabs(across) >= detourFraction * spacing_[j] || along <= 0.0 || along >= length) continue;
             const double half = std::sqrt(rho_[j] * rho_[j] - across * across);
-            detours.push_back(Detour{along - half, j, across, half});
+            // A target on the right of the tail is passed on its left, so
+            // clockwise round it.
+            detours.push_back(Detour{along - half, j, half, !onTheLeft(j, u, k)});
         }
         std::sort(detours.begin(), detours.end(), [](const Detour &x, const Detour &y) { return x.entry < y.entry; });
         std::vector<TailPiece> pieces;
@@ -346,12 +434,7 @@ private:
             const Complex out = b_ + u * Complex(d.entry + 2.0 * d.half, 0.0);
             const double a0 = std::atan2((in - zj).im, (in - zj).re);
             double a1 = std::atan2((out - zj).im, (out - zj).re);
-            // The target on the right of the tail is passed on its left, so
-            // clockwise round it.
-            bool clockwise = d.across < 0.0;
-            if (std::fabs(d.across) <= onLineFraction * modulus(zj - b_) && k >= 0)
-                clockwise = rank_[d.j] < rank_[static_cast<size_t>(k)];
-            if (clockwise)
+            if (d.clockwise)
                 while (a1 >= a0) a1 -= twoPi;
             else
                 while (a1 <= a0) a1 += twoPi;
@@ -379,7 +462,10 @@ private:
     const std::vector<Complex> &z_;
     Complex b_;
     bool possible_ = true;
+    std::vector<double> distance_;
+    std::vector<double> spacing_;
     std::vector<double> rho_;
+    std::vector<double> angle_;
     double outer_ = 0.0;
     double theta0_ = 0.0;
     std::vector<int> order_;

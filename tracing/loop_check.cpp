@@ -218,7 +218,10 @@ double cutAngle(const std::vector<Complex> &targets, Complex start, bool pairs) 
     return widestGapMiddle(forbidden);
 }
 
-double distanceToSegment(const PathSegment *s, Complex z) {
+// The least distance from z to a segment, or `known` (or something no
+// smaller than it) when the segment cannot come nearer than that.
+double distanceToSegment(const PathSegment *s, Complex z, double known) {
+    if (s->isArc && std::fabs(modulus(z - Complex(s->centreRe, s->centreIm)) - s->radius) >= known) return known;
     const Complex a = segmentStart(s);
     const Complex b = segmentEnd(s);
     if (!s->isArc) {
@@ -347,7 +350,7 @@ ChainVerdict checkAutoPaths(const PathSegment *chain, const std::vector<Complex>
         v.clearance = std::numeric_limits<double>::infinity();
         for (int j = 0; j < n; ++j) {
             double nearest = std::numeric_limits<double>::infinity();
-            for (const PathSegment *s : segs) nearest = std::min(nearest, distanceToSegment(s, targets[j]));
+            for (const PathSegment *s : segs) nearest = std::min(nearest, distanceToSegment(s, targets[j], nearest));
             const double ratio = spacing[j] > 0.0 ? nearest / spacing[j] : std::numeric_limits<double>::infinity();
             if (ratio < v.clearance) {
                 v.clearance = ratio;

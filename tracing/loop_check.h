@@ -23,7 +23,7 @@ namespace quorvel {
 // A loop keeps from every target at least this fraction of the target's
 // spacing: its distance to its nearest other target, or to the base point
 // when that is nearer.
-inline constexpr double loopClearanceFraction = 0.1;
+inline constexpr double loopClearanceFraction = 0.05;
 
 // The winding number of the closed polyline points[0], ..., points[last],
 // points[0] round z: the sum over its sides of the principal argument of
