@@ -50,6 +50,22 @@ bool basePointOnLocus(const CurveState &state, Complex base) {
     return pointUnder(distinctValues(state.branchLoci.get(), state.degenerateLoci.get()), base) >= 0;
 }
 
+// Builds the auto-mode loops round the base point (buildAutoPaths checks
+// them) and hands them to the Parameter Space state. When they cannot be
+// built, the loops of an earlier base point are dropped as well, and the
+// computation is abandoned.
+void storeAutoPaths(Session &session) {
+    const CurveState &s = session.state;
+    PathSegment *chain = nullptr;
+    try {
+        chain = buildAutoPaths(session.segmentPool, s.branchLoci.get(), s.basePoint, s.degenerateLoci.get());
+    } catch (const ComputationAbandoned &) {
+        session.parameterSpace.storeAutoPaths(session.segmentPool, nullptr);
+        throw;
+    }
+    session.parameterSpace.storeAutoPaths(session.segmentPool, chain);
+}
+
 // A typed base point on a locus: the message, and the command is abandoned.
 void refuseBasePointOnLocus(const CurveState &state, Complex base) {
     if (!basePointOnLocus(state, base)) return;
@@ -248,9 +264,7 @@ void Session::showFiber() { fillLines(form.fiber, state.fiber.get()); }
 
 bool Session::rebuildAutoPaths() {
     try {
-        PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(), state.basePoint,
-                                            state.degenerateLoci.get());
-        parameterSpace.storeAutoPaths(segmentPool, chain);
+        storeAutoPaths(*this);
         return true;
     } catch (const ComputationAbandoned &) {
         return false;
@@ -273,9 +287,7 @@ bool Session::runPipeline() {
             showBasePoint();
             computeFiber(roots.release());
             showFiber();
-            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
-                                                state.basePoint, state.degenerateLoci.get());
-            parameterSpace.storeAutoPaths(segmentPool, chain);
+            storeAutoPaths(*this);
             state.stage = stageFiber;
         }
     } catch (const ComputationAbandoned &) {
@@ -315,11 +327,7 @@ bool Session::recalculateFiber() {
     }
     try {
         if (!form.fixBasePoint) recalculateOverTypedBase();
-        if (parameterSpace.pathDisplay != pathDisplayNone) {
-            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
-                                                state.basePoint, state.degenerateLoci.get());
-            parameterSpace.storeAutoPaths(segmentPool, chain);
-        }
+        if (parameterSpace.pathDisplay != pathDisplayNone) storeAutoPaths(*this);
     } catch (const ComputationAbandoned &) {
         keepFinite(*this);
         return false;
