@@ -23,8 +23,10 @@ double modulus(Complex z) { return std::sqrt(normSquared(z)); }
 
 double argument(Complex z) {
     if (isZero(z)) return 0.0;
+    // A direction within argumentSnap radians of the real axis is read as
+    // on it; the test compares the parts, so it reads the same at every scale.
     double y = z.im;
-    if (-argumentSnap < y && y < argumentSnap) y = 0.0;
+    if (std::fabs(y) < argumentSnap * std::fabs(z.re)) y = 0.0;
     return std::atan2(y, z.re);
 }
 
@@ -62,8 +64,8 @@ int compareLexicographic(Complex p, Complex q) {
     return samePoint;
 }
 
-int comparePolar(Complex p, Complex q) {
-    const double t = polarTolerance;
+int comparePolar(Complex p, Complex q, double near) {
+    const double t = near;
     double ap = argument(p);
     double aq = argument(q);
     if (ap < polarWrapThreshold) ap = polarWrapValue;
@@ -78,8 +80,8 @@ int comparePolar(Complex p, Complex q) {
     if (mq < t) return secondFirst;
     if (same && mp >= mq + t) return firstFirst;
     if (same && mq >= mp + t) return secondFirst;
-    if (ap < aq - t) return firstFirst;
-    if (ap > aq + t) return secondFirst;
+    if (ap < aq - polarTolerance) return firstFirst;
+    if (ap > aq + polarTolerance) return secondFirst;
     return samePoint;
 }
 

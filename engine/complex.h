@@ -1,4 +1,4 @@
-// Complex numbers with the fixed tolerances every numeric decision uses.
+// Complex numbers and the tolerances of the numeric decisions.
 #pragma once
 
 #include <string>
@@ -8,6 +8,7 @@
 namespace quorvel {
 
 inline constexpr double relativeTolerance = 1e-8;
+// Radians: argument() reads a direction this close to the real axis as on it.
 inline constexpr double argumentSnap = 1e-7;
 inline constexpr double angleTolerance = 0.01;
 inline constexpr double twoPi = 6.283185307179586;
@@ -90,7 +91,13 @@ bool sameDirection(double d);
 // rays, however close their directions.
 bool sameRay(double angleDifference, double modulus1, double modulus2);
 int compareLexicographic(Complex p, Complex q);
-int comparePolar(Complex p, Complex q);
+// The order of two points round the origin: increasing direction (the
+// cut at -pi), farther first on one ray (sameRay), a point at the origin
+// before all others. A point closer to the origin than `near` is at the
+// origin, and two distances closer than `near` are equal (the order then
+// answers samePoint); directions closer than polarTolerance radians are the
+// same.
+int comparePolar(Complex p, Complex q, double near);
 
 // Appends the text form of a polynomial coefficient (see polytext) to out.
 void formatCoefficient(std::string &out, Complex c, int decimals);

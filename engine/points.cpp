@@ -23,6 +23,13 @@ void chainOrder(Term *t, std::vector<Term *> &out) {
 
 bool sameValue(Complex a, Complex b) { return a.re == b.re && a.im == b.im; }
 
+void collectValues(const Term *t, std::vector<Complex> &out) {
+    for (; live(t); t = t->next) {
+        if (live(t->left)) collectValues(t->left, out);
+        out.push_back(t->coef);
+    }
+}
+
 int exactOrder(Complex tree, Complex point) {
     if (tree.re != point.re) return tree.re < point.re ? firstFirst : secondFirst;
     return tree.im < point.im ? firstFirst : secondFirst;
@@ -204,7 +211,7 @@ double maxDistance(const Term *list, Complex c) {
 }
 
 double minDistance(const Term *list, Complex c) {
-    double m = 9999999.0;
+    double m = std::numeric_limits<double>::infinity();
     for (const Term *t = list; live(t); t = t->next) {
         m = std::min(m, modulus(t->coef - c));
         if (live(t->left)) m = std::min(m, minDistance(t->left, c));
@@ -230,7 +237,7 @@ double minDistanceAbove(const Term *list, double threshold, Complex c) {
 int nearestPoint(Term *list, Complex c) {
     std::vector<Term *> byPosition;
     recordsByPosition(list, byPosition);
-    double best = 9999.9;
+    double best = std::numeric_limits<double>::infinity();
     int answer = 0;
     for (size_t i = 0; i < byPosition.size(); ++i) {
         const double d = modulus(byPosition[i]->coef - c);
@@ -263,90 +270,167 @@ PointList sortLexicographic(const Term *list) {
 }
 
 PointList sortAround(const Term *list, Complex centre) {
+    // A point on the centre, as pointUnder has it for the closest pair.
+    std::vector<Complex> values;
+    collectValues(list, values);
+    double closest = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < values.size(); ++k)
+        for (size_t j = k + 1; j < values.size(); ++j)
+            if (!sameValue(values[k], values[j])) closest = std::min(closest, modulus(values[k] - values[j]));
+    const double near = std::isfinite(closest) ? onLocusFraction * closest : 0.0;
     return sortedCopy(
         list,
-        [centre](Complex tree, Complex point) { return comparePolar(tree - centre, point - centre); },
+        [centre, near](Complex tree, Complex point) { return comparePolar(tree - centre, point - centre, near); },
         true, true,
         [centre](Complex tree, Complex point) { return exactPolarOrder(tree - centre, point - centre); });
 }
 
 namespace {
 
-void collectValues(const Term *t, std::vector<Complex> &out) {
-    for (; live(t); t = t->next) {
-        if (live(t->left)) collectValues(t->left, out);
-        out.push_back(t->coef);
-    }
+// The median of the values; the mean of the middle two for an even count.
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 == 1 ? v[m] : (v[m - 1] + v[m]) / 2.0;
 }
 
-// How clear of the loci b is: the least distance to a locus, measured in
-// that locus's distance to its nearest neighbour.
-double clearance(Complex b, const std::vector<Complex> &loci, const std::vector<double> &nearest) {
-    double score = std::numeric_limits<double>::infinity();
-    for (size_t k = 0; k < loci.size(); ++k) score = std::min(score, modulus(b - loci[k]) / nearest[k]);
-    return score;
-}
+// Two lengths that differ by rounding only count as equal when the
+// candidates for the base point are compared, so that a tie is decided by
+// the order of the candidates at every scale.
+constexpr double tieFraction = 1e-9;
 
 }  // namespace
 
-Complex chooseBasePoint(const Term *loci) {
-    // The first choice: the centroid, or beside it when
-    // a locus sits there.
-    const Complex c = centroid(loci);
-    Complex proposed = c;
-    if (!(minDistance(loci, c) > 0.001)) {
-        const double x = minDistanceAbove(loci, 0.001, c);
-        proposed = x > 0.001 ? addReal(c, x / 2.0) : addReal(c, 0.5);
-    }
-    // Every locus gets a fair share of room: the base point keeps from each
-    // locus at least fairShare of that locus's distance to its nearest
-    // neighbour (a lone locus counts 1). Loci closer than rounding are one.
-    constexpr double fairShare = 0.4;
+std::vector<Complex> distinctValues(const Term *list, const Term *more) {
     std::vector<Complex> all;
-    collectValues(loci, all);
-    std::vector<Complex> points;
+    collectValues(list, all);
+    collectValues(more, all);
+    std::vector<Complex> out;
     for (Complex z : all) {
         bool seen = false;
-        for (Complex q : points)
-            if (modulus(z - q) <= 1e-9 * std::max(1.0, modulus(z))) seen = true;
-        if (!seen) points.push_back(z);
+        for (Complex q : out) seen = seen || sameValue(z, q);
+        if (!seen) out.push_back(z);
     }
-    if (points.empty()) return proposed;
-    std::vector<double> nearest(points.size(), 1.0);
-    if (points.size() > 1) {
-        for (size_t k = 0; k < points.size(); ++k) {
-            double d = std::numeric_limits<double>::infinity();
-            for (size_t j = 0; j < points.size(); ++j)
-                if (j != k) d = std::min(d, modulus(points[k] - points[j]));
-            nearest[k] = d;
+    return out;
+}
+
+std::vector<double> nearestOtherDistances(const std::vector<Complex> &points) {
+    std::vector<double> nearest(points.size(), std::numeric_limits<double>::infinity());
+    for (size_t k = 0; k < points.size(); ++k)
+        for (size_t j = 0; j < points.size(); ++j)
+            if (j != k) nearest[k] = std::min(nearest[k], modulus(points[k] - points[j]));
+    if (points.size() == 1) nearest[0] = isZero(points[0]) ? 1.0 : modulus(points[0]);
+    return nearest;
+}
+
+int pointUnder(const std::vector<Complex> &points, Complex b) {
+    const std::vector<double> nearest = nearestOtherDistances(points);
+    for (size_t k = 0; k < points.size(); ++k)
+        if (modulus(b - points[k]) <= onLocusFraction * nearest[k]) return static_cast<int>(k);
+    return -1;
+}
+
+namespace {
+
+// How much room the base point b has: the least, over the loci, of its
+// distance from the locus in fairShare of the locus's distance to its
+// nearest neighbour, and in spreadShare of the spread of the loci. 1 or
+// more is enough room: every locus keeps a fair share of the room round it,
+// and b keeps out of a tight cluster of loci, where the fiber over it would
+// crowd too.
+class Room {
+public:
+    Room(const std::vector<Complex> &points, const std::vector<double> &nearest, double spread)
+        : points_(points), nearest_(nearest), spread_(spread) {}
+    double at(Complex b) const {
+        constexpr double fairShare = 0.4;
+        constexpr double spreadShare = 0.1;
+        double room = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < points_.size(); ++k) {
+            const double d = modulus(b - points_[k]);
+            room = std::min(room, d / (fairShare * nearest_[k]));
+            if (spread_ > 0.0) room = std::min(room, d / (spreadShare * spread_));
         }
+        return room;
     }
-    if (clearance(proposed, points, nearest) >= fairShare) return proposed;
+
+private:
+    const std::vector<Complex> &points_;
+    const std::vector<double> &nearest_;
+    double spread_;
+};
+
+}  // namespace
+
+Complex chooseBasePoint(const Term *loci, const Term *degenerate) {
+    const std::vector<Complex> points = distinctValues(loci, degenerate);
+    if (points.empty()) return Complex(0.0, 0.0);
+    const std::vector<double> nearest = nearestOtherDistances(points);
+    // The first choice: the coordinate-wise median, which an outlying locus
+    // does not drag away from where the loci crowd. The spread of the loci
+    // is their median distance from it.
+    std::vector<double> re, im;
+    for (Complex z : points) {
+        re.push_back(z.re);
+        im.push_back(z.im);
+    }
+    const Complex m(median(re), median(im));
+    std::vector<double> away;
+    for (Complex z : points) away.push_back(modulus(z - m));
+    const Room room(points, nearest, points.size() > 1 ? median(away) : 0.0);
+    if (room.at(m) >= 1.0) return m;
+    // When the median lies on a locus: half-way to the next locus out, to
+    // the right.
+    size_t under = 0;
+    for (size_t k = 1; k < points.size(); ++k)
+        if (modulus(m - points[k]) / nearest[k] < modulus(m - points[under]) / nearest[under]) under = k;
+    double next = std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < points.size(); ++k)
+        if (k != under) next = std::min(next, modulus(m - points[k]));
+    const Complex right = addReal(m, (std::isfinite(next) ? next : nearest[under]) / 2.0);
+    if (room.at(right) >= 1.0) return right;
     // Candidates half-way from each locus to its nearest neighbour, and
-    // round it in eight directions; the one nearest the centroid among the
-    // clearest wins.
+    // round each locus in eight directions at half that distance and at
+    // half, a quarter, ... of the distance to the farthest locus; the one nearest
+    // the median among those with room enough (or, when none has, with the
+    // most room) wins.
     std::vector<Complex> candidates;
     for (size_t k = 0; k < points.size(); ++k) {
-        size_t neighbour = k;
-        for (size_t j = 0; j < points.size(); ++j)
-            if (j != k && modulus(points[k] - points[j]) <= nearest[k]) neighbour = j;
-        if (neighbour != k) candidates.push_back((points[k] + points[neighbour]) * Complex(0.5, 0.0));
-        for (int q = 0; q < 8; ++q) {
-            const double a = q * 0.7853981633974483;
-            candidates.push_back(points[k] + Complex(0.5 * nearest[k] * std::cos(a), 0.5 * nearest[k] * std::sin(a)));
+        double farthest = 0.0;
+        bool halfway = false;
+        for (size_t j = 0; j < points.size(); ++j) {
+            const double d = modulus(points[k] - points[j]);
+            farthest = std::max(farthest, d);
+            if (!halfway && j != k && d <= nearest[k] * (1.0 + tieFraction)) {
+                candidates.push_back((points[k] + points[j]) * Complex(0.5, 0.0));
+                halfway = true;
+            }
         }
+        // The radii halve from the farthest locus down, so that they hang on
+        // the large distances and not on the rounding of a tight cluster.
+        std::vector<double> radii = {0.5 * nearest[k]};
+        for (double r = 0.5 * farthest; r > 0.5 * nearest[k]; r /= 2.0) radii.push_back(r);
+        for (double r : radii)
+            for (int q = 0; q < 8; ++q) {
+                const double a = q * 0.7853981633974483;
+                candidates.push_back(points[k] + Complex(r * std::cos(a), r * std::sin(a)));
+            }
     }
+    std::vector<double> score;
     double best = 0.0;
-    for (Complex b : candidates) best = std::max(best, clearance(b, points, nearest));
-    const double enough = std::min(fairShare, best);
-    Complex chosen = proposed;
-    double chosenDistance = std::numeric_limits<double>::infinity();
     for (Complex b : candidates) {
-        if (clearance(b, points, nearest) < enough) continue;
-        const double d = modulus(b - c);
-        if (d < chosenDistance) {
+        score.push_back(room.at(b));
+        best = std::max(best, score.back());
+    }
+    const double enough = std::min(1.0, best) * (1.0 - tieFraction);
+    Complex chosen = right;
+    double chosenDistance = std::numeric_limits<double>::infinity();
+    for (size_t c = 0; c < candidates.size(); ++c) {
+        if (score[c] < enough) continue;
+        const double d = modulus(candidates[c] - m);
+        if (d < chosenDistance * (1.0 - tieFraction)) {
             chosenDistance = d;
-            chosen = b;
+            chosen = candidates[c];
         }
     }
     return chosen;

@@ -46,12 +46,32 @@ Complex sumPoints(const Term *list);
 // The mean of the values; 0 for an empty list.
 Complex centroid(const Term *list);
 double maxDistance(const Term *list, Complex c);
+// The least distance from c to a point; infinity for an empty list.
 double minDistance(const Term *list, Complex c);
 double minDistanceAbove(const Term *list, double threshold, Complex c);
 int nearestPoint(Term *list, Complex c);
 double nearestNeighbourDistance(Term *list, int position);
 PointList sortLexicographic(const Term *list);
+// The points in increasing direction round the centre, farther first on one
+// ray, numbered in that order (comparePolar). A point counts as on the
+// centre, and two distances as equal, within onLocusFraction of the least
+// distance between two of the points.
 PointList sortAround(const Term *list, Complex centre);
-Complex chooseBasePoint(const Term *loci);
+
+// The values of both lists, each distinct value once, in chain order.
+std::vector<Complex> distinctValues(const Term *list, const Term *more = nullptr);
+// The distance from each point to its nearest other point. A lone point has
+// no neighbour: it gets its distance from the origin, or 1 at the origin.
+std::vector<double> nearestOtherDistances(const std::vector<Complex> &points);
+// A point closer to a locus than this fraction of the locus's distance to
+// its nearest other locus lies on it.
+inline constexpr double onLocusFraction = 1e-6;
+// The index of the point that b lies on (onLocusFraction), or -1.
+int pointUnder(const std::vector<Complex> &points, Complex b);
+// The default base point for these loci (branch and degenerate): the
+// coordinate-wise median of the loci, moved off them when it is closer to
+// a locus than 0.4 of that locus's distance to its nearest neighbour. It
+// moves with the loci when they are scaled or shifted.
+Complex chooseBasePoint(const Term *loci, const Term *degenerate = nullptr);
 
 }  // namespace quorvel

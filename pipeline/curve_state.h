@@ -37,7 +37,10 @@ struct CurveState {
     OwnedPolynomial branchPolynomial;
     std::string branchPolynomialText;
     OwnedPolynomial branchLoci;
-    Complex basePoint{0.0, 0.0};  // exactly 0 means none chosen yet
+    Complex basePoint{0.0, 0.0};
+    // False until a base point is chosen, typed or loaded; 0 is a base
+    // point like any other.
+    bool hasBasePoint = false;
     OwnedPolynomial fiber;
     // Wider than the flags: a long run records more than 32767 steps.
     int32_t replayIndex = 0;

@@ -109,6 +109,19 @@ void putPoint(std::string &out, Complex z) {
     putReal(out, z.im);
 }
 
+// A real written so that reading gives it back: "%+f" when that keeps it,
+// else every digit ("%+.17g", which every reader's strtod takes as well).
+void putExactReal(std::string &out, double v) {
+    const std::string text = formatReal(v);
+    if (std::strtod(text.c_str(), nullptr) == v) {
+        putLine(out, text);
+        return;
+    }
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%+.17g", v);
+    putLine(out, buffer);
+}
+
 // The records of a point list in list order.
 std::vector<const Term *> inListOrder(const Term *list) {
     std::vector<Term *> byPosition;
@@ -143,7 +156,10 @@ std::string writeSections(const Session &session) {
     }
     if (s.stage >= stageFiber) {
         putLine(out, tagParameterBase);
-        putPoint(out, s.basePoint);
+        // The loops and the fiber are computed from the base point itself,
+        // so a document keeps all of it (5e-7 is not +0.000000).
+        putExactReal(out, s.basePoint.re);
+        putExactReal(out, s.basePoint.im);
         putLine(out, tagFiber);
         // The degree of the curve in the fiber variable, not the number of
         // points: merged (multiple) fiber points make it the larger.
@@ -233,6 +249,7 @@ private:
 
     void showBase() {
         state_.basePoint = base_;
+        state_.hasBasePoint = true;
         if (window_) {
             s_.form.basePoint = formatValue(base_);
             s_.basePointEdited();
@@ -314,10 +331,11 @@ private:
         const ExactPolynomial curve = state_.exact();
         OwnedPolynomial found(certifiedBranchLoci(curve));
         identifyDegenerateLoci(curve, state_.degenerateLoci.get(), found.get());
-        // The centre of the loci, moved off them as "Go" moves its first
-        // base point (the centroid whenever it lies off every locus).
-        base_ = chooseBasePoint(found.get());
+        // The base point "Go" would choose; the stored one, read below,
+        // replaces it.
+        base_ = chooseBasePoint(found.get(), state_.degenerateLoci.get());
         state_.basePoint = base_;
+        state_.hasBasePoint = true;
         OwnedPolynomial sorted(sortAround(found.get(), base_));
         s_.parameterSpace.setBranchLoci(sorted.get());
         state_.branchLoci = std::move(sorted);

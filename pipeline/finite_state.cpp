@@ -75,6 +75,7 @@ bool keepFinite(Session &session) {
     }
     if (!finite(s.basePoint)) {
         s.basePoint = Complex(0.0, 0.0);
+        s.hasBasePoint = false;
         form.basePoint.clear();
         session.basePointEdited();
     }

@@ -26,8 +26,7 @@ std::string loopLabel(const LoopTarget &target) {
 
 LoopTarget loopTarget(Session &session, int owner) {
     const CurveState &s = session.state;
-    OwnedPolynomial targets(autoPathTargets(s.branchLoci.get(), s.degenerateLoci.get()));
-    OwnedPolynomial sorted(sortAround(targets.get(), autoPathCentre(s.branchLoci.get(), s.basePoint)));
+    OwnedPolynomial sorted(sortedAutoPathTargets(s.branchLoci.get(), s.degenerateLoci.get(), s.basePoint));
     std::vector<Term *> byPosition;
     recordsByPosition(sorted.get(), byPosition);
     LoopTarget t;

@@ -47,19 +47,28 @@ void fillLines(SortedList &list, const Term *points) {
 }
 
 // A base point must not be a locus: the fiber over it has a repeated point
-// (or too few points) and no loop can start there. Within 1e-6 (relative
-// above 1), the precision of the shown loci, it counts as the locus.
+// (or too few points) and no loop can start there. Closer to a locus than
+// onLocusFraction of the locus's distance to its nearest neighbour, it
+// counts as the locus.
 bool basePointOnLocus(const CurveState &state, Complex base) {
     if (state.stage < stageBranchLoci) return false;
-    for (const Term *list : {static_cast<const Term *>(state.branchLoci.get()),
-                             static_cast<const Term *>(state.degenerateLoci.get())}) {
-        if (!list) continue;
-        std::vector<Term *> loci;
-        recordsByPosition(const_cast<Term *>(list), loci);
-        for (const Term *l : loci)
-            if (modulus(base - l->coef) <= 1e-6 * std::max(1.0, modulus(l->coef))) return true;
+    return pointUnder(distinctValues(state.branchLoci.get(), state.degenerateLoci.get()), base) >= 0;
+}
+
+// Builds the auto-mode loops round the base point (buildAutoPaths checks
+// them) and hands them to the Parameter Space state. When they cannot be
+// built, the loops of an earlier base point are dropped as well, and the
+// computation is abandoned.
+void storeAutoPaths(Session &session) {
+    const CurveState &s = session.state;
+    PathSegment *chain = nullptr;
+    try {
+        chain = buildAutoPaths(session.segmentPool, s.branchLoci.get(), s.basePoint, s.degenerateLoci.get());
+    } catch (const ComputationAbandoned &) {
+        session.parameterSpace.storeAutoPaths(session.segmentPool, nullptr);
+        throw;
     }
-    return false;
+    session.parameterSpace.storeAutoPaths(session.segmentPool, chain);
 }
 
 // A typed base point on a locus: the message, and the command is abandoned.
@@ -220,10 +229,12 @@ void Session::computeBranchLoci() {
     const ExactPolynomial curve = state.exact();
     OwnedPolynomial roots(certifiedBranchLoci(curve));
     identifyDegenerateLoci(curve, state.degenerateLoci.get(), roots.get());
-    // The first base point: the centroid of the loci, unless that lies on a
-    // locus (then the fiber over it would be degenerate); chooseBasePoint
-    // answers the centroid in every other case.
-    if (isZero(state.basePoint)) state.basePoint = chooseBasePoint(roots.get());
+    // The first base point: the median of the loci, moved off them when it
+    // lies too near one (the fiber over a locus is degenerate).
+    if (!state.hasBasePoint) {
+        state.basePoint = chooseBasePoint(roots.get(), state.degenerateLoci.get());
+        state.hasBasePoint = true;
+    }
     OwnedPolynomial sorted(sortAround(roots.get(), state.basePoint));
     state.branchLoci = std::move(sorted);
     fillLines(form.branchLoci, state.branchLoci.get());
@@ -235,9 +246,9 @@ Complex Session::chooseBase() const {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
     // A base point kept from an earlier curve (or a document) that lies on
     // a locus of this one is chosen anew; a typed one on a locus is refused.
-    if (!isZero(state.basePoint) && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
-    if (form.fixBasePoint || field.empty() || !isZero(state.basePoint))
-        return chooseBasePoint(state.branchLoci.get());
+    if (state.hasBasePoint && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
+    if (form.fixBasePoint || field.empty() || state.hasBasePoint)
+        return chooseBasePoint(state.branchLoci.get(), state.degenerateLoci.get());
     const Complex typed = readComplexField(field);
     refuseBasePointOnLocus(state, typed);
     return typed;
@@ -285,9 +296,7 @@ void Session::showFiber() { fillLines(form.fiber, state.fiber.get()); }
 
 bool Session::rebuildAutoPaths() {
     try {
-        PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(), state.basePoint,
-                                            state.degenerateLoci.get());
-        parameterSpace.storeAutoPaths(segmentPool, chain);
+        storeAutoPaths(*this);
         return true;
     } catch (const ComputationAbandoned &) {
         return false;
@@ -306,12 +315,11 @@ bool Session::runPipeline() {
             const Complex base = chooseBase();
             OwnedPolynomial roots(certifiedFiber(state.exact(), base));
             state.basePoint = base;
+            state.hasBasePoint = true;
             showBasePoint();
             computeFiber(roots.release());
             showFiber();
-            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
-                                                state.basePoint, state.degenerateLoci.get());
-            parameterSpace.storeAutoPaths(segmentPool, chain);
+            storeAutoPaths(*this);
             state.stage = stageFiber;
         }
     } catch (const ComputationAbandoned &) {
@@ -326,6 +334,7 @@ bool Session::recalculateOverTypedBase() {
     refuseBasePointOnLocus(state, base);
     OwnedPolynomial roots(certifiedFiber(state.exact(), base));
     state.basePoint = base;
+    state.hasBasePoint = true;
     writeBasePointField(formatValue(state.basePoint));
     form.fixBasePoint = true;
     parameterSpace.setParameterPoint(state.basePoint);
@@ -350,11 +359,7 @@ bool Session::recalculateFiber() {
     }
     try {
         if (!form.fixBasePoint) recalculateOverTypedBase();
-        if (parameterSpace.pathDisplay != pathDisplayNone) {
-            PathSegment *chain = buildAutoPaths(segmentPool, state.branchLoci.get(),
-                                                state.basePoint, state.degenerateLoci.get());
-            parameterSpace.storeAutoPaths(segmentPool, chain);
-        }
+        if (parameterSpace.pathDisplay != pathDisplayNone) storeAutoPaths(*this);
     } catch (const ComputationAbandoned &) {
         keepFinite(*this);
         return false;

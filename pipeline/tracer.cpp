@@ -11,6 +11,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "tracing/braid.h"
+#include "tracing/loop_check.h"
 
 namespace quorvel {
 
@@ -569,7 +570,10 @@ bool startLoopAt(Session &session, PathSegment *start, int control) {
     session.solutionSpace.startFiber.reset();
     TracerWork &w = session.parameterSpace.work;
     w.loci = runLoci(session.state);
-    w.designedWindings.clear();
+    // What the loop's own segments go round: the traced path must agree.
+    std::vector<Complex> values;
+    for (const LocusWeight &l : w.loci) values.push_back(l.value);
+    w.designedWindings = loopWindings(start, values);
     return beginRun(session, start, session.state.fiber.get(), session.state.basePoint, control, 1);
 }
 

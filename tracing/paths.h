@@ -96,18 +96,41 @@ Complex segmentEnd(const PathSegment *s);
 // copy of the degenerate loci (kind 2, numbered on from the last branch
 // locus's number). The caller owns the list.
 PointList autoPathTargets(const Term *loci, const Term *degenerate);
-// The point the loops are built around: the base point, or the centroid of
-// the branch loci when the base point is exactly 0.
-Complex autoPathCentre(const Term *loci, Complex base);
+// The targets sorted round the base point (sortAround): the loop of owner k
+// circles the target at position k of this list. The caller owns the list.
+PointList sortedAutoPathTargets(const Term *loci, const Term *degenerate, Complex base);
+// The values of sortedAutoPathTargets by position.
+std::vector<Complex> autoPathTargetValues(const Term *loci, const Term *degenerate, Complex base);
 
-// Builds all loops: one per target, owned by the target's position in
-// sortAround(autoPathTargets(loci, degenerate), autoPathCentre(loci, base)),
-// then the enclosing loop (owner = number of targets), and simplifies the
-// chain. Returns the head (nullptr when there are no targets). When the
-// segment pool runs out, every segment taken so far is returned and
-// ComputationAbandoned propagates; nothing is left behind.
-PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base,
-                            const Term *degenerate);
+enum class LoopConstruction { classic, star };
+
+// Builds all loops from the base point: one per target, owned by the
+// target's position in sortedAutoPathTargets, then the loop round all
+// targets (owner = number of targets), clockwise. The chain order is the
+// order in which the loops compose: the local loops one after the other,
+// then the loop round all, give the empty word in the fundamental group of
+// the plane without the targets (each local loop circles its own target
+// once counter-clockwise).
+//
+// First the classic loops are built: for the target at angle a, out along
+// the bisector towards the previous target's direction, counter-clockwise
+// at 1.3 times the greatest distance (or midway to the next target farther
+// out on its ray), back along the bisector towards the next target (round a
+// nearer target on the ray at midway radius), in the order of the positions,
+// then simplified; a target on the base point gets a small circle, on which
+// the other loops start and end. Every loop is checked (checkAutoPaths:
+// winding numbers, clearance, its class and the product). When one fails,
+// the chain is built as a star instead (straight tails to a small circle
+// round each target, in the order of the directions from the widest gap)
+// and checked again; `used` tells which was kept. When the star fails too,
+// or cannot be made (a target on the base point), the error channel is told
+// and ComputationAbandoned propagates; no unverified loop is returned.
+// Returns nullptr when there are no targets, or when the base point or a
+// target is not a finite number. When the segment pool runs
+// out, every segment taken so far is returned and ComputationAbandoned
+// propagates; nothing is left behind.
+PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base, const Term *degenerate,
+                            LoopConstruction *used = nullptr);
 
 // One simplification pass over the chain: applies the first rule that fits
 // at the first segment where one fits and answers true, or answers false when
@@ -116,8 +139,8 @@ bool simplifyPass(SegmentPool &pool, PathSegment *&head);
 // Repeats simplifyPass until a pass changes nothing.
 void simplifyPath(SegmentPool &pool, PathSegment *&head);
 
-// The start of loop k: the first role-1 segment that is the k-th such
-// segment (counting from 0) or whose owner is k; the head when none is.
+// The start of loop k: the first loop whose owner is k, else the k-th loop
+// of the chain (counting from 0), else the head.
 PathSegment *findPathStart(PathSegment *chain, int k);
 // A fresh copy of loop k (owner 1 in every copy, the last link empty). The
 // chain is left unchanged. On pool exhaustion the copies made so far are

@@ -1,5 +1,7 @@
 #include "tracing/run_check.h"
 
+#include "tracing/loop_check.h"
+
 #include <cmath>
 #include <limits>
 
@@ -13,19 +15,6 @@ namespace {
 constexpr double endMatch = 1e-3;
 
 }  // namespace
-
-int polylineWinding(const std::vector<Complex> &path, Complex z) {
-    const size_t n = path.size();
-    if (n < 2) return 0;
-    double turn = 0.0;
-    for (size_t k = 0; k < n; ++k) {
-        const Complex a = path[k] - z;
-        const Complex b = path[(k + 1) % n] - z;
-        // arg(b / a) without dividing: atan2(cross, dot).
-        turn += std::atan2(a.re * b.im - a.im * b.re, a.re * b.re + a.im * b.im);
-    }
-    return static_cast<int>(std::lround(turn / twoPi));
-}
 
 bool matchEnds(const std::vector<Complex> &start, const std::vector<Complex> &end,
                std::vector<int> &permutation) {

@@ -25,13 +25,6 @@ struct LocusWeight {
     int weight = 0;
 };
 
-// The winding number of the closed polyline path[0] -> path[1] -> ... ->
-// path[0] around z: the sum of the principal arguments of
-// (p_{k+1} - z) / (p_k - z), divided by 2 pi and rounded. Each piece must
-// turn by less than a half turn about z, which a tracer that keeps every
-// step shorter than the distance to the nearest locus guarantees.
-int polylineWinding(const std::vector<Complex> &path, Complex z);
-
 // The end points of the tracks matched with the start points: permutation[j]
 // is the start point that track j ends on. A track matches a start point
 // when it ends within a small fraction of that point's distance to its

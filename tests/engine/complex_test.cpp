@@ -44,7 +44,10 @@ TEST(Complex, ArgumentSnapsSmallImaginaryParts) {
     EXPECT_EQ(argument(Complex(0.0, 0.0)), 0.0);
     // comparePolar counts an angle just above -pi as +pi: such a point and
     // one on the negative axis are the same direction.
-    EXPECT_EQ(comparePolar(Complex(-1.0, -2e-7), Complex(-1.0, 0.0)), samePoint);
+    EXPECT_EQ(comparePolar(Complex(-1.0, -2e-7), Complex(-1.0, 0.0), 0.001), samePoint);
+    // The snap is an angle: it reads the same at every scale.
+    EXPECT_EQ(argument(Complex(-1e-9, 5e-17)), argument(Complex(-1.0, 0.0)));
+    EXPECT_LT(argument(Complex(-1e-9, -2e-16)), -3.14159);
 }
 
 TEST(Complex, SameDirectionBoundsAreStrict) {
@@ -62,13 +65,22 @@ TEST(Complex, LexicographicOrder) {
     EXPECT_EQ(compareLexicographic(Complex(1.0, -1.0), Complex(1.0, 1.0)), secondFirst);
 }
 
-TEST(Complex, PolarOrder) {
-    EXPECT_EQ(comparePolar(Complex(0.0005, 0.0), Complex(5.0, 5.0)), firstFirst);
-    EXPECT_EQ(comparePolar(Complex(1.0, 0.0), Complex(2.0, 0.0)), secondFirst);
-    EXPECT_EQ(comparePolar(Complex(2.0, 0.0), Complex(1.0, 0.0)), firstFirst);
-    EXPECT_EQ(comparePolar(Complex(1.0, 0.0), Complex(0.0, 1.0)), firstFirst);
-    EXPECT_EQ(comparePolar(Complex(0.0, -1.0), Complex(1.0, 0.0)), firstFirst);
-    EXPECT_EQ(comparePolar(Complex(0.0001, 0.0), Complex(0.0, 0.0002)), samePoint);
+TEST(Complex, PolarOrderIsTheSameAtEveryScale) {
+    struct Case {
+        Complex p, q;
+        int order;
+    };
+    const Case cases[] = {
+        {{0.0005, 0.0}, {5.0, 5.0}, firstFirst},  // nearer the origin than `near`
+        {{1.0, 0.0}, {2.0, 0.0}, secondFirst},    // farther first on one ray
+        {{2.0, 0.0}, {1.0, 0.0}, firstFirst},
+        {{1.0, 0.0}, {0.0, 1.0}, firstFirst},
+        {{0.0, -1.0}, {1.0, 0.0}, firstFirst},
+        {{0.0001, 0.0}, {0.0, 0.0002}, samePoint},
+    };
+    for (double s : {1e-6, 1.0, 1e6})
+        for (const Case &c : cases)
+            EXPECT_EQ(comparePolar(c.p * Complex(s, 0), c.q * Complex(s, 0), 0.001 * s), c.order) << s;
 }
 
 struct CoefficientCase {

@@ -64,6 +64,12 @@ TEST_F(BasePointTest, AKeptBasePointThatFallsOnALocusOfTheNextCurveIsChosenAnew)
     EXPECT_TRUE(recorder.errors.empty());
 }
 
+PointList list(const std::vector<Complex> &set, double scale, Complex shift) {
+    PointList l = nullptr;
+    for (Complex z : set) appendPoint(l, z * Complex(scale, 0) + shift);
+    return l;
+}
+
 // The least distance from b to a locus, in units of that locus's distance
 // to its nearest neighbour.
 double clearance(Complex b, const std::vector<Complex> &loci) {
@@ -77,21 +83,30 @@ double clearance(Complex b, const std::vector<Complex> &loci) {
     return score;
 }
 
-TEST_F(BasePointTest, TheChosenBasePointKeepsAFairShareOfTheRoomBetweenTheLoci) {
+// The base point "Go" chooses keeps a fair share of the room round every
+// locus, moves with the loci when they are scaled or shifted, and is not
+// dragged out of the crowd by an outlying locus.
+TEST_F(BasePointTest, TheChosenBasePointKeepsItsRoomAtEveryScaleAndShift) {
     const std::vector<std::vector<Complex>> sets = {
         {Complex(0, 0), Complex(1.344854, 0), Complex(4.987576, 0), Complex(4.996155, 0.011817),
          Complex(5.010064, 0.007316), Complex(-6.672428, 6.958852), Complex(-6.672428, -6.958852)},
-        {Complex(0, 0)},
         {Complex(1, 0), Complex(2, 0), Complex(3, 0)},
         {Complex(0, 0), Complex(0.001, 0), Complex(10, 0), Complex(-10, 0)},
         {Complex(1, 0), Complex(0, 1), Complex(-1, 0), Complex(0, -1), Complex(0.01, 0.01)},
+        {Complex(0, 0), Complex(1e-12, 0), Complex(1, 0), Complex(1 + 1e-12, 0), Complex(-1, 0)},
+        {Complex(0.3, 0.1), Complex(-0.2, 0.4), Complex(0.1, -0.3), Complex(0.4, 0.3), Complex(1000, 0)},
     };
     for (const auto &set : sets) {
-        PointList list = nullptr;
-        for (Complex z : set) appendPoint(list, z);
-        OwnedPolynomial loci(list);
-        const Complex b = chooseBasePoint(loci.get());
+        const Complex b = chooseBasePoint(OwnedPolynomial(list(set, 1, Complex(0, 0))).get());
         EXPECT_GE(clearance(b, set), 0.4 - 1e-9) << set.size() << " loci, base " << b.re << "," << b.im;
+        if (set.back().re == 1000) {
+            EXPECT_LT(modulus(b), 0.5) << "dragged by the outlier";
+        }
+        for (double s : {1e-6, 1e6})
+            for (Complex c : {Complex(0, 0), Complex(0.5 * s, -0.25 * s)}) {
+                const Complex moved = chooseBasePoint(OwnedPolynomial(list(set, s, c)).get());
+                EXPECT_LT(modulus(moved - (b * Complex(s, 0) + c)), 1e-9 * s) << set.size() << " loci, scale " << s;
+            }
     }
 }
 

@@ -528,6 +528,25 @@ TEST_F(DocumentTest, AFileSavedAfterRecalculateReadsBackConsistently) {
     expectConsistent(s);
 }
 
+TEST_F(DocumentTest, ATypedBasePointComesBackWhole) {
+    // 0 is a base point like any other; 5e-7 is no +0.000000; what "%+f"
+    // keeps is written as before.
+    for (const char *typed : {"5e-7", "0", "0.25"}) {
+        fresh();
+        ASSERT_TRUE(go("x^2-t+1"));
+        session->typeBasePoint(typed);
+        ASSERT_TRUE(session->recalculateFiber()) << typed;
+        const Complex base = session->state.basePoint;
+        ASSERT_TRUE(saveDocument(*session, path("doc.qpf")));
+        EXPECT_EQ(readFile("doc.qpf").find("+0.000000\r\n+0.000000") == std::string::npos, base.re != 0) << typed;
+        Session &s = fresh();
+        Answers answers;
+        ASSERT_TRUE(loadDocument(s, path("doc.qpf"), answers));
+        EXPECT_EQ(s.state.basePoint.re, base.re) << typed;
+        EXPECT_TRUE(s.state.hasBasePoint && s.state.stage == stageFiber) << typed;
+    }
+}
+
 // ---- the two loads' questions ------------------------------------------------------
 
 TEST_F(DocumentTest, LoadAsksForTracesOnlyWhenTheFileHasThem) {

@@ -127,7 +127,7 @@ LoopResult runLoop(Session &session, PathSegment *start, testing::RecordingError
 
 bool go(Session &session, const std::string &curve) {
     session.clearAll();
-    session.state.basePoint = Complex(0, 0);  // "Go" chooses a base point anew
+    session.state.hasBasePoint = false;  // "Go" chooses a base point anew
     session.typePolynomial(curve);
     return session.runPipeline();
 }
@@ -215,7 +215,8 @@ TEST(TracerGuarantees, TheIssuesSlipsComeOutRight) {
     // slip) and 0.5.
     for (double base : {0.0, 0.083334, 0.5}) {
         session.clearAll();
-        session.state.basePoint = Complex(base, 0);
+        session.state.basePoint = Complex(base, 0);  // the cusp 0 makes "Go" choose anew
+        session.state.hasBasePoint = true;
         session.typePolynomial("(-y^3+x^2)*(3*y+x-5)");
         ASSERT_TRUE(session.runPipeline());
         const int n = countPoints(session.state.fiber.get());
@@ -247,7 +248,7 @@ TEST(TracerGuarantees, TheIssuesSlipsComeOutRight) {
     }
     // The base point "Go" chooses keeps its distance from the cusp.
     session.clearAll();
-    session.state.basePoint = Complex(0, 0);
+    session.state.hasBasePoint = false;
     session.typePolynomial("(-y^3+x^2)*(3*y+x-5)");
     ASSERT_TRUE(session.runPipeline());
     EXPECT_GT(modulus(session.state.basePoint), 0.4 * 1.344854);
@@ -255,8 +256,8 @@ TEST(TracerGuarantees, TheIssuesSlipsComeOutRight) {
 }
 
 TEST(TracerGuarantees, ALoopThatStartsAwayFromTheBasePointIsReachedAndLeftAlongALine) {
-    // A base point within 0.001 of the locus: the loop round it is a circle
-    // of radius 0.5 about the base point, which starts on the circle. The
+    // A base point within 0.001 of the locus, and a loop round it that is a
+    // circle of radius 0.5 about the base point, starting on the circle. The
     // tracer goes there along a straight line and comes back the same way,
     // so the loop ends over the base point and its permutation is read.
     testing::RecordingErrors recorder;
@@ -265,6 +266,10 @@ TEST(TracerGuarantees, ALoopThatStartsAwayFromTheBasePointIsReachedAndLeftAlongA
         ASSERT_TRUE(go(session, "x^2-t+1"));
         session.typeBasePoint(base);
         ASSERT_TRUE(session.recalculateFiber());
+        const Complex b = session.state.basePoint;
+        PathSegment *circle = initArcSegment(session.segmentPool.allocSegment(), 0, roleFirst, b, 0.5, 0.0, 3.141592653589793);
+        circle->next = initArcSegment(session.segmentPool.allocSegment(), 0, roleLast, b, 0.5, 3.141592653589793, twoPi);
+        session.parameterSpace.storeAutoPaths(session.segmentPool, circle);
         const std::vector<PathSegment *> starts = loopStarts(session);
         ASSERT_EQ(starts.size(), 1u);
         const LoopResult r = runLoop(session, starts[0], recorder);
@@ -559,6 +564,7 @@ TEST(TracerGuarantees, PathsCloseToCuspsAndNodesAgreeWithTheReference) {
                                                 s + Complex(-1.2, 1.4 * side), s + Complex(1.3, 1.4 * side)};
                 session.clearAll();
                 session.state.basePoint = v[0];
+                session.state.hasBasePoint = true;
                 session.typePolynomial(c.curve);
                 if (!session.runPipeline()) continue;
                 PathSegment *path = polygon(session, v);

@@ -152,7 +152,7 @@ TEST_F(TracerTest, TheLoopsOfTheIssueFinishInFewSteps) {
     // These crawled at a step of 1e-8 or stopped with "Overflow Error".
     for (const char *curve : {"x^2-t^5+1", "x^2-t^6+1", "x^2-t^8+1", "x^3-t^7+2", "x^18-t", "x^20-t", "x^22-t"}) {
         session.clearAll();
-        session.state.basePoint = Complex(0, 0);
+        session.state.hasBasePoint = false;
         go(curve);
         for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) {
             ASSERT_TRUE(startLoopAt(session, l.first));

@@ -64,18 +64,6 @@ TEST(RunCheck, HalfTurnsReadAsOneSignedGeneratorAtEveryScale) {
     EXPECT_EQ(g, (std::vector<int>{1, -2}));
 }
 
-TEST(RunCheck, WindingNumbersOfPolylines) {
-    const std::vector<Complex> once = circle(Complex(0, 0), 1.0, 12);
-    const std::vector<Complex> twice = circle(Complex(0, 0), 1.0, 24, -2);
-    for (double s : {1e-12, 1.0, 1e9}) {
-        const Complex c(3.0 * s, -1.0 * s);
-        EXPECT_EQ(polylineWinding(scaled(once, s, c), c), 1);
-        EXPECT_EQ(polylineWinding(scaled(once, s, c), c + Complex(0.5 * s, 0.5 * s)), 1);
-        EXPECT_EQ(polylineWinding(scaled(once, s, c), c + Complex(2.0 * s, 0.0)), 0);
-        EXPECT_EQ(polylineWinding(scaled(twice, s, c), c), -2);
-    }
-}
-
 TEST(RunCheck, VerdictsFollowTheChecks) {
     const Complex locus(0.0, 0.0);
     const std::vector<Complex> loop = circle(Complex(0.5, 0.0), 1.0, 16);
