@@ -558,8 +558,18 @@ std::vector<int> tracePermutation(const Session &session) {
 }
 
 int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon) {
-    if (onInfinityIcon) return countPoints(session.state.branchLoci.get());
-    return nearestPoint(session.state.branchLoci.get(), worldPoint);
+    // Loops are owned by their target's position among the branch and
+    // degenerate loci sorted round the base point; the loop round all of
+    // them comes after the last.
+    const CurveState &s = session.state;
+    const std::vector<Complex> targets =
+        autoPathTargetValues(s.branchLoci.get(), s.degenerateLoci.get(), s.basePoint);
+    if (onInfinityIcon) return static_cast<int>(targets.size());
+    int nearest = 0;
+    for (size_t k = 1; k < targets.size(); ++k)
+        if (modulus(targets[k] - worldPoint) < modulus(targets[static_cast<size_t>(nearest)] - worldPoint))
+            nearest = static_cast<int>(k);
+    return nearest;
 }
 
 bool startLoopAt(Session &session, PathSegment *start, int control) {

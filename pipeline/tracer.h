@@ -52,8 +52,9 @@ TickResult replayTick(Session &session);
 // run is kept in the solution state.
 
 // ---- starting runs -------------------------------------------------------------
-// The loop index of a click: the number of branch loci on the infinity
-// icon, else the position of the branch locus nearest the clicked point.
+// The loop index of a click: the owner of the loop round all loci on the
+// infinity icon, else that of the loop round the branch or degenerate
+// locus nearest the clicked point.
 int loopIndexAt(Session &session, Complex worldPoint, bool onInfinityIcon);
 // Auto mode: traces loop `index` of the auto-mode chain from the base point
 // with the fiber over it; starts the timer. False when there is nothing to
