@@ -44,7 +44,7 @@ QString verdictText(bool ended, const RunVerdict &verdict) {
     const QString attempts =
         verdict.attempts > 1 ? QStringLiteral(" (attempt %1)").arg(verdict.attempts) : QString();
     if (verdict.passed())
-        return QStringLiteral("verified: exponent sum %1 as the loci ask%2").arg(verdict.foundExponent).arg(attempts);
+        return QStringLiteral("verified (exponent sum %1)%2").arg(verdict.foundExponent).arg(attempts);
     return QStringLiteral("FAILED: %1%2").arg(QString::fromStdString(verdict.problem), attempts);
 }
 
@@ -92,7 +92,7 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
-    resize(640, 360);
+    resize(760, 360);
 }
 
 QString MonodromyGroupDialog::summaryText() const { return summary_->text(); }
