@@ -55,6 +55,10 @@ void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
     QCOMPARE(table->item(3, 0)->text(), QStringLiteral("inf"));
     for (int row = 0; row < 3; ++row)
         QVERIFY2(table->item(row, 2)->text().contains(QStringLiteral("->")), qPrintable(table->item(row, 2)->text()));
+    // Every loop says what its checks found.
+    for (int row = 0; row < 4; ++row)
+        QVERIFY2(table->item(row, 4)->text().startsWith(QStringLiteral("verified")),
+                 qPrintable(table->item(row, 4)->text()));
 }
 
 }  // namespace
