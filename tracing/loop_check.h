@@ -44,6 +44,7 @@ enum class LoopFault {
     broken,      // segments that do not join, or a loop that does not start and end where the others do
     winding,     // not +1 round its own target and 0 round the others (-1 round each for the loop round all)
     clearance,   // closer to a target than loopClearanceFraction of its spacing
+    resolution,  // a segment passes a target within a few roundings of its own points
     conjugate,   // winds right, but is not a conjugate of its target's generator
 };
 

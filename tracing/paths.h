@@ -34,6 +34,9 @@ struct PathSegment {
     int32_t owner = 0;  // the target the loop belongs to
     int32_t role = roleInner;
     int16_t free = 1;  // 1 while the record is free in its pool
+    // 1 for a piece of a line cut where it comes near a locus: simplification
+    // never joins it with the next line.
+    int16_t piece = 0;
     double p0 = 0.0;
     double p1 = 0.0;
     double p2 = 0.0;
@@ -63,6 +66,8 @@ public:
     // True for a record of this pool that is in use.
     bool inUse(const PathSegment *s) const { return owns(s) && s->free == 0; }
     int usedCount() const { return used_; }
+    // The records that can still be taken.
+    int available() const { return limit_ - used_; }
     // Marks every record free: a fresh pool.
     void reset();
     // Lets tests make the pool run out early: records beyond the limit count
