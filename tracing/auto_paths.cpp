@@ -2,6 +2,8 @@
 // star that replaces it where its loops fail their check, and the check
 // that decides.
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -630,6 +632,36 @@ bool cutLinesNearTargets(SegmentPool &pool, PathSegment *chain, const std::vecto
     return true;
 }
 
+// A loop keeps loopClearanceFraction of a target's spacing from it, and
+// loopResolutionMargin roundings of the coordinates there: both hold for
+// every spacing above this fraction of the target's distance from 0.
+constexpr double leastDrawableFraction =
+    loopResolutionMargin * std::numeric_limits<double>::epsilon() / loopClearanceFraction;
+
+// Why loops round these targets cannot be drawn in doubles, when a target's
+// nearest neighbour or the base point lies nearer it than
+// leastDrawableFraction of its distance from 0; empty otherwise.
+std::string representationLimit(const std::vector<Complex> &targets, Complex base) {
+    for (size_t j = 0; j < targets.size(); ++j) {
+        const double least = leastDrawableFraction * modulus(targets[j]);
+        double neighbour = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < targets.size(); ++k)
+            if (k != j) neighbour = std::min(neighbour, modulus(targets[k] - targets[j]));
+        const double fromBase = modulus(base - targets[j]);
+        if (std::min(neighbour, fromBase) >= least) continue;
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "Loops in double precision go round a locus only when its nearest other locus and the base "
+                      "point lie farther from it than %.2g of its distance from 0: %s lies %.3g from the locus at "
+                      "%.17g%+.17gi, and %.3g is needed. %s.",
+                      leastDrawableFraction, fromBase < neighbour ? "the base point" : "another locus",
+                      std::min(neighbour, fromBase), targets[j].re, targets[j].im, least,
+                      fromBase < neighbour ? "Choose a base point farther from it" : "Choose another base point");
+        return text;
+    }
+    return {};
+}
+
 }  // namespace
 
 PointList autoPathTargets(const Term *loci, const Term *degenerate) {
@@ -702,6 +734,10 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base, c
                   "Loci far closer together than to the base point cut the loops into many pieces: choose a base "
                   "point nearer the tightest cluster of loci");
         throw ComputationAbandoned("auto-mode loops do not fit the segment pool");
+    }
+    if (const std::string limit = representationLimit(targets, base); !limit.empty()) {
+        showError("The loops round the loci cannot be drawn in double precision.", limit);
+        throw ComputationAbandoned("auto-mode loops beyond double precision");
     }
     showError("The loops round the loci do not pass their own check.",
               "Choose another base point, and tell the maker of the curve");

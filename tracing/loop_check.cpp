@@ -15,10 +15,6 @@ constexpr double pi = 3.141592653589793;
 // Segment ends closer than this fraction of the chain's extent join; the
 // gap is rounding.
 constexpr double joinFraction = 1e-9;
-// A segment keeps from every target at least this many times the rounding
-// of its own points: nearer, neither the tracer walking it nor the
-// crossings read here can tell on which side of the target it passes.
-constexpr double resolutionMargin = 8.0;
 
 Complex onCircle(Complex centre, double radius, double angle) {
     return Complex(centre.re + radius * std::cos(angle), centre.im + radius * std::sin(angle));
@@ -237,32 +233,44 @@ double cutAngle(const std::vector<Complex> &targets, Complex start, bool pairs) 
     return widestGapMiddle(forbidden);
 }
 
-// The least distance from z to a segment, or `known` (or something no
-// smaller than it) when the segment cannot come nearer than that.
-double distanceToSegment(const PathSegment *s, Complex z, double known) {
-    if (s->isArc && std::fabs(modulus(z - Complex(s->centreRe, s->centreIm)) - s->radius) >= known) return known;
-    const Complex a = segmentStart(s);
-    const Complex b = segmentEnd(s);
-    if (!s->isArc) return SegmentFrame(a, b).distance(z);
-    const Complex c(s->centreRe, s->centreIm);
-    const double lo = std::min(s->p0, s->p2);
-    const double hi = std::max(s->p0, s->p2);
-    bool facing = hi - lo >= twoPi || isZero(z - c);
-    if (!facing) {
-        const double phi = std::atan2((z - c).im, (z - c).re);
-        facing = lo + normalised(phi - lo) <= hi;
-    }
-    if (facing) return std::fabs(modulus(z - c) - s->radius);
-    return std::min(modulus(a - z), modulus(b - z));
-}
+// A segment as the clearance check measures it: its ends, its line, and
+// the least distance it must keep from a target to tell on which side it
+// passes: loopResolutionMargin roundings of its own points (a point of a line
+// is start*(1-u) + end*u, of an arc centre + r e^{i phi} with phi
+// interpolated between the end angles).
+struct MeasuredSegment {
+    const PathSegment *s;
+    Complex a, b;
+    SegmentFrame line;
+    double floor;
 
-// The size of the rounding of the points of a segment, over the rounding
-// unit: a point of a line is start*(1-u) + end*u, of an arc centre + r
-// e^{i phi} with phi interpolated between the end angles.
-double roundingScale(const PathSegment *s) {
-    if (!s->isArc) return std::max(modulus(segmentStart(s)), modulus(segmentEnd(s)));
-    return modulus(Complex(s->centreRe, s->centreIm)) + s->radius * (1.0 + std::max(std::fabs(s->p0), std::fabs(s->p2)));
-}
+    explicit MeasuredSegment(const PathSegment *seg)
+        : s(seg), a(segmentStart(seg)), b(segmentEnd(seg)), line(a, b) {
+        const double scale =
+            seg->isArc ? modulus(Complex(seg->centreRe, seg->centreIm)) +
+                             seg->radius * (1.0 + std::max(std::fabs(seg->p0), std::fabs(seg->p2)))
+                       : std::max(modulus(a), modulus(b));
+        floor = loopResolutionMargin * std::numeric_limits<double>::epsilon() * scale;
+    }
+
+    // The least distance from z, or `known` (or something no smaller than
+    // it) when the segment cannot come nearer than that.
+    double distance(Complex z, double known) const {
+        if (!s->isArc) return line.distance(z);
+        const Complex c(s->centreRe, s->centreIm);
+        const double fromCircle = std::fabs(modulus(z - c) - s->radius);
+        if (fromCircle >= known) return known;
+        const double lo = std::min(s->p0, s->p2);
+        const double hi = std::max(s->p0, s->p2);
+        bool facing = hi - lo >= twoPi || isZero(z - c);
+        if (!facing) {
+            const double phi = std::atan2((z - c).im, (z - c).re);
+            facing = lo + normalised(phi - lo) <= hi;
+        }
+        if (facing) return fromCircle;
+        return std::min(modulus(a - z), modulus(b - z));
+    }
+};
 
 }  // namespace
 
@@ -371,12 +379,12 @@ ChainVerdict checkAutoPaths(const PathSegment *chain, const std::vector<Complex>
 
         v.clearance = std::numeric_limits<double>::infinity();
         bool resolved = true;
+        std::vector<MeasuredSegment> measured(segs.begin(), segs.end());
         for (int j = 0; j < n; ++j) {
             double nearest = std::numeric_limits<double>::infinity();
-            for (const PathSegment *s : segs) {
-                const double floor = resolutionMargin * std::numeric_limits<double>::epsilon() * roundingScale(s);
-                const double here = distanceToSegment(s, targets[j], std::max(nearest, floor));
-                resolved = resolved && here >= floor;
+            for (const MeasuredSegment &m : measured) {
+                const double here = m.distance(targets[j], std::max(nearest, m.floor));
+                resolved = resolved && here >= m.floor;
                 nearest = std::min(nearest, here);
             }
             const double ratio = spacing[j] > 0.0 ? nearest / spacing[j] : std::numeric_limits<double>::infinity();
