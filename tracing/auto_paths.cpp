@@ -638,10 +638,15 @@ bool cutLinesNearTargets(SegmentPool &pool, PathSegment *chain, const std::vecto
 constexpr double leastDrawableFraction =
     loopResolutionMargin * std::numeric_limits<double>::epsilon() / loopClearanceFraction;
 
-// Why loops round these targets cannot be drawn in doubles, when a target's
-// nearest neighbour or the base point lies nearer it than
-// leastDrawableFraction of its distance from 0; empty otherwise.
+// Why loops round these targets cannot be drawn in doubles: the square of
+// a radius they need overflows, or a target's nearest neighbour or the base
+// point lies nearer it than leastDrawableFraction of its distance from 0.
+// Empty when neither holds.
 std::string representationLimit(const std::vector<Complex> &targets, Complex base) {
+    for (Complex z : targets)
+        if (!std::isfinite(normSquared((z - base) * Complex(outerFactor, 0.0))) || !std::isfinite(normSquared(z)))
+            return "The squares of the distances between the base point and the loci overflow doubles beyond about "
+                   "1e154: choose a base point nearer the loci";
     for (size_t j = 0; j < targets.size(); ++j) {
         const double least = leastDrawableFraction * modulus(targets[j]);
         double neighbour = std::numeric_limits<double>::infinity();
