@@ -417,15 +417,16 @@ private:
         if (best == 0) return straight;
         // The room: within the circle's half-width as seen from the base
         // point, and short of the direction of every nearer target. The
-        // angle to another target's direction is read from the side of
-        // their triangle with the base point.
+        // angle to another target's direction is read from the two shorter
+        // sides of their triangle with the base point: the target may lie
+        // next to the base point or next to target k.
         const double half = std::asin(rho / dk);
         const SegmentFrame ray(b_, zk);
         double lo = -half;
         double hi = half;
         for (size_t j = 0; j < z_.size(); ++j) {
             if (j == kk || !(fartherBy(zk, z_[j], b_) > 0.0)) continue;
-            const double delta = std::atan2(cross(zk - b_, z_[j] - zk), dot(zk - b_, z_[j] - b_));
+            const double delta = std::atan2(orientation(b_, zk, z_[j]), dot(zk - b_, z_[j] - b_));
             if (std::fabs(delta) >= half) continue;
             if (onTheLeft(j, ray, k))
                 hi = std::min(hi, std::max(delta, 0.0));

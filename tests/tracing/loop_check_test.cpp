@@ -28,7 +28,7 @@ struct Configuration {
 
 // Many configurations from a fixed seed: spread loci, clusters down to
 // 1e-12 of the spread, clusters round 0 down to 1e-36 seen from 0.5 away
-// (on a line with the base point, too), loci on shared rays through the base point,
+// (on a line with the base point, too) or nested, loci on shared rays through the base point,
 // conjugate pairs seen along the real axis with real loci between them and
 // the base point, a far base point, a base point at 0, one locus,
 // degenerate loci on branch loci.
@@ -59,6 +59,13 @@ std::vector<Configuration> configurations() {
         out.push_back(c);
         out.push_back({"real cluster round 0", {{0, 0}, {gap, 0}, {-gap, 0}, {1, 0}, {2, 0}, {3, 0}}, {}, {0.5, 0},
                        false, true});
+    }
+    // Clusters within clusters round 0, the base point among the finest.
+    for (int round = 0; round < 8; ++round) {
+        Configuration c{"nested clusters round 0", {{0, 0}}, {}, {}, true, true};
+        for (double scale = 1; scale > 1e-36; scale *= std::pow(10.0, -2 - 3 * few(rng)))
+            for (int i = few(rng); i > 0; --i) c.loci.push_back(point() * Complex(scale, 0));
+        out.push_back(c);
     }
     for (int round = 0; round < 6; ++round) {
         Configuration c{"rays", {}, {}, point(), false};
@@ -99,6 +106,10 @@ std::vector<Configuration> configurations() {
     out.push_back({"cut", {polar(1, kPi - 0.003), {1.5, 0}, polar(2, -kPi + 0.003)}, {}, {0, 0}, false});
     out.push_back({"wide ray", {polar(1, 0), polar(3, 0.006), polar(2, 0.012), {-2, 0}}, {}, {0, 0}, false});
     out.push_back({"near the base", {{1e-9, 0}, {1, 0}, {0, -1}}, {}, {0, 0}, false});
+    // A locus 1e-16 from the base point and 0.016 rad off the direction of
+    // one 0.5 away, whose tail must aim round a third.
+    out.push_back({"next to the base", {polar(0.48, -0.691), polar(1.17e-16, -0.675), polar(1.2e-15, -0.7066)}, {},
+                   {0, 0}, false, true});
     return out;
 }
 
