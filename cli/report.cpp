@@ -97,8 +97,10 @@ bool checkResult(Session &session) {
         ok = false;
     }
     if (loopCount(session.parameterSpace.autoPaths) == 0) {
-        showError("The curve has no loop to trace.",
-                  "A curve without branch or degenerate loci has no monodromy; check the polynomial");
+        // With loci but no loops, the building of the loops has said why.
+        if (countPoints(session.state.branchLoci.get()) + countPoints(session.state.degenerateLoci.get()) == 0)
+            showError("The curve has no loop to trace.",
+                      "A curve without branch or degenerate loci has no monodromy; check the polynomial");
         ok = false;
     }
     return ok;

@@ -2,6 +2,8 @@
 // star that replaces it where its loops fail their check, and the check
 // that decides.
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "tracing/chain_builder.h"
 #include "tracing/loop_check.h"
 #include "tracing/paths.h"
+#include "tracing/plane_geometry.h"
 
 namespace quorvel {
 
@@ -209,10 +212,14 @@ constexpr double starRadiusFraction = 0.25;
 // spacing follows the target's circle instead (twice the clearance a loop
 // must keep).
 constexpr double detourFraction = 2.0 * loopClearanceFraction;
-// A target lies on a tail's line, as far as rounding can tell, when it is
-// off the line by less than this fraction of its distance from the base
-// point; the tail then passes it on the side the loop order gives.
+// A target lies on a line, as far as rounding can tell, when it is off the
+// line by less than this fraction of its distance from the nearer end of
+// the line; a tail then passes it on the side the loop order gives.
 constexpr double onLineFraction = 1e-12;
+// Directions from the base point closer than this (radians) are told apart
+// by the sides of the triangles they make with it, not by their angles,
+// which cannot tell the loci of a cluster 1e-30 wide apart from 0.5 away.
+constexpr double closeDirections = 1e-9;
 // Two gaps between directions whose widths differ by less than this
 // fraction are equally wide.
 constexpr double gapTieFraction = 1e-9;
@@ -225,8 +232,14 @@ double normalised(double a) {
     return a < 0.0 ? a + twoPi : a;
 }
 
-double cross(Complex a, Complex b) { return a.re * b.im - a.im * b.re; }
-double dot(Complex a, Complex b) { return a.re * b.re + a.im * b.im; }
+// Sorts a few elements with a comparison read from rounded differences,
+// which need not be transitive where rounding decides; an insertion sort
+// ends whatever the comparison says.
+template <class It, class Less>
+void insertionSort(It first, It last, Less less) {
+    for (It i = first; i != last; ++i)
+        for (It j = i; j != first && less(*j, *(j - 1)); --j) std::iter_swap(j, j - 1);
+}
 
 // One piece of a tail: a line to `to`, or an arc round `centre`.
 struct TailPiece {
@@ -260,6 +273,12 @@ TailPiece tailLine(Complex from, Complex to) {
 // line to the target would, and the loops compose as the straight ones do.
 // Of those aims, the one that passes the fewest targets too near is taken;
 // a target still too near is passed along its circle, on that same side.
+//
+// Every relation between a tail and a target is read from the end of the
+// tail nearer the target, and directions that angles cannot tell apart from
+// the sides of triangles (plane_geometry.h): a cluster of loci 1e-36 wide
+// seen from 0.5 away is ordered, aimed at and passed as it is seen from
+// next to it.
 class Star {
 public:
     Star(const std::vector<Complex> &targets, Complex base) : z_(targets), b_(base) {
@@ -288,6 +307,16 @@ public:
             if (key[a] != key[c]) return key[a] < key[c];
             return distance_[a] != distance_[c] ? distance_[a] > distance_[c] : i < j;
         });
+        for (size_t first = 0; first < n;) {
+            size_t last = first + 1;
+            while (last < n && key[static_cast<size_t>(order_[last])] - key[static_cast<size_t>(order_[last - 1])] <
+                                   closeDirections)
+                ++last;
+            if (last - first > 1)
+                insertionSort(order_.begin() + static_cast<long>(first), order_.begin() + static_cast<long>(last),
+                              [this](int i, int j) { return before(i, j); });
+            first = last;
+        }
         rank_.assign(n, 0);
         for (size_t r = 0; r < n; ++r) rank_[static_cast<size_t>(order_[r])] = static_cast<int>(r);
     }
@@ -337,27 +366,41 @@ private:
         return middle;
     }
 
-    // Whether target j lies to the left of the line from the base point in
-    // direction u, on the way to target k: as the geometry has it, or as the
-    // loop order has it when the geometry cannot tell.
-    bool onTheLeft(size_t j, Complex u, int k) const {
-        const double across = cross(u, z_[j] - b_);
-        if (std::fabs(across) > onLineFraction * distance_[j] || k < 0) return across > 0.0;
+    // Of two targets in directions too close for their angles to tell,
+    // whether target i comes first: j lies counter-clockwise of i as seen
+    // from the base point, or on one ray with i farther.
+    bool before(int i, int j) const {
+        const Complex zi = z_[static_cast<size_t>(i)], zj = z_[static_cast<size_t>(j)];
+        const double o = orientation(b_, zi, zj);
+        if (std::fabs(o) > onLineFraction * shorterSidesProduct(b_, zi, zj)) return o > 0.0;
+        const double farther = fartherBy(zi, zj, b_);
+        return farther != 0.0 ? farther > 0.0 : i < j;
+    }
+
+    static bool onLine(const SegmentPlace &p) { return std::fabs(p.across) <= onLineFraction * p.reach; }
+
+    // Whether target j lies to the left of the line, on the way to target k:
+    // as the geometry has it, or as the loop order has it when the geometry
+    // cannot tell.
+    bool onTheLeft(size_t j, const SegmentFrame &line, int k) const {
+        const SegmentPlace p = line.place(z_[j]);
+        if (!onLine(p) || k < 0) return p.across > 0.0;
         return rank_[j] > rank_[static_cast<size_t>(k)];
+    }
+
+    // Whether a tail passes target j, placed so against it, too near: within
+    // the detour distance or on it as far as rounding can tell.
+    bool passesNear(size_t j, const SegmentPlace &p) const {
+        return p.inside && (std::fabs(p.across) < detourFraction * spacing_[j] || onLine(p));
     }
 
     // The targets the straight line from the base point to `end` passes too
     // near.
     int tooNear(Complex end, int k) const {
-        const double length = modulus(end - b_);
-        const Complex u = (end - b_) / Complex(length, 0.0);
+        const SegmentFrame line(b_, end);
         int count = 0;
-        for (size_t j = 0; j < z_.size(); ++j) {
-            if (static_cast<int>(j) == k) continue;
-            const double along = dot(u, z_[j] - b_);
-            if (along > 0.0 && along < length && std::fabs(cross(u, z_[j] - b_)) < detourFraction * spacing_[j])
-                ++count;
-        }
+        for (size_t j = 0; j < z_.size(); ++j)
+            if (static_cast<int>(j) != k && passesNear(j, line.place(z_[j]))) ++count;
         return count;
     }
 
@@ -365,33 +408,41 @@ private:
     // target; when that passes targets too near, the aim with the fewest.
     Complex aim(int k) const {
         const size_t kk = static_cast<size_t>(k);
-        const Complex toward = (z_[kk] - b_) / Complex(distance_[kk], 0.0);
-        const Complex straight = z_[kk] - toward * Complex(rho_[kk], 0.0);
+        const Complex zk = z_[kk];
+        const double dk = distance_[kk];
+        const double rho = rho_[kk];
+        const Complex toward = (zk - b_) / Complex(dk, 0.0);
+        const Complex straight = zk - toward * Complex(rho, 0.0);
         int best = tooNear(straight, k);
         if (best == 0) return straight;
         // The room: within the circle's half-width as seen from the base
-        // point, and short of the direction of every nearer target.
-        const double half = std::asin(rho_[kk] / distance_[kk]);
+        // point, and short of the direction of every nearer target. The
+        // angle to another target's direction is read from the two shorter
+        // sides of their triangle with the base point: the target may lie
+        // next to the base point or next to target k.
+        const double half = std::asin(rho / dk);
+        const SegmentFrame ray(b_, zk);
         double lo = -half;
         double hi = half;
         for (size_t j = 0; j < z_.size(); ++j) {
-            if (j == kk || distance_[j] >= distance_[kk]) continue;
-            const double delta = std::remainder(angle_[j] - angle_[kk], twoPi);
+            if (j == kk || !(fartherBy(zk, z_[j], b_) > 0.0)) continue;
+            const double delta = std::atan2(orientation(b_, zk, z_[j]), dot(zk - b_, z_[j] - b_));
             if (std::fabs(delta) >= half) continue;
-            if (onTheLeft(j, toward, k))
+            if (onTheLeft(j, ray, k))
                 hi = std::min(hi, std::max(delta, 0.0));
             else
                 lo = std::max(lo, std::min(delta, 0.0));
         }
         Complex chosen = straight;
         for (int i = 0; i < aimSamples && lo < hi; ++i) {
-            const double theta = angle_[kk] + lo + (hi - lo) * (i + 0.5) / aimSamples;
-            const Complex u(std::cos(theta), std::sin(theta));
-            // The nearer crossing of the ray with the circle.
-            const double along = dot(u, z_[kk] - b_);
-            const double across = cross(u, z_[kk] - b_);
-            if (std::fabs(across) >= rho_[kk]) continue;
-            const Complex end = b_ + u * Complex(along - std::sqrt(rho_[kk] * rho_[kk] - across * across), 0.0);
+            const double tau = lo + (hi - lo) * (i + 0.5) / aimSamples;
+            // The nearer crossing of the ray turned by tau from the target's
+            // direction with its circle, from the target:
+            // e^{i tau} toward (i dk sin tau - sqrt(rho^2 - dk^2 sin^2 tau)).
+            const double off = dk * std::sin(tau);
+            if (std::fabs(off) >= rho) continue;
+            const Complex u = toward * Complex(std::cos(tau), std::sin(tau));
+            const Complex end = zk + u * Complex(-std::sqrt(rho * rho - off * off), off);
             const int count = tooNear(end, k);
             if (count < best) {
                 best = count;
@@ -403,37 +454,43 @@ private:
 
     // The tail from the base point to `end` on the way to target k (-1 for
     // the loop round all): a straight line, but along the circle of every
-    // target it would pass too near.
+    // target it would pass too near. Where a tail enters and leaves a
+    // circle is found from the circle's target.
     std::vector<TailPiece> tail(Complex end, int k) const {
         struct Detour {
-            double entry;
             size_t j;
+            double across;
             double half;
             bool clockwise;
         };
-        const double length = modulus(end - b_);
-        const Complex u = (end - b_) / Complex(length, 0.0);
+        const SegmentFrame line(b_, end);
+        const Complex normal(-line.u.im, line.u.re);  // to the left of the tail
         std::vector<Detour> detours;
         for (size_t j = 0; j < z_.size(); ++j) {
             if (static_cast<int>(j) == k) continue;
-            const Complex w = z_[j] - b_;
-            const double along = dot(u, w);
-            const double across = cross(u, w);
-            if (std::fabs(across) >= detourFraction * spacing_[j] || along <= 0.0 || along >= length) continue;
+            const SegmentPlace p = line.place(z_[j]);
+            if (!passesNear(j, p)) continue;
+            // A target on the line as far as rounding can tell is taken as on it.
+            const double across = onLine(p) ? 0.0 : p.across;
             const double half = std::sqrt(rho_[j] * rho_[j] - across * across);
             // A target on the right of the tail is passed on its left, so
             // clockwise round it.
-            detours.push_back(Detour{along - half, j, half, !onTheLeft(j, u, k)});
+            detours.push_back(Detour{j, across, half, !onTheLeft(j, line, k)});
         }
-        std::sort(detours.begin(), detours.end(), [](const Detour &x, const Detour &y) { return x.entry < y.entry; });
+        // In the order the tail enters the circles, compared by the
+        // difference of their targets.
+        insertionSort(detours.begin(), detours.end(), [&](const Detour &x, const Detour &y) {
+            return dot(line.u, z_[x.j] - z_[y.j]) - x.half + y.half < 0.0;
+        });
         std::vector<TailPiece> pieces;
         Complex at = b_;
         for (const Detour &d : detours) {
             const Complex zj = z_[d.j];
-            const Complex in = b_ + u * Complex(d.entry, 0.0);
-            const Complex out = b_ + u * Complex(d.entry + 2.0 * d.half, 0.0);
-            const double a0 = std::atan2((in - zj).im, (in - zj).re);
-            double a1 = std::atan2((out - zj).im, (out - zj).re);
+            const Complex foot = normal * Complex(-d.across, 0.0);
+            const Complex in = foot - line.u * Complex(d.half, 0.0);
+            const Complex out = foot + line.u * Complex(d.half, 0.0);
+            const double a0 = std::atan2(in.im, in.re);
+            double a1 = std::atan2(out.im, out.re);
             if (d.clockwise)
                 while (a1 >= a0) a1 -= twoPi;
             else
@@ -471,6 +528,145 @@ private:
     std::vector<int> order_;
     std::vector<int> rank_;
 };
+
+// ---- lines cut where they come near a target ----------------------------------------
+
+// The tracer walks a line by its fraction u, start*(1-u) + end*u, and the
+// check reads it the same way: near either end its points lie about 1e-16
+// of its length apart, far coarser than a cluster of loci 1e-30 wide at
+// that end. A line that comes nearer a target than 1/longestPiece of its
+// length is therefore cut into pieces that grow by pieceGrowth from the
+// point where it comes nearest, so that each piece resolves its distance
+// to the target to about 1e-14. Ordinary loops, whose lines keep farther
+// than that, are left whole.
+constexpr double longestPiece = 65536.0;
+constexpr double pieceGrowth = 64.0;
+// A cut within a piece of a cut line goes no deeper than this.
+constexpr int deepestCut = 16;
+
+// Where the line from a to b comes nearest a target: an end (-1 the start,
+// 1 the end) or the foot of a perpendicular (0), and how near. A foot
+// nearer its end of the line than to its target counts as that end.
+struct NearestApproach {
+    double distance = std::numeric_limits<double>::infinity();
+    Complex point;
+    int at = 0;
+};
+
+NearestApproach nearestApproach(Complex a, Complex b, const std::vector<Complex> &targets) {
+    const SegmentFrame line(a, b);
+    NearestApproach n;
+    for (Complex z : targets) {
+        const SegmentPlace p = line.place(z);
+        const bool between = p.inside && std::fabs(p.along) > std::fabs(p.across);
+        const double d = between ? std::fabs(p.across) : p.reach;
+        if (!(d < n.distance)) continue;
+        n.distance = d;
+        n.at = between ? 0 : p.fromEnd ? 1 : -1;
+        n.point = between ? line.foot(p) : p.fromEnd ? b : a;
+    }
+    return n;
+}
+
+// Appends the points where the line from a to b is cut, in order from a,
+// neither end included.
+void cutLine(Complex a, Complex b, const std::vector<Complex> &targets, std::vector<Complex> &cuts, int depth) {
+    const double length = modulus(b - a);
+    const NearestApproach n = nearestApproach(a, b, targets);
+    if (!(n.distance * longestPiece < length) || n.distance == 0.0 || depth >= deepestCut) return;
+    std::vector<Complex> marks{a};
+    if (n.at == 0) {
+        marks.push_back(n.point);
+    } else {
+        const Complex from = n.at > 0 ? b : a;
+        const Complex away = ((n.at > 0 ? a : b) - from) / Complex(length, 0.0);
+        std::vector<Complex> out;
+        for (double r = n.distance * pieceGrowth; r <= length / 2.0; r *= pieceGrowth)
+            out.push_back(from + away * Complex(r, 0.0));
+        if (n.at > 0) std::reverse(out.begin(), out.end());
+        marks.insert(marks.end(), out.begin(), out.end());
+    }
+    marks.push_back(b);
+    // Marks that rounding puts on top of one another are one.
+    marks.erase(std::unique(marks.begin(), marks.end(), [](Complex x, Complex y) { return isZero(x - y); }),
+                marks.end());
+    for (size_t i = 0; i + 1 < marks.size(); ++i) {
+        if (i > 0) cuts.push_back(marks[i]);
+        cutLine(marks[i], marks[i + 1], targets, cuts, depth + 1);
+    }
+}
+
+// Cuts every line of the chain as cutLine has it, marking the pieces so
+// that no simplification joins them again. Answers false, with the chain
+// unchanged, when the pool has too few free records for the pieces.
+bool cutLinesNearTargets(SegmentPool &pool, PathSegment *chain, const std::vector<Complex> &targets) {
+    std::vector<std::pair<PathSegment *, std::vector<Complex>>> work;
+    int needed = 0;
+    for (PathSegment *s = chain; s != nullptr; s = s->next) {
+        if (s->isArc) continue;
+        std::vector<Complex> cuts;
+        cutLine(segmentStart(s), segmentEnd(s), targets, cuts, 0);
+        if (cuts.empty()) continue;
+        needed += static_cast<int>(cuts.size());
+        work.emplace_back(s, std::move(cuts));
+        if (needed > pool.available()) return false;
+    }
+    for (auto &[s, cuts] : work) {
+        const Complex end = segmentEnd(s);
+        const int lastRole = s->role == roleLast ? roleLast : roleInner;
+        PathSegment *after = s->next;
+        if (s->role == roleLast) s->role = roleInner;
+        s->p2 = cuts.front().re;
+        s->p3 = cuts.front().im;
+        s->piece = 1;
+        PathSegment *previous = s;
+        for (size_t i = 0; i < cuts.size(); ++i) {
+            const bool last = i + 1 == cuts.size();
+            PathSegment *t = initLineSegment(pool.allocSegment(), s->owner, last ? lastRole : roleInner, cuts[i],
+                                             last ? end : cuts[i + 1]);
+            t->piece = 1;
+            previous->next = t;
+            previous = t;
+        }
+        previous->next = after;
+    }
+    return true;
+}
+
+// A loop keeps loopClearanceFraction of a target's spacing from it, and
+// loopResolutionMargin roundings of the coordinates there: both hold for
+// every spacing above this fraction of the target's distance from 0.
+constexpr double leastDrawableFraction =
+    loopResolutionMargin * std::numeric_limits<double>::epsilon() / loopClearanceFraction;
+
+// Why loops round these targets cannot be drawn in doubles: the square of
+// a radius they need overflows, or a target's nearest neighbour or the base
+// point lies nearer it than leastDrawableFraction of its distance from 0.
+// Empty when neither holds.
+std::string representationLimit(const std::vector<Complex> &targets, Complex base) {
+    for (Complex z : targets)
+        if (!std::isfinite(normSquared((z - base) * Complex(outerFactor, 0.0))) || !std::isfinite(normSquared(z)))
+            return "The squares of the distances between the base point and the loci overflow doubles beyond about "
+                   "1e154: choose a base point nearer the loci";
+    for (size_t j = 0; j < targets.size(); ++j) {
+        const double least = leastDrawableFraction * modulus(targets[j]);
+        double neighbour = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < targets.size(); ++k)
+            if (k != j) neighbour = std::min(neighbour, modulus(targets[k] - targets[j]));
+        const double fromBase = modulus(base - targets[j]);
+        if (std::min(neighbour, fromBase) >= least) continue;
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "Loops in double precision go round a locus only when its nearest other locus and the base "
+                      "point lie farther from it than %.2g of its distance from 0: %s lies %.3g from the locus at "
+                      "%.17g%+.17gi, and %.3g is needed. %s.",
+                      leastDrawableFraction, fromBase < neighbour ? "the base point" : "another locus",
+                      std::min(neighbour, fromBase), targets[j].re, targets[j].im, least,
+                      fromBase < neighbour ? "Choose a base point farther from it" : "Choose another base point");
+        return text;
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -519,23 +715,36 @@ PathSegment *buildAutoPaths(SegmentPool &pool, const Term *loci, Complex base, c
     auto finite = [](Complex z) { return std::isfinite(z.re) && std::isfinite(z.im); };
     if (!finite(base) || !std::all_of(targets.begin(), targets.end(), finite)) return nullptr;
 
+    // Nothing is appended to a chain once its lines are cut.
     ChainUnderConstruction chain(pool);
     buildClassicLoops(chain, targets, base);
     simplifyPath(pool, chain.head());
-    if (checkAutoPaths(chain.head(), targets, base).ok) {
+    if (cutLinesNearTargets(pool, chain.head(), targets) && checkAutoPaths(chain.head(), targets, base).ok) {
         if (used) *used = LoopConstruction::classic;
         return chain.release();
     }
     chain.clear();
     const Star star(targets, base);
+    bool fits = true;
     if (star.possible()) {
         star.build(chain);
-        if (checkAutoPaths(chain.head(), targets, base).ok) {
+        fits = cutLinesNearTargets(pool, chain.head(), targets);
+        if (fits && checkAutoPaths(chain.head(), targets, base).ok) {
             if (used) *used = LoopConstruction::star;
             return chain.release();
         }
     }
     chain.clear();
+    if (!fits) {
+        showError("The loops round the loci need more segments than the pool's 2048.",
+                  "Loci far closer together than to the base point cut the loops into many pieces: choose a base "
+                  "point nearer the tightest cluster of loci");
+        throw ComputationAbandoned("auto-mode loops do not fit the segment pool");
+    }
+    if (const std::string limit = representationLimit(targets, base); !limit.empty()) {
+        showError("The loops round the loci cannot be drawn in double precision.", limit);
+        throw ComputationAbandoned("auto-mode loops beyond double precision");
+    }
     showError("The loops round the loci do not pass their own check.",
               "Choose another base point, and tell the maker of the curve");
     throw ComputationAbandoned("auto-mode loops failed their check");

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "engine/points.h"
+#include "tracing/plane_geometry.h"
 
 namespace quorvel {
 
@@ -14,9 +15,6 @@ constexpr double pi = 3.141592653589793;
 // Segment ends closer than this fraction of the chain's extent join; the
 // gap is rounding.
 constexpr double joinFraction = 1e-9;
-
-double cross(Complex a, Complex b) { return a.re * b.im - a.im * b.re; }
-double dot(Complex a, Complex b) { return a.re * b.re + a.im * b.im; }
 
 Complex onCircle(Complex centre, double radius, double angle) {
     return Complex(centre.re + radius * std::cos(angle), centre.im + radius * std::sin(angle));
@@ -97,27 +95,33 @@ std::vector<Piece> loopPieces(const std::vector<const PathSegment *> &segs, doub
     return pieces;
 }
 
+// The crossing of the cut of target j (direction d) by one piece: its
+// letter, + (j + 1) counter-clockwise, -(j + 1) clockwise.
 struct Crossing {
-    double at;  // where along the piece, 0 to 1
+    size_t target;
     int letter;
 };
 
-// The crossing of the cut of z (direction d) by one piece, if any. The side
-// of the line along d is read from the shared end points only, with 0 on
-// the positive side, so the crossings of a closed run of pieces always
-// balance; which half of the line is crossed is read where the crossing
-// lies, far from z.
-bool crossCut(const Piece &p, Complex z, Complex d, double delta, Crossing &out, int letter) {
+// Whether a piece crosses the cut of z (direction d). The side of the line
+// along d is read from the shared end points only, with 0 on the positive
+// side, so the crossings of a closed run of pieces always balance. Which
+// half of the line is crossed is read without the crossing's coordinates:
+// for a line, from the side of the piece z lies on; for an arc, from the
+// crossing point measured from z through the arc's centre. Both are
+// differences of nearby points, so a piece that ends next to a tight
+// cluster of targets far from 0 tells their cuts apart.
+bool crossCut(const Piece &p, Complex z, Complex d, double delta, Crossing &out, size_t target) {
     const double fa = cross(d, p.a - z);
     const double fb = cross(d, p.b - z);
     const bool sa = fa >= 0.0;
     const bool sb = fb >= 0.0;
     if (sa == sb) return false;
-    Complex at;
-    double u = 0.0;
+    double ahead = 0.0;  // positive where the crossing lies on the cut
     if (!p.arc) {
-        u = fa / (fa - fb);
-        at = p.a + Complex(u * (p.b.re - p.a.re), u * (p.b.im - p.a.im));
+        // The line meets the line of the cut at z + lambda d, with lambda of
+        // the sign of orientation(z, a, b) / (fb - fa).
+        const double o = orientation(z, p.a, p.b);
+        ahead = sb ? o : -o;
     } else {
         // cross(d, centre + r e^{i phi} - z) = F + r sin(phi - delta) = 0.
         const double x = std::clamp(-cross(d, p.centre - z) / p.radius, -1.0, 1.0);
@@ -136,25 +140,36 @@ bool crossCut(const Piece &p, Complex z, Complex d, double delta, Crossing &out,
             }
         }
         best = std::clamp(best, lo, hi);
-        at = onCircle(p.centre, p.radius, best);
-        u = p.to == p.from ? 0.0 : (best - p.from) / (p.to - p.from);
+        ahead = dot(d, (p.centre - z) + Complex(p.radius * std::cos(best), p.radius * std::sin(best)));
     }
-    if (dot(d, at - z) <= 0.0) return false;
-    out = Crossing{u, sa ? -letter : letter};
+    if (ahead <= 0.0) return false;
+    const int letter = static_cast<int>(target) + 1;
+    out = Crossing{target, sa ? -letter : letter};
     return true;
 }
 
-// The word of a loop: the signed crossings of the cuts in path order.
+// The word of a loop: the signed crossings of the cuts in path order. Each
+// piece moves monotonically across the direction of the cuts, so the cuts
+// it crosses come in the order of their targets across that direction:
+// increasing where it crosses counter-clockwise, decreasing where it
+// crosses clockwise. The order is read from differences of targets, never
+// from where along the piece a crossing lies.
 std::vector<int> loopWord(const std::vector<Piece> &pieces, const std::vector<Complex> &targets, Complex d,
                           double delta) {
     std::vector<int> word;
     std::vector<Crossing> here;
     for (const Piece &p : pieces) {
         here.clear();
-        Crossing c;
+        Crossing c{};
         for (size_t j = 0; j < targets.size(); ++j)
-            if (crossCut(p, targets[j], d, delta, c, static_cast<int>(j) + 1)) here.push_back(c);
-        std::sort(here.begin(), here.end(), [](const Crossing &x, const Crossing &y) { return x.at < y.at; });
+            if (crossCut(p, targets[j], d, delta, c, j)) here.push_back(c);
+        if (here.size() > 1) {
+            const bool increasing = here.front().letter > 0;
+            std::sort(here.begin(), here.end(), [&](const Crossing &x, const Crossing &y) {
+                const double across = cross(d, targets[x.target] - targets[y.target]);
+                return increasing ? across < 0.0 : across > 0.0;
+            });
+        }
         for (const Crossing &x : here) word.push_back(x.letter);
     }
     return word;
@@ -218,30 +233,44 @@ double cutAngle(const std::vector<Complex> &targets, Complex start, bool pairs) 
     return widestGapMiddle(forbidden);
 }
 
-// The least distance from z to a segment, or `known` (or something no
-// smaller than it) when the segment cannot come nearer than that.
-double distanceToSegment(const PathSegment *s, Complex z, double known) {
-    if (s->isArc && std::fabs(modulus(z - Complex(s->centreRe, s->centreIm)) - s->radius) >= known) return known;
-    const Complex a = segmentStart(s);
-    const Complex b = segmentEnd(s);
-    if (!s->isArc) {
-        const Complex d = b - a;
-        const double len2 = normSquared(d);
-        if (len2 == 0.0) return modulus(a - z);
-        const double g = std::clamp(dot(z - a, d) / len2, 0.0, 1.0);
-        return modulus(a + Complex(g * d.re, g * d.im) - z);
+// A segment as the clearance check measures it: its ends, its line, and
+// the least distance it must keep from a target to tell on which side it
+// passes: loopResolutionMargin roundings of its own points (a point of a line
+// is start*(1-u) + end*u, of an arc centre + r e^{i phi} with phi
+// interpolated between the end angles).
+struct MeasuredSegment {
+    const PathSegment *s;
+    Complex a, b;
+    SegmentFrame line;
+    double floor;
+
+    explicit MeasuredSegment(const PathSegment *seg)
+        : s(seg), a(segmentStart(seg)), b(segmentEnd(seg)), line(a, b) {
+        const double scale =
+            seg->isArc ? modulus(Complex(seg->centreRe, seg->centreIm)) +
+                             seg->radius * (1.0 + std::max(std::fabs(seg->p0), std::fabs(seg->p2)))
+                       : std::max(modulus(a), modulus(b));
+        floor = loopResolutionMargin * std::numeric_limits<double>::epsilon() * scale;
     }
-    const Complex c(s->centreRe, s->centreIm);
-    const double lo = std::min(s->p0, s->p2);
-    const double hi = std::max(s->p0, s->p2);
-    bool facing = hi - lo >= twoPi || isZero(z - c);
-    if (!facing) {
-        const double phi = std::atan2((z - c).im, (z - c).re);
-        facing = lo + normalised(phi - lo) <= hi;
+
+    // The least distance from z, or `known` (or something no smaller than
+    // it) when the segment cannot come nearer than that.
+    double distance(Complex z, double known) const {
+        if (!s->isArc) return line.distance(z);
+        const Complex c(s->centreRe, s->centreIm);
+        const double fromCircle = std::fabs(modulus(z - c) - s->radius);
+        if (fromCircle >= known) return known;
+        const double lo = std::min(s->p0, s->p2);
+        const double hi = std::max(s->p0, s->p2);
+        bool facing = hi - lo >= twoPi || isZero(z - c);
+        if (!facing) {
+            const double phi = std::atan2((z - c).im, (z - c).re);
+            facing = lo + normalised(phi - lo) <= hi;
+        }
+        if (facing) return fromCircle;
+        return std::min(modulus(a - z), modulus(b - z));
     }
-    if (facing) return std::fabs(modulus(z - c) - s->radius);
-    return std::min(modulus(a - z), modulus(b - z));
-}
+};
 
 }  // namespace
 
@@ -273,6 +302,7 @@ const char *loopFaultText(LoopFault fault) {
     case LoopFault::broken: return "its segments do not join at the common start";
     case LoopFault::winding: return "it does not wind once round its own target alone";
     case LoopFault::clearance: return "it passes too near a target";
+    case LoopFault::resolution: return "it passes a target nearer than its segments' rounding can tell";
     case LoopFault::conjugate: return "it is not a conjugate of its target's generator";
     }
     return "";
@@ -348,9 +378,15 @@ ChainVerdict checkAutoPaths(const PathSegment *chain, const std::vector<Complex>
         }
 
         v.clearance = std::numeric_limits<double>::infinity();
+        bool resolved = true;
+        std::vector<MeasuredSegment> measured(segs.begin(), segs.end());
         for (int j = 0; j < n; ++j) {
             double nearest = std::numeric_limits<double>::infinity();
-            for (const PathSegment *s : segs) nearest = std::min(nearest, distanceToSegment(s, targets[j], nearest));
+            for (const MeasuredSegment &m : measured) {
+                const double here = m.distance(targets[j], std::max(nearest, m.floor));
+                resolved = resolved && here >= m.floor;
+                nearest = std::min(nearest, here);
+            }
             const double ratio = spacing[j] > 0.0 ? nearest / spacing[j] : std::numeric_limits<double>::infinity();
             if (ratio < v.clearance) {
                 v.clearance = ratio;
@@ -358,6 +394,7 @@ ChainVerdict checkAutoPaths(const PathSegment *chain, const std::vector<Complex>
             }
         }
         if (v.clearance < loopClearanceFraction) fail(LoopFault::clearance);
+        if (!resolved) fail(LoopFault::resolution);
 
         v.word = reduced(word);
         if (!enclosing && v.owner >= 0 && v.owner < n && !conjugateOfGenerator(v.word, v.owner + 1))

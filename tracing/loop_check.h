@@ -24,6 +24,10 @@ namespace quorvel {
 // spacing: its distance to its nearest other target, or to the base point
 // when that is nearer.
 inline constexpr double loopClearanceFraction = 0.05;
+// And every segment keeps from every target more than this many roundings
+// of its own points: nearer, neither the tracer walking it nor the
+// crossings read from it can tell on which side of the target it passes.
+inline constexpr double loopResolutionMargin = 8.0;
 
 // The winding number of the closed polyline points[0], ..., points[last],
 // points[0] round z: the sum over its sides of the principal argument of
@@ -44,6 +48,7 @@ enum class LoopFault {
     broken,      // segments that do not join, or a loop that does not start and end where the others do
     winding,     // not +1 round its own target and 0 round the others (-1 round each for the loop round all)
     clearance,   // closer to a target than loopClearanceFraction of its spacing
+    resolution,  // a segment passes a target within loopResolutionMargin roundings of its own points
     conjugate,   // winds right, but is not a conjugate of its target's generator
 };
 

@@ -101,6 +101,8 @@ bool simplifyLine(SegmentPool &pool, PathSegment *&head, PathSegment *pred, Path
     if (s->p0 == s->p2 && s->p1 == s->p3 && removeOne(pool, head, pred, s)) return true;
     if (!t || t->isArc || s->role == roleLast) return false;
     if (t->p2 == s->p0 && t->p3 == s->p1 && removeTwo(pool, head, pred, s, t)) return true;
+    // The pieces of a line cut near a locus stay apart.
+    if (s->piece || t->piece) return false;
     // Does t end on the line through s? Then s and t become one line.
     const double dx = s->p2 - s->p0;
     const double dy = s->p3 - s->p1;
@@ -180,6 +182,7 @@ PathSegment *initLineSegment(PathSegment *s, int owner, int role, Complex start,
     s->isArc = 0;
     s->owner = owner;
     s->role = role;
+    s->piece = 0;
     s->p0 = start.re;
     s->p1 = start.im;
     s->p2 = end.re;
@@ -196,6 +199,7 @@ PathSegment *initArcSegment(PathSegment *s, int owner, int role, Complex centre,
     s->isArc = 1;
     s->owner = owner;
     s->role = role;
+    s->piece = 0;
     s->p0 = startAngle;
     s->p1 = 0.0;
     s->p2 = endAngle;
@@ -261,6 +265,7 @@ PathSegment *selectAutoPath(SegmentPool &pool, PathSegment *chain, int k) {
         c->isArc = s->isArc;
         c->owner = 1;
         c->role = s->role;
+        c->piece = s->piece;
         c->p0 = s->p0;
         c->p1 = s->p1;
         c->p2 = s->p2;

@@ -34,6 +34,9 @@ struct PathSegment {
     int32_t owner = 0;  // the target the loop belongs to
     int32_t role = roleInner;
     int16_t free = 1;  // 1 while the record is free in its pool
+    // 1 for a piece of a line cut where it comes near a locus: simplification
+    // never joins it with the next line.
+    int16_t piece = 0;
     double p0 = 0.0;
     double p1 = 0.0;
     double p2 = 0.0;
@@ -63,6 +66,8 @@ public:
     // True for a record of this pool that is in use.
     bool inUse(const PathSegment *s) const { return owns(s) && s->free == 0; }
     int usedCount() const { return used_; }
+    // The records that can still be taken.
+    int available() const { return limit_ - used_; }
     // Marks every record free: a fresh pool.
     void reset();
     // Lets tests make the pool run out early: records beyond the limit count
@@ -122,7 +127,13 @@ enum class LoopConstruction { classic, star };
 // winding numbers, clearance, its class and the product). When one fails,
 // the chain is built as a star instead (straight tails to a small circle
 // round each target, in the order of the directions from the widest gap)
-// and checked again; `used` tells which was kept. When the star fails too,
+// and checked again; `used` tells which was kept. Before either is checked,
+// every line that comes much nearer a target than its length is cut into
+// pieces growing away from that target, so that walking a piece by its
+// fraction resolves the target (clusters 1e-36 wide seen from 0.5 away);
+// when the pool cannot hold the pieces, or a target lies nearer its
+// neighbour or the base point than doubles can draw a loop round, the
+// error says so. When the star fails too,
 // or cannot be made (a target on the base point), the error channel is told
 // and ComputationAbandoned propagates; no unverified loop is returned.
 // Returns nullptr when there are no targets, or when the base point or a

@@ -69,7 +69,11 @@ expect(loop-degenerate-absent 1 "There is no degenerate locus 0\\..*no degenerat
 expect(loop-inf 0 "loop inf: around all loci" monodromy x^2-t --loop inf)
 expect(loop-branch 0 "loop 0: around branch locus 0" monodromy x^2-t --loop 0)
 # The window's remedy is not offered where there is no window.
-expect(remedy 1 "another loop with --loop" monodromy x^2-t+1 --base 1e200 --loop 0)
+expect(remedy 1 "another loop with --loop" monodromy x^2-t^3+1 --base 1e110 --loop 0)
+# Loops beyond double precision are refused with the limit.
+expect(loops-overflow 1 "overflow doubles beyond about 1e154" monodromy x^2-t+1 --base 1e200)
+expect(loops-too-fine 1 "farther from it than 3.6e-14 of its distance from 0: the base point lies 1.05e-09"
+  monodromy "x^2-(t-1000000)*(t-1000000.0001)*(t-1000000-0.01*i)*t" --base 1000000.000000001)
 # Output files.
 expect(empty-output 2 "--output: the value is empty" analyze x^2-t --output=)
 expect(missing-output 2 "--output: the value is empty" analyze x^2-t -o)
@@ -86,17 +90,17 @@ foreach(input "x+y+z+w" " " "empty.qpf")
     set(failures "${failures}\nthe failed run on [${input}] changed keep.qpf")
   endif()
 endforeach()
-# A stopped trace (a base point so far out that the corrector overflows)
+# A stopped trace (a fiber so far out that the corrector overflows)
 # never replaces a file, and goes to a new one only.
 file(WRITE "${dir}/keep.qpf" "${good}")
 expect(stopped-trace-keeps-file 1 "the existing keep\\.qpf was left unchanged"
-  trace x^2-t+1 --base 1e200 --loop 0 -o keep.qpf)
+  trace x^2-t^3+1 --base 1e110 --loop 0 -o keep.qpf)
 file(READ "${dir}/keep.qpf" kept)
 if(NOT kept STREQUAL good)
   set(failures "${failures}\nthe stopped trace replaced keep.qpf")
 endif()
 expect(stopped-trace-new-file 1 "partial traces were saved to the new file partial\\.qpf"
-  trace x^2-t+1 --base 1e200 --loop 0 -o partial.qpf)
+  trace x^2-t^3+1 --base 1e110 --loop 0 -o partial.qpf)
 # Saving through a link writes the file it names; a 255-byte name works.
 file(CREATE_LINK good.qpf "${dir}/link.qpf" SYMBOLIC)
 file(WRITE "${dir}/good.qpf" "previous")

@@ -98,6 +98,33 @@ TEST(MonodromyScale, NothingButTheCoordinatesChangeUnderScalingAndShifting) {
         EXPECT_EQ(monodromyOf("x^2-t^2+1", base).order, "2") << base;
 }
 
+// Loci clustered round 0 far more tightly than they lie from the base point
+// (0.5 away, or inside the cluster): every loop is traced and verified, and
+// a scaled parameter changes nothing.
+TEST(MonodromyScale, ClustersRoundZeroDownTo1e36AreTracedAndVerified) {
+    testing::RecordingErrors recorder;
+    const struct {
+        const char *curve;
+        const char *order;
+        int genus;
+    } rows[] = {
+        {"x^2-t*(t-1e-15)*(t+1e-15)*(t-1)*(t-2)*(t-3)", "2", 2},
+        {"x^2-t*(t-1e-20)*(t+1e-20)*(t-1)*(t-2)*(t-3)", "2", 2},
+        {"x^2-t*(t-1e-30)*(t+1e-30)*(t-1)*(t-2)*(t-3)", "2", 2},
+        {"x^2-t*(t-1e-36)*(t+1e-36)*(t-1)*(t-2)*(t-3)", "2", 2},
+        {"x^2-t*(t-1e-36)*(t-1e-36*i)*(t+2)*(t-3*i)", "2", 2},
+        {"x^3-3*1e-20^2*x+t", "6", 0},
+    };
+    for (const auto &row : rows) {
+        const Invariants m = monodromyOf(row.curve);
+        EXPECT_TRUE(m.verified) << row.curve;
+        EXPECT_EQ(m.order, row.order) << row.curve;
+        EXPECT_EQ(m.genus, row.genus) << row.curve;
+        EXPECT_EQ(monodromyOf(substituted(row.curve, "1e-6*t")), m) << row.curve;
+    }
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
 TEST(MonodromyScale, BraidsCarryEveryTwistTheLociDemand) {
     testing::RecordingErrors recorder;
     // x (x - t^k): the point t^k goes k times round 0, a braid of 2k

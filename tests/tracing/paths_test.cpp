@@ -207,9 +207,11 @@ TEST_F(PathsTest, TargetsCarryKindsAndNumbers) {
 struct Seg {
     int arc, role;
     double p0, p1, p2, p3, radius;
+    int piece = 0;
     bool operator==(const Seg &) const = default;
 };
 Seg L(int role, Complex a, Complex b) { return {0, role, a.re, a.im, b.re, b.im, 0.0}; }
+Seg P(int role, Complex a, Complex b) { return {0, role, a.re, a.im, b.re, b.im, 0.0, 1}; }  // a cut line's piece
 Seg A(int role, double radius, double from, double to) { return {1, role, from, 0.0, to, 0.0, radius}; }
 
 TEST_F(PathsTest, SimplificationRules) {
@@ -237,6 +239,8 @@ TEST_F(PathsTest, SimplificationRules) {
          {A(1, 1, 0, kPi), A(2, 1, kPi, twoPi)}},
         {"lines collinear but for rounding merge", {L(1, o, one), L(0, one, {2, 1e-12}), A(2, 1, 0, 1)},
          {L(1, o, {2, 1e-12}), A(2, 1, 0, 1)}},
+        {"pieces of a line cut near a locus stay apart", {P(1, o, {1e-3, 0}), P(0, {1e-3, 0}, one), A(2, 1, 0, 1)},
+         {P(1, o, {1e-3, 0}), P(0, {1e-3, 0}, one), A(2, 1, 0, 1)}},
         {"bent lines stay, however small", {L(1, o, {1e-9, 0}), L(0, {1e-9, 0}, {2e-9, 1e-12}), A(2, 1, 0, 1)},
          {L(1, o, {1e-9, 0}), L(0, {1e-9, 0}, {2e-9, 1e-12}), A(2, 1, 0, 1)}},
         {"a loop never loses its last role", {A(1, 1, 0, 0), A(2, 1, 0, twoPi)},
@@ -250,13 +254,14 @@ TEST_F(PathsTest, SimplificationRules) {
         for (const Seg &s : k.before) {
             PathSegment *p = s.arc ? initArcSegment(pool.allocSegment(), 0, s.role, o, s.radius, s.p0, s.p2)
                                    : initLineSegment(pool.allocSegment(), 0, s.role, {s.p0, s.p1}, {s.p2, s.p3});
+            p->piece = static_cast<int16_t>(s.piece);
             (tail ? tail->next : head) = p;
             tail = p;
         }
         simplifyPath(pool, head);
         std::vector<Seg> after;
         for (const PathSegment *s = head; s; s = s->next)
-            after.push_back({s->isArc, s->role, s->p0, s->p1, s->p2, s->p3, s->radius});
+            after.push_back({s->isArc, s->role, s->p0, s->p1, s->p2, s->p3, s->radius, s->piece});
         EXPECT_EQ(after, k.after);
         EXPECT_EQ(pool.usedCount(), static_cast<int>(k.after.size()));
         freeAutoPaths(pool, head);
