@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "pipeline/all_loops.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
+#include "tracing/run_check.h"
 
 namespace {
 
@@ -132,3 +134,24 @@ void BM_RandomDenseMonodromy(benchmark::State &state) {
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RandomDenseMonodromy)->DenseRange(5, 10, 1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The checks of one finished loop: a closed path of `steps` points round
+// one of `loci` loci, a fiber of 12 points. Cost: the winding of the path
+// round every locus, and the matching of the ends.
+void BM_JudgeRun(benchmark::State &state) {
+    const int steps = static_cast<int>(state.range(0));
+    const int count = static_cast<int>(state.range(1));
+    std::vector<Complex> path;
+    for (int k = 0; k < steps; ++k)
+        path.push_back(Complex(0.5 + 0.3 * std::cos(6.283185307179586 * k / steps), 0.3 * std::sin(6.283185307179586 * k / steps)));
+    path.push_back(path.front());
+    std::vector<LocusWeight> loci;
+    for (int k = 0; k < count; ++k) loci.push_back({Complex(std::cos(k * 1.3) * (1 + k % 5), std::sin(k * 1.3) * (1 + k % 5)), 1});
+    std::vector<Complex> fiber;
+    for (int k = 0; k < 12; ++k) fiber.push_back(Complex(k, 0.5 * k));
+    for (auto _ : state) {
+        RunVerdict v = judgeRun(path, fiber, fiber, {}, loci, {});
+        benchmark::DoNotOptimize(v);
+    }
+}
+BENCHMARK(BM_JudgeRun)->Args({100, 132})->Args({400, 132})->Args({100, 400})->Unit(benchmark::kMicrosecond);
