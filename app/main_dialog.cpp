@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -271,7 +272,10 @@ void MainDialog::connectControls() {
     connect(button(1037), &QPushButton::clicked, this, &MainDialog::openPlaneWindows);
 
     connect(polynomial_, &QPlainTextEdit::textChanged, this, [this] {
-        session_.typePolynomial(toLimitedUtf8(polynomial_->toPlainText(), polynomialTextLimit));
+        // Too long a text is refused whole, never cut into another curve:
+        // the field shows again what the form holds.
+        const QByteArray typed = polynomial_->toPlainText().toUtf8();
+        session_.typePolynomial(std::string(typed.constData(), static_cast<size_t>(typed.size())));
         showForm();
     });
     connect(name_, &QLineEdit::textEdited, this, [this](const QString &text) {
@@ -344,6 +348,29 @@ void MainDialog::save() {
     const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
     if (path.isEmpty()) return;
     saveDocument(session_, path.toStdString());
+}
+
+void MainDialog::reject() {
+    if (session_.hasUnsavedWork()) {
+        QMessageBox ask(QMessageBox::Question, QStringLiteral("Quorvel"),
+                        QStringLiteral("The polynomial, its results or the traces of a run are not saved."),
+                        QMessageBox::NoButton, this);
+        ask.setObjectName(QStringLiteral("unsavedQuestion"));
+        ask.setInformativeText(QStringLiteral("Save them before quitting?"));
+        QPushButton *saveButton = ask.addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
+        ask.addButton(QStringLiteral("Quit without saving"), QMessageBox::DestructiveRole);
+        QPushButton *stay = ask.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        ask.setDefaultButton(saveButton);
+        ask.setEscapeButton(stay);
+        ask.exec();
+        if (ask.clickedButton() == stay) return;
+        if (ask.clickedButton() == saveButton) {
+            // Everything is kept, the traces of a run too.
+            const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
+            if (path.isEmpty() || !saveDocumentWithTraces(session_, path.toStdString())) return;
+        }
+    }
+    QDialog::reject();
 }
 
 void MainDialog::showHelp() {

@@ -30,6 +30,10 @@ public:
     // next one started. True while loops remain.
     bool advance(Session &session, int ticks);
     bool running() const { return running_; }
+    // Stops the run where it is: the loop under way stops as a run stops,
+    // and no group is reported.
+    void cancel(Session &session);
+    bool cancelled() const { return cancelled_; }
     int loopsDone() const { return static_cast<int>(outcomes_.size()); }
     int loopCount() const { return static_cast<int>(starts_.size()); }
     const std::vector<LoopOutcome> &outcomes() const { return outcomes_; }
@@ -49,6 +53,7 @@ private:
     int points_ = 0;
     int control_ = 0;
     bool running_ = false;
+    bool cancelled_ = false;
 };
 
 }  // namespace quorvel

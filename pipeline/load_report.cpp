@@ -32,7 +32,7 @@ bool isCurve(const std::string &text) {
     try {
         Letters letters = unsetLetters;
         OwnedPolynomial parsed(parsePolynomial(text, letters));
-        curve = parsed.get()->var[0] != '?' && parsed.get()->var[1] != '?';
+        curve = isTwoLetterCurve(parsed.get());
     } catch (const ComputationAbandoned &) {
         curve = false;
     }

@@ -17,6 +17,10 @@ class Session;
 
 // The permutation box after a run that did not end where it began.
 inline constexpr const char *openPathText = "(none: the path does not end where it began)";
+// The braid box for loaded traces whose braid could not be read from their
+// steps.
+inline constexpr const char *unreadBraidText =
+    "(none: the crossings of the recorded steps could not be read with confidence)";
 
 class BraidInfoDialog : public QDialog {
     Q_OBJECT

@@ -88,8 +88,8 @@ void ParameterSpaceRenderer::paintSegment(QPainter &painter, const PlaneView &vi
         clippedLine(painter, view, c.from, c.to, c.last);
 }
 
-void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view,
-                                        const ParameterSpaceState &ps) const {
+void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view, const ParameterSpaceState &ps,
+                                        const TraceRecord *followed) const {
     const PixelRect &r = view.planeRect;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -113,6 +113,12 @@ void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view
             paintSegment(painter, view, s);
             if (s->role == roleLast) break;
         }
+    }
+
+    if (followed && followed->next && (ps.pathDisplay == pathDisplayNone || ps.viewMode == modeArt)) {
+        painter.setPen(QPen(followedPathColour, 2));
+        for (const TraceRecord *r = followed; r->next; r = r->next)
+            clippedLine(painter, view, r->value, r->next->value, false);
     }
 
     if (ps.markerShown) {

@@ -90,6 +90,8 @@ public:
     void traceAllLoops();
     // One timeout of that run; false once it has ended.
     bool allLoopsTick();
+    // The Cancel button of that run: it stops where it is, no group shown.
+    void cancelAllLoops();
     bool allLoopsRunning() const;
     MonodromyGroupDialog *groupDialog() const { return groupDialog_; }
 
@@ -138,6 +140,7 @@ private:
     ParameterMouse mouse_;
     std::unique_ptr<AllLoopsRun> allLoops_;
     QTimer allLoopsTimer_;
+    QWidget *allLoopsPanel_ = nullptr;
     QProgressBar *allLoopsProgress_ = nullptr;
     MonodromyGroupDialog *groupDialog_ = nullptr;
 };

@@ -150,7 +150,9 @@ void SolutionSpaceWindow::buildMenus() {
             action->setObjectName(QStringLiteral("command%1").arg(item.id));
             connect(action, &QAction::triggered, this, handlers.at(item.id));
             if (item.id == commandTraceMode || item.id == commandNameOn) action->setCheckable(true);
-            if (keep) commands_[item.id] = action;
+            if (!keep) continue;
+            commands_[item.id] = action;
+            addCommandShortcut(this, action, item.id);
         }
     };
     QMenu *view = menuBar_->addMenu(QStringLiteral("View"));
@@ -159,11 +161,10 @@ void SolutionSpaceWindow::buildMenus() {
     view->addSeparator();
     fill(view, std::initializer_list<CommandText>{{psw::savePicture, savePictureText}}, true);
     fill(menuBar_->addMenu(QStringLiteral("Mode")), solutionModeTexts, true);
-    // Both items start unchecked, while names start on: the first "&Name On"
-    // turns names off and leaves its item unchecked. "&Trace Mode" shows the
-    // kept mode.
+    // Both items show the kept modes: "&Name On" is checked while names
+    // are shown.
     commands_.at(commandTraceMode)->setChecked(look_->traceMode != 0);
-    commands_.at(commandNameOn)->setChecked(false);
+    commands_.at(commandNameOn)->setChecked(look_->nameMode != 0);
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("solutionSpacePopup"));
@@ -245,6 +246,7 @@ void SolutionSpaceWindow::displayAll() {
     for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next)
         points.push_back(r->value);
     look_->view.displayAll(points);
+    look_->view.fittedRequest = session_.parameterSpace.fitRequest;
     repaintPlane();
 }
 
@@ -329,6 +331,13 @@ void SolutionSpaceWindow::mouseReleased(int x, int y) {
 }
 
 void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
+    // A new fiber or traces: the plane fits every recorded position first.
+    if (look_->view.fittedRequest != session_.parameterSpace.fitRequest) {
+        std::vector<Complex> points;
+        for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next) points.push_back(r->value);
+        look_->view.displayAll(points);
+        look_->view.fittedRequest = session_.parameterSpace.fitRequest;
+    }
     // The canvas covers the whole window, however large it is made.
     const SolutionSpaceRenderer renderer(session_, *look_);
     if (drawingPicture()) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cmath>
@@ -245,11 +247,11 @@ TEST_F(DocumentTest, CompleteDocumentLayout) {
     EXPECT_EQ(writeSections(*session),
               "*polynomial\r\nx^2-t\r\n*degenerateloci\r\n0\r\n*branchpoly\r\n+t\r\n"
               "*branchloci\r\n1\r\n+0.000000\r\n+0.000000\r\n*parameterbase\r\n+0.500000\r\n+0.000000\r\n"
-              "*fiberonbasepoint\r\n2\r\n+0.707107\r\n+0.000000\r\n-0.707107\r\n+0.000000\r\n");
+              "*fiberonbasepoint\r\n2\r\n+0.70710678118654757\r\n+0.000000\r\n-0.70710678118654757\r\n+0.000000\r\n");
     traceThreeSteps();
     const std::string traces = writeTraces(*session);
     EXPECT_EQ(traces.rfind("*parametertrace\r\n4\r\n+0.500000\r\n+0.000000\r\n+0.510000\r\n", 0), 0u);
-    EXPECT_NE(traces.find("*solutiontrace\r\n4\r\n+0.707107\r\n+0.000000\r\n0\r\n-0.707107\r\n+0.000000\r\n1\r\n"),
+    EXPECT_NE(traces.find("*solutiontrace\r\n4\r\n+0.70710678118654757\r\n+0.000000\r\n0\r\n-0.70710678118654757\r\n+0.000000\r\n1\r\n"),
               std::string::npos);
 }
 
@@ -421,7 +423,7 @@ TEST_F(DocumentTest, EqualEstimatesAreNotUsed) {
     // Two fiber points written alike (or tags read as 0) would stall the
     // root search on a division by zero.
     std::string bytes = documentOf("x^2-t", false);
-    bytes.replace(bytes.find("-0.707107"), 9, "+0.707107");
+    bytes.replace(bytes.find("-0.70710678118654757"), 20, "+0.70710678118654757");
     for (bool window : {false, true}) {
         Session &s = fresh();
         read(bytes, window);
@@ -487,7 +489,7 @@ TEST_F(DocumentTest, SolutionTracesThatDoNotMatchTheirCount) {
         EXPECT_EQ(s.traces.traceStepCount, row.steps) << row.name;
         EXPECT_EQ(countRecords(s.traces.solutionTrace), row.records) << row.name;
         EXPECT_EQ(countRecords(s.traces.parameterTrace), 2) << row.name;
-        EXPECT_EQ(s.parameterSpace.pathDisplay, row.whole ? pathDisplayNone : pathDisplayAuto) << row.name;
+        EXPECT_EQ(s.parameterSpace.pathDisplay, pathDisplayNone) << row.name;  // whatever was read is a run
         expectConsistent(s);
         // The permutation and the last step can be read off what was kept.
         const std::vector<int> permutation = computePermutation(s.traces.solutionTrace, s.traces.traceStepCount, 2);
@@ -635,7 +637,7 @@ TEST_F(DocumentTest, FilesThatCannotBeOpenedOrCreated) {
         EXPECT_FALSE(ok) << row.path;
         ASSERT_FALSE(recorder.errors.empty()) << row.path;
         std::string shown = recorder.errors[0].message;
-        std::erase(shown, '\n');
+        std::replace(shown.begin(), shown.end(), '\n', ' ');
         EXPECT_EQ(shown, fileMessage(row.message, row.path, row.reason));
         EXPECT_EQ(recorder.errors[0].remedy, fileRemedy);
         EXPECT_EQ(session->state.documentName, "kept");
