@@ -138,8 +138,10 @@ QWidget *makeControl(const Control &c, QWidget *parent) {
         break;
     }
     case Kind::SortedList: {
+        // The session orders the lines: the loci as their loops, the
+        // fiber as its names.
         auto *list = new QListWidget(parent);
-        list->setSortingEnabled(true);
+        list->setSortingEnabled(false);
         w = list;
         prefix = QStringLiteral("list");
         break;

@@ -49,6 +49,8 @@ SolutionInfoDialog::SolutionInfoDialog(Session &session, Complex value, const st
     // The name as the point holds it: at most three bytes.
     name_ = new QLineEdit(toQString(name.substr(0, 3)), this);
     name_->setObjectName(QStringLiteral("edit1064"));
+    // A point keeps two letters of its name: a third cannot be typed.
+    name_->setMaxLength(2);
     place(name_, u, 100, 27, 40, 14);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("button1"));

@@ -249,11 +249,6 @@ public:
     }
 
 private:
-    void fillList(SortedList &list, const Term *points) {
-        list.clear();
-        for (const Term *p : inListOrder(points)) list.add(formatValue(p->coef));
-    }
-
     void showBase() {
         state_.basePoint = base_;
         state_.hasBasePoint = true;
@@ -346,7 +341,7 @@ private:
         OwnedPolynomial sorted(sortAround(found.get(), base_));
         s_.parameterSpace.setBranchLoci(sorted.get());
         state_.branchLoci = std::move(sorted);
-        if (window_) fillList(s_.form.branchLoci, state_.branchLoci.get());
+        if (window_) showLociLines(s_.form.branchLoci, state_.branchLoci.get(), state_.degenerateLoci.get());
         state_.stage = stageBranchLoci;
         return true;
     }
@@ -382,7 +377,7 @@ private:
         state_.replayIndex = 0;
         state_.setReplay(1, 0, 0, 0);
         traces.tracingState = tracingFinished;
-        if (window_) fillList(s_.form.fiber, state_.fiber.get());
+        if (window_) showFiberLines(s_.form.fiber, state_.fiber.get());
         return true;
     }
 

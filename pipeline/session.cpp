@@ -1,6 +1,7 @@
 #include "pipeline/session.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,36 @@ void SortedList::add(const std::string &line) {
     lines_.insert(std::upper_bound(lines_.begin(), lines_.end(), line), line);
 }
 
+void showLociLines(SortedList &list, const Term *loci, const Term *degenerate) {
+    list.clear();
+    std::vector<Term *> records, degenerateRecords;
+    recordsByPosition(const_cast<Term *>(loci), records);
+    recordsByPosition(const_cast<Term *>(degenerate), degenerateRecords);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        const Term *p = *it;
+        std::string line = formatValue(p->coef);
+        if (pointMultiplicity(p) > 1) line += "  multiplicity " + std::to_string(pointMultiplicity(p));
+        // A degenerate locus carries the value of its branch locus to the bit.
+        for (const Term *d : degenerateRecords)
+            if (d->coef.re == p->coef.re && d->coef.im == p->coef.im) {
+                line += "  degenerate";
+                break;
+            }
+        list.append(line);
+    }
+}
+
+void showFiberLines(SortedList &list, const Term *fiber) {
+    list.clear();
+    const int n = countPoints(fiber);
+    for (int k = 0; k < n; ++k) {
+        const Term *p = findByNumber(const_cast<Term *>(fiber), k);
+        if (!p) continue;
+        const char *name = pointName(p);
+        list.append(std::string(name, strnlen(name, 3)) + ": " + formatValue(p->coef));
+    }
+}
+
 namespace {
 
 // An empty letter field stands for an unsettled letter.
@@ -43,9 +74,6 @@ char letterFrom(const std::string &field) {
     return field[0];
 }
 
-void fillLines(SortedList &list, const Term *points) {
-    for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
-}
 
 // A base point must not be a locus: the fiber over it has a repeated point
 // (or too few points) and no loop can start there. Closer to a locus than
@@ -318,7 +346,7 @@ void Session::computeBranchLoci() {
     }
     OwnedPolynomial sorted(sortAround(roots.get(), state.basePoint));
     state.branchLoci = std::move(sorted);
-    fillLines(form.branchLoci, state.branchLoci.get());
+    showLociLines(form.branchLoci, state.branchLoci.get(), state.degenerateLoci.get());
     parameterSpace.setBranchLoci(state.branchLoci.get());
     state.stage = stageBranchLoci;
 }
@@ -373,7 +401,7 @@ void Session::computeFiber(PointList roots) {
     traces.tracingState = tracingFinished;
 }
 
-void Session::showFiber() { fillLines(form.fiber, state.fiber.get()); }
+void Session::showFiber() { showFiberLines(form.fiber, state.fiber.get()); }
 
 bool Session::rebuildAutoPaths() {
     try {

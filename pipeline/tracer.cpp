@@ -745,7 +745,18 @@ bool chooseManualLoop(Session &session, int index) {
 }
 
 bool startTracingCommand(Session &session) {
-    if (session.parameterSpace.editTool <= 0) return false;
+    const ParameterSpaceState &ps = session.parameterSpace;
+    if (!ps.selectedPath) {
+        showError("There is no path to trace.",
+                  "In Manual Mode choose one with \"Select Path from Auto-mode paths\", then Start tracing");
+        return false;
+    }
+    // A Manual run goes on only while an edit tool is chosen.
+    if (ps.editTool <= 0) {
+        showError("Tracing a path needs an edit tool.",
+                  "Choose one of the tools of the Path menu, then Start tracing");
+        return false;
+    }
     session.parameterSpace.timerRunning = true;
     return true;
 }

@@ -552,7 +552,7 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
-        renderer_.paintPlane(painter, *view_, ps, session_.traces.parameterTrace);
+        renderer_.paintPlane(painter, *view_, ps, session_.traces.parameterTrace, session_.state.degenerateLoci.get());
         painter.restore();
         renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
         return;
@@ -560,7 +560,8 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
     fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
     {
         QPainter canvasPainter(&canvas_);
-        renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace, session_.traces.parameterTrace);
+        renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace, session_.traces.parameterTrace,
+                             session_.state.degenerateLoci.get());
     }
     painter.fillRect(plane_->rect(), Qt::white);
     copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));

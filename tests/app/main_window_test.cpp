@@ -120,15 +120,15 @@ void MainWindowTest::goOnTheSquareRootCurve() {
     QCOMPARE(control<QLineEdit>("edit1010")->text(), QStringLiteral("t"));
     QCOMPARE(control<QPlainTextEdit>("edit1029")->toPlainText(), QStringLiteral("+t"));
     QCOMPARE(lines("list1035"), QStringList{QStringLiteral("+0.000000+0.000000i")});
-    // The fiber over +0.5: the two square roots, sorted as text.
+    // The fiber over +0.5: the two square roots, each with its name, in the
+    // order of the names.
     QCOMPARE(control<QLineEdit>("edit1036")->text(), QStringLiteral("+0.500000+0.000000i"));
     const QStringList fiber = lines("list1039");
     QCOMPARE(fiber.size(), 2);
-    QVERIFY(fiber[0] < fiber[1]);
-    QVERIFY(fiber[0].startsWith(QStringLiteral("+0.707107")));
-    QVERIFY(fiber[1].startsWith(QStringLiteral("-0.707107")));
+    QVERIFY(fiber[0].startsWith(QStringLiteral("1: +0.707107")));
+    QVERIFY(fiber[1].startsWith(QStringLiteral("2: -0.707107")));
     for (const QString &line : fiber) {
-        const Complex z = parseComplex(line.toStdString());
+        const Complex z = parseComplex(line.mid(3).toStdString());
         QVERIFY(std::abs(z.re * z.re - z.im * z.im - 0.5) < 1e-6 && std::abs(z.re * z.im) < 1e-6);
     }
     QVERIFY(control<QCheckBox>("check1044")->isChecked());
@@ -228,8 +228,8 @@ void MainWindowTest::typedBasePointIsUsedByRecalculate() {
     QVERIFY(control<QCheckBox>("check1044")->isChecked());
     const QStringList fiber = lines("list1039");
     QCOMPARE(fiber.size(), 2);
-    QVERIFY(fiber[0].startsWith(QStringLiteral("+2.000000")));
-    QVERIFY(fiber[1].startsWith(QStringLiteral("-2.000000")));
+    QVERIFY(fiber[0].startsWith(QStringLiteral("1: +2.000000")));
+    QVERIFY(fiber[1].startsWith(QStringLiteral("2: -2.000000")));
 
     // Checking "Fix base point" by hand keeps the fiber on the next
     // Re-calculate.
