@@ -101,7 +101,9 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     if (braidRead) picture_ = BraidPicture::of(fiber, word);
 }
 
-bool BraidInfoDialog::savePictureTo(const QString &path) { return writeWidgetPicture(this, path); }
+bool BraidInfoDialog::savePictureTo(const QString &path) {
+    return writeWidgetPicture(this, path, BraidPicture::area);
+}
 
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }
 

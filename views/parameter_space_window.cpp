@@ -11,7 +11,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
@@ -77,6 +79,18 @@ protected:
     }
     void resizeEvent(QResizeEvent *) override { window_->clientResized(size()); }
     void contextMenuEvent(QContextMenuEvent *e) override { window_->showPopup(e->globalPos()); }
+    bool event(QEvent *e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        auto *help = static_cast<QHelpEvent *>(e);
+        const QString tip = window_->tipAt(help->pos());
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
+    }
 
 private:
     ParameterSpaceWindow *window_;
@@ -432,7 +446,10 @@ void ParameterSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool ParameterSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(plane_, path); }
+bool ParameterSpaceWindow::savePictureTo(const QString &path) {
+    const PixelRect &r = view_->planeRect;
+    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()));
+}
 
 void ParameterSpaceWindow::tick() {
     // "Trace all loops" drives the tracer itself, faster than this timer.
@@ -553,8 +570,8 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
         renderer_.paintPlane(painter, *view_, ps, session_.traces.parameterTrace, session_.state.degenerateLoci.get());
+        paintPictureReadOuts(painter, *view_);
         painter.restore();
-        renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
         return;
     }
     fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
@@ -566,6 +583,21 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
     painter.fillRect(plane_->rect(), Qt::white);
     copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));
     renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
+}
+
+QString ParameterSpaceWindow::tipAt(QPoint position) const {
+    if (infinityIconRect(*view_).contains(position.x(), position.y()))
+        return QStringLiteral("Trace the loop round all loci");
+    ReplayIcon icon;
+    if (!replayIconAt(*view_, position.x(), position.y(), icon)) return {};
+    switch (icon) {
+    case ReplayIcon::Save: return QStringLiteral("Save file, with the traces");
+    case ReplayIcon::GoToStart: return QStringLiteral("Replay: go to the start");
+    case ReplayIcon::Play: return QStringLiteral("Replay the traces");
+    case ReplayIcon::Pause: return QStringLiteral("Replay: pause; again, one step on");
+    case ReplayIcon::GoToEnd: return QStringLiteral("Replay: go to the end");
+    }
+    return {};
 }
 
 void ParameterSpaceWindow::clientResized(QSize size) {

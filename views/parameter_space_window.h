@@ -101,6 +101,8 @@ public:
     void mouseMoved(QPoint position);
     void mouseReleased(QPoint position);
     void clientResized(QSize size);
+    // The tooltip of the strip icon at a client pixel; empty elsewhere.
+    QString tipAt(QPoint position) const;
     void showPopup(QPoint globalPosition);
 
 signals:

@@ -249,7 +249,7 @@ std::vector<Chord> PlaneView::arcChords(Complex centre, double radius, double st
 }
 
 std::string PlaneView::topRightText() const {
-    return format("%+.4f+%.4fi", visibleRight(), worldTop);
+    return format("%+.4f%+.4fi", visibleRight(), worldTop);
 }
 
 std::string PlaneView::bottomLeftText() const {

@@ -282,8 +282,8 @@ void SolutionSpaceRenderer::paintStrips(QPainter &painter) const {
     painter.drawImage(nameIconLeft, 0, stripIcon(look_.nameMode ? StripIcon::NameOn : StripIcon::NameOff));
     painter.drawImage(braidIconLeft, 0,
                       stripIcon(ss.traceFinished ? StripIcon::BraidOn : StripIcon::BraidOff));
-    painter.drawImage(warningIconLeft, 0,
-                      stripIcon(ss.relaxedMode ? StripIcon::WarningOn : StripIcon::WarningOff));
+    // The warning button exists only while there is something to warn of.
+    if (ss.relaxedMode) painter.drawImage(warningIconLeft, 0, stripIcon(StripIcon::WarningOn));
 
     const QRect topRight = toQRect(v.topRightLabelRect());
     const QRect bottomLeft = toQRect(v.bottomLeftLabelRect());

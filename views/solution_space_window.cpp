@@ -8,7 +8,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
@@ -86,6 +88,28 @@ protected:
         if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
         const QPoint p = event->position().toPoint();
         window_.mouseReleased(p.x(), p.y());
+    }
+    bool event(QEvent *event) override {
+        if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+        auto *help = static_cast<QHelpEvent *>(event);
+        SolutionSpaceState any;
+        any.traceFinished = 1;
+        any.relaxedMode = window_.session_.solutionSpace.relaxedMode;
+        QString tip;
+        switch (stripButtonAt(help->pos().x(), help->pos().y(), any)) {
+        case StripButton::TraceMode: tip = QStringLiteral("Trace mode: every recorded step (Ctrl+T)"); break;
+        case StripButton::NameMode: tip = QStringLiteral("Names beside the points (Ctrl+N)"); break;
+        case StripButton::Braid: tip = QStringLiteral("Braid Information of the finished run"); break;
+        case StripButton::Warning: tip = QStringLiteral("Why the result may contain error"); break;
+        case StripButton::None: break;
+        }
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
     }
     void contextMenuEvent(QContextMenuEvent *event) override {
         window_.popupTraceMode_->setChecked(window_.look_->traceMode != 0);
@@ -288,7 +312,10 @@ void SolutionSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool SolutionSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(client_, path); }
+bool SolutionSpaceWindow::savePictureTo(const QString &path) {
+    const PixelRect &r = look_->view.planeRect;
+    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()));
+}
 
 void SolutionSpaceWindow::explainWarning() {
     showError("Solutions move illegally. The result may contain error.",
@@ -349,9 +376,8 @@ void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
         painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
         painter.setFont(font());
         renderer.paintPlane(painter);
+        paintPictureReadOuts(painter, look_->view);
         painter.restore();
-        painter.setFont(font());
-        renderer.paintStrips(painter);
         return;
     }
     fitCanvas(canvas_, size, client_->devicePixelRatioF());

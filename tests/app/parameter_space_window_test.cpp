@@ -27,6 +27,8 @@ private slots:
     void clearPathReleasesTheUserPathAndStopsItsRun();
     void newPathRestartsTheTracesAnywhere();
     void artModeTracesFreeHand();
+    void viewShortcutsMoveThePlane_data();
+    void viewShortcutsMoveThePlane();
 };
 
 void ParameterSpaceWindowTest::showsTheLocusTheMarkerAndTheLoopsAfterGo() {
@@ -407,4 +409,34 @@ void ParameterSpaceWindowTest::artModeTracesFreeHand() {
 }
 
 QTEST_MAIN(ParameterSpaceWindowTest)
+void ParameterSpaceWindowTest::viewShortcutsMoveThePlane_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<double>("zoom");  // factor of the scale
+    QTest::addColumn<int>("right");    // the view's centre moves right (+1) or left (-1)
+    QTest::addColumn<int>("up");
+    QTest::newRow("Ctrl+U zooms in") << int(Qt::Key_U) << 1.5 << 0 << 0;
+    QTest::newRow("Ctrl+O zooms out") << int(Qt::Key_O) << 1 / 1.5 << 0 << 0;
+    QTest::newRow("Ctrl+I up") << int(Qt::Key_I) << 1.0 << 0 << -1;
+    QTest::newRow("Ctrl+K down") << int(Qt::Key_K) << 1.0 << 0 << 1;
+    QTest::newRow("Ctrl+J left") << int(Qt::Key_J) << 1.0 << 1 << 0;
+    QTest::newRow("Ctrl+L right") << int(Qt::Key_L) << 1.0 << -1 << 0;
+}
+
+void ParameterSpaceWindowTest::viewShortcutsMoveThePlane() {
+    QFETCH(int, key);
+    QFETCH(double, zoom);
+    QFETCH(int, right);
+    QFETCH(int, up);
+    // Each the same as its View menu item, in the menu and with the key.
+    open();
+    QApplication::processEvents();
+    const PlaneView before = window->view();
+    QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+    const PlaneView &after = window->view();
+    QVERIFY(qAbs(after.scale / before.scale - zoom) < 1e-9);
+    const Complex moved = after.viewCentre() - before.viewCentre();
+    QCOMPARE(moved.re > 0 ? 1 : moved.re < 0 ? -1 : 0, right);
+    QCOMPARE(moved.im > 0 ? 1 : moved.im < 0 ? -1 : 0, up);
+}
+
 #include "parameter_space_window_test.moc"

@@ -213,9 +213,11 @@ void SolutionSpaceTest::stripShowsTheStateAndTheCorners() {
     QCOMPARE(image.copy(120, 0, 30, 30), stripIcon(StripIcon::TraceOff));
     QCOMPARE(image.copy(150, 0, 30, 30), stripIcon(StripIcon::NameOn));
     QCOMPARE(image.copy(180, 0, 45, 30), stripIcon(StripIcon::BraidOff));
-    QCOMPARE(image.copy(225, 0, 30, 30), stripIcon(StripIcon::WarningOff));
+    // No empty button stands where the warning comes: one colour there.
+    const QImage noWarning = image.copy(225, 0, 30, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) QCOMPARE(noWarning.pixel(x, y), noWarning.pixel(0, 0));
     QVERIFY(stripIcon(StripIcon::BraidOff) != stripIcon(StripIcon::BraidOn));
-    QVERIFY(stripIcon(StripIcon::WarningOff) != stripIcon(StripIcon::WarningOn));
 
     session.solutionSpace.traceFinished = 1;
     session.solutionSpace.relaxedMode = 1;

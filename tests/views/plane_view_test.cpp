@@ -117,7 +117,7 @@ TEST(PlaneView, ResizingKeepsTheCentre) {
 TEST(PlaneView, CornerTextsAndGridLines) {
     PlaneView v;
     v.setView(v.viewCentre().re, -0.5 - 1.935);
-    EXPECT_EQ(v.topRightText(), "+2.2950+-0.5000i");
+    EXPECT_EQ(v.topRightText(), "+2.2950-0.5000i");
     PlaneView g = sized(400, 300);
     const auto h = g.horizontalGridLines();
     ASSERT_EQ(h.size(), 3u);  // -1, 0, 1 inside (-1.5, 1.5]
