@@ -22,6 +22,7 @@
 #include "app/text_fields.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
+#include "views/braid_info_dialog.h"
 #include "views/parameter_space_window.h"
 #include "views/solution_space_window.h"
 
@@ -277,7 +278,13 @@ void MainDialog::connectControls() {
         // Too long a text is refused whole, never cut into another curve:
         // the field shows again what the form holds.
         const QByteArray typed = polynomial_->toPlainText().toUtf8();
+        const bool held = session_.state.stage > stageNothing;
         session_.typePolynomial(std::string(typed.constData(), static_cast<size_t>(typed.size())));
+        // The edit gave up the curve: the planes and Info show nothing of it.
+        if (held && session_.state.stage == stageNothing) {
+            closeRunResults();
+            repaintPlanes(*planeWindows_);
+        }
         showForm();
     });
     connect(name_, &QLineEdit::textEdited, this, [this](const QString &text) {
@@ -319,18 +326,21 @@ void MainDialog::showForm() {
 }
 
 void MainDialog::go() {
+    closeRunResults();
     session_.runPipeline();
     showForm();
     repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::clearAll() {
+    closeRunResults();
     session_.clearAll();
     showForm();
     repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::recalculate() {
+    closeRunResults();
     session_.recalculateFiber();
     showForm();
     repaintPlanes(*planeWindows_);
@@ -340,6 +350,7 @@ void MainDialog::load() {
     const QString path = chooseFile_(FileAction::Open, toQString(session_.state.documentName));
     if (path.isEmpty()) return;
     DialogLoadQuestions questions(this);
+    closeRunResults();
     const LoadOutcome outcome = loadDocumentReporting(session_, path.toStdString(), questions);
     showForm();
     repaintPlanes(*planeWindows_);

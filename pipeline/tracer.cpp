@@ -746,7 +746,8 @@ bool chooseManualLoop(Session &session, int index) {
 
 bool startTracingCommand(Session &session) {
     const ParameterSpaceState &ps = session.parameterSpace;
-    if (!ps.selectedPath) {
+    // Start tracing runs the user's own path of Manual mode.
+    if (!ps.userPath || ps.selectedPath != ps.userPath) {
         showError("There is no path to trace.",
                   "In Manual Mode choose one with \"Select Path from Auto-mode paths\", then Start tracing");
         return false;

@@ -1,5 +1,6 @@
 #include "views/braid_info_dialog.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -133,5 +134,11 @@ BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &p
 }
 
 BraidInfoDialog *openBraidInfoDialog() { return openDialog(); }
+
+void closeRunResults() {
+    if (BraidInfoDialog *open = openDialog()) open->close();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *group = qobject_cast<MonodromyGroupDialog *>(w); group && group->isVisible()) group->close();
+}
 
 }  // namespace quorvel

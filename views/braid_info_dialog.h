@@ -61,5 +61,9 @@ BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &p
 
 // The open dialog; nullptr when there is none.
 BraidInfoDialog *openBraidInfoDialog();
+// Closes the open dialog and every "Monodromy group" dialog: the traces
+// and loops they describe are no longer held (an edit, Go, Re-calculate,
+// Clear All or a load replaced them).
+void closeRunResults();
 
 }  // namespace quorvel

@@ -27,7 +27,7 @@ inline const QColor locusPenColour(0, 255, 0);
 inline const QColor locusBrushColour(100, 255, 100);
 inline const QColor markerPenColour(255, 0, 0);
 inline const QColor markerBrushColour(255, 100, 100);
-inline const QColor followedPathColour(0, 0, 200);
+inline const QColor followedPathColour(160, 0, 160);
 inline const QColor degenerateColour(230, 120, 0);
 
 // Half-size of the point marks in pixels.

@@ -30,6 +30,7 @@
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/braid_info_dialog.h"
 #include "views/monodromy_group_dialog.h"
 #include "views/picture_file.h"
 #include "views/plane_canvas.h"
@@ -432,6 +433,7 @@ void ParameterSpaceWindow::loadFromFile() {
     const QString path = chooseFile_(FileAction::Open, QString::fromStdString(session_.state.documentName));
     if (path.isEmpty()) return;
     mouse_.forget();
+    closeRunResults();
     DialogLoadQuestions questions(this);
     const LoadOutcome outcome = loadTracesReporting(session_, path.toStdString(), questions);
     showMenuState();

@@ -3,7 +3,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -70,14 +74,22 @@ bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area)
             svg.setTitle(widget->window()->windowTitle());
             widget->render(&svg, QPoint(0, 0), QRegion(part), flags);
         }
-        // The family asked for may exist only on another machine: the file
-        // names the one that was found for it and drawn with.
-        QByteArray text = drawing.data();
-        const QString asked = widget->window()->font().family();
-        const QString found = QFontInfo(widget->window()->font()).family();
-        if (!asked.isEmpty() && asked != found)
-            text.replace(QByteArray("font-family=\"") + asked.toUtf8() + '"',
-                         QByteArray("font-family=\"") + found.toUtf8() + '"');
+        // A family asked for may exist only on another machine (or be a
+        // generic name): the file names the one found for it and drawn with.
+        const QString svgText = QString::fromUtf8(drawing.data());
+        const QStringList installed = QFontDatabase::families();
+        static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]*)\""));
+        QString named;
+        qsizetype done = 0;
+        for (auto m = family.globalMatch(svgText); m.hasNext();) {
+            const QRegularExpressionMatch match = m.next();
+            const QString asked = match.captured(1);
+            const QString found = installed.contains(asked) ? asked : QFontInfo(QFont(asked)).family();
+            named += svgText.mid(done, match.capturedStart(1) - done) + found;
+            done = match.capturedEnd(1);
+        }
+        named += svgText.mid(done);
+        const QByteArray text = named.toUtf8();
         QFile file(path);
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
                file.flush();

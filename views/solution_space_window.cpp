@@ -265,11 +265,24 @@ void SolutionSpaceWindow::defaultSize() {
     repaintPlane();
 }
 
-void SolutionSpaceWindow::displayAll() {
+namespace {
+
+// Fits every recorded position, with room for the names written below and
+// right of the marks at the edges.
+void fitSolutions(PlaneView &view, const TraceRecord *trace) {
     std::vector<Complex> points;
-    for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next)
-        points.push_back(r->value);
-    look_->view.displayAll(points);
+    for (const TraceRecord *r = trace; r; r = r->next) points.push_back(r->value);
+    view.displayAll(points);
+    if (points.empty()) return;
+    const Complex centre = view.viewCentre();
+    view.scale *= 0.85;
+    view.setView(centre.re, centre.im);
+}
+
+}  // namespace
+
+void SolutionSpaceWindow::displayAll() {
+    fitSolutions(look_->view, session_.traces.solutionTrace);
     look_->view.fittedRequest = session_.parameterSpace.fitRequest;
     repaintPlane();
 }
@@ -360,9 +373,7 @@ void SolutionSpaceWindow::mouseReleased(int x, int y) {
 void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
     // A new fiber or traces: the plane fits every recorded position first.
     if (look_->view.fittedRequest != session_.parameterSpace.fitRequest) {
-        std::vector<Complex> points;
-        for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next) points.push_back(r->value);
-        look_->view.displayAll(points);
+        fitSolutions(look_->view, session_.traces.solutionTrace);
         look_->view.fittedRequest = session_.parameterSpace.fitRequest;
     }
     // The canvas covers the whole window, however large it is made.
