@@ -345,8 +345,10 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
     const Term *point =
         findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), picked->number);
     const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
-    if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number))
+    if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number)) {
         connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
+        connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::formChanged);
+    }
 }
 
 void SolutionSpaceWindow::mouseReleased(int x, int y) {
@@ -413,8 +415,12 @@ void SolutionSpaceWindow::closeEvent(QCloseEvent *event) {
 
 void installSolutionSpaceWindow(PlaneWindows &windows, Session &session) {
     auto look = std::make_shared<SolutionSpaceLook>();
-    windows.setSolutionSpaceFactory(
-        [&session, look]() -> QWidget * { return new SolutionSpaceWindow(session, look); });
+    PlaneWindows *all = &windows;
+    windows.setSolutionSpaceFactory([&session, look, all]() -> QWidget * {
+        auto *window = new SolutionSpaceWindow(session, look);
+        QObject::connect(window, &SolutionSpaceWindow::formChanged, all, &PlaneWindows::formChanged);
+        return window;
+    });
 }
 
 }  // namespace quorvel
