@@ -587,9 +587,9 @@ TEST_F(DocumentTest, ThePlanesAndInfoShowOnlyWhatIsHeld) {
         std::function<void(Session &)> command;
         Held held;
     } rows[] = {
-        {"Go on another curve", [&](Session &s) { go("x^2-t+1"); }, CurveOfB},
+        {"Go on another curve", [&](Session &) { go("x^2-t+1"); }, CurveOfB},
         {"an edit", [&](Session &s) { s.typePolynomial("x^3-t+1"); }, Nothing},
-        {"a Go that fails", [&](Session &s) { go("x^2+1"); }, Nothing},
+        {"a Go that fails", [&](Session &) { go("x^2+1"); }, Nothing},
         {"Clear All", [&](Session &s) { s.clearAll(); }, Nothing},
         {"Load with traces", [&](Session &s) { Answers yes; loadDocument(s, path("b.qpf"), yes); }, RunOfB},
         {"Load without traces", [&](Session &s) { Answers no(false); loadDocument(s, path("b.qpf"), no); }, CurveOfB},
@@ -612,8 +612,9 @@ TEST_F(DocumentTest, ThePlanesAndInfoShowOnlyWhatIsHeld) {
                   row.held == KeepsA ? braidA : row.held == RunOfB ? braidB : formatBraidWord(BraidWord()))
             << row.name;
         EXPECT_EQ(ss.verdict.passed(), run) << row.name;
-        if (run)
+        if (run) {
             EXPECT_EQ(tracePermutation(s), row.held == KeepsA ? permutationA : permutationB) << row.name;
+        }
         EXPECT_EQ(s.state.polynomialText, row.held == KeepsA ? "x^3-t" : s.state.polynomialText) << row.name;
         // The loci on show are the loci held; loops, marker and fiber only
         // for a curve carried to its fiber.
@@ -623,7 +624,9 @@ TEST_F(DocumentTest, ThePlanesAndInfoShowOnlyWhatIsHeld) {
         EXPECT_EQ(ps.autoPaths != nullptr, s.state.stage == stageFiber) << row.name;
         EXPECT_EQ(countPoints(s.state.fiber.get()) > 0, s.state.stage == stageFiber) << row.name;
         EXPECT_EQ(s.traces.traceStepCount > 1, run) << row.name;
-        if (row.held == Nothing && !loci) EXPECT_EQ(ps.markerShown, 0) << row.name;
+        if (row.held == Nothing && !loci) {
+            EXPECT_EQ(ps.markerShown, 0) << row.name;
+        }
         expectConsistent(s);
     }
 }
