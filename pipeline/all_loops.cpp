@@ -14,6 +14,7 @@ bool AllLoopsRun::start(Session &session) {
     cancelled_ = false;
     if (session.state.stage < stageFiber) return false;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
+    fitRequest_ = session.parameterSpace.fitRequest;
     points_ = countPoints(session.state.fiber.get());
     running_ = startNext(session);
     return running_;
@@ -49,6 +50,10 @@ void AllLoopsRun::record(Session &session) {
 
 bool AllLoopsRun::advance(Session &session, int ticks) {
     if (!running_) return false;
+    if (session.state.stage < stageFiber || session.parameterSpace.fitRequest != fitRequest_) {
+        cancel(session);
+        return false;
+    }
     for (int k = 0; k < ticks; ++k) {
         if (session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning) {
             tracerTick(session);

@@ -27,7 +27,9 @@ public:
     // there is nothing to trace (no fiber, no loops).
     bool start(Session &session);
     // Runs up to `ticks` tracer ticks; a loop that ends is recorded and the
-    // next one started. True while loops remain.
+    // next one started. True while loops remain. When the loops it traces
+    // are no longer held (an edit, Go, Re-calculate, a load), the run is
+    // cancelled instead.
     bool advance(Session &session, int ticks);
     bool running() const { return running_; }
     // Stops the run where it is: the loop under way stops as a run stops,
@@ -54,6 +56,7 @@ private:
     int control_ = 0;
     bool running_ = false;
     bool cancelled_ = false;
+    int32_t fitRequest_ = 0;  // the session's, when the loops were taken
 };
 
 }  // namespace quorvel

@@ -521,6 +521,8 @@ bool ParameterSpaceWindow::allLoopsTick() {
     allLoopsTimer_.stop();
     allLoopsPanel_->hide();
     syncTimer();
+    // Stopped because its loops were given up: nothing of it is shown.
+    if (allLoops_->cancelled()) return false;
     delete groupDialog_;
     groupDialog_ = new MonodromyGroupDialog(session_, *allLoops_, this);
     groupDialog_->show();
