@@ -4,10 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QRegularExpression>
-#include <QStringList>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -77,14 +75,13 @@ bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area)
         // A family asked for may exist only on another machine (or be a
         // generic name): the file names the one found for it and drawn with.
         const QString svgText = QString::fromUtf8(drawing.data());
-        const QStringList installed = QFontDatabase::families();
         static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]*)\""));
         QString named;
         qsizetype done = 0;
         for (auto m = family.globalMatch(svgText); m.hasNext();) {
             const QRegularExpressionMatch match = m.next();
             const QString asked = match.captured(1);
-            const QString found = installed.contains(asked) ? asked : QFontInfo(QFont(asked)).family();
+            const QString found = QFontInfo(QFont(asked)).family();
             named += svgText.mid(done, match.capturedStart(1) - done) + found;
             done = match.capturedEnd(1);
         }
