@@ -74,7 +74,6 @@ char letterFrom(const std::string &field) {
     return field[0];
 }
 
-
 // A base point must not be a locus: the fiber over it has a repeated point
 // (or too few points) and no loop can start there. Closer to a locus than
 // onLocusFraction of the locus's distance to its nearest neighbour, it
