@@ -2,9 +2,9 @@
 // independent computer-algebra system (PARI/GP: resultant, factorisation
 // over Q or Q(i), roots) and against identities every curve satisfies.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -42,7 +42,8 @@ struct Curve {
 
 // Runs a gp script and returns what it prints.
 std::string runGp(const std::string &script) {
-    const std::string path = ::testing::TempDir() + "quorvel_exact_test.gp";
+    // One file per process: ctest runs the tests of this file side by side.
+    const std::string path = ::testing::TempDir() + "quorvel_exact_test_" + std::to_string(::getpid()) + ".gp";
     std::ofstream(path) << script;
     const std::string command = "gp -q -f --default realprecision=60 " + path + " < /dev/null";
     FILE *pipe = popen(command.c_str(), "r");
@@ -53,6 +54,7 @@ std::string runGp(const std::string &script) {
     if (pipe) {
         EXPECT_EQ(pclose(pipe), 0) << text;
     }
+    std::remove(path.c_str());
     // gp writes an exponent as "1.5 e-36".
     for (size_t k = text.find(" e"); k != std::string::npos; k = text.find(" e", k)) text.erase(k, 1);
     return text;
