@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -21,6 +22,7 @@
 #include "app/text_fields.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
+#include "views/braid_info_dialog.h"
 #include "views/parameter_space_window.h"
 #include "views/solution_space_window.h"
 
@@ -137,8 +139,10 @@ QWidget *makeControl(const Control &c, QWidget *parent) {
         break;
     }
     case Kind::SortedList: {
+        // The session orders the lines: the loci as their loops, the
+        // fiber as its names.
         auto *list = new QListWidget(parent);
-        list->setSortingEnabled(true);
+        list->setSortingEnabled(false);
         w = list;
         prefix = QStringLiteral("list");
         break;
@@ -271,7 +275,16 @@ void MainDialog::connectControls() {
     connect(button(1037), &QPushButton::clicked, this, &MainDialog::openPlaneWindows);
 
     connect(polynomial_, &QPlainTextEdit::textChanged, this, [this] {
-        session_.typePolynomial(toLimitedUtf8(polynomial_->toPlainText(), polynomialTextLimit));
+        // Too long a text is refused whole, never cut into another curve:
+        // the field shows again what the form holds.
+        const QByteArray typed = polynomial_->toPlainText().toUtf8();
+        const bool held = session_.state.stage > stageNothing;
+        session_.typePolynomial(std::string(typed.constData(), static_cast<size_t>(typed.size())));
+        // The edit gave up the curve: the planes and Info show nothing of it.
+        if (held && session_.state.stage == stageNothing) {
+            closeRunResults();
+            repaintPlanes(*planeWindows_);
+        }
         showForm();
     });
     connect(name_, &QLineEdit::textEdited, this, [this](const QString &text) {
@@ -313,18 +326,21 @@ void MainDialog::showForm() {
 }
 
 void MainDialog::go() {
+    closeRunResults();
     session_.runPipeline();
     showForm();
     repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::clearAll() {
+    closeRunResults();
     session_.clearAll();
     showForm();
     repaintPlanes(*planeWindows_);
 }
 
 void MainDialog::recalculate() {
+    closeRunResults();
     session_.recalculateFiber();
     showForm();
     repaintPlanes(*planeWindows_);
@@ -334,6 +350,7 @@ void MainDialog::load() {
     const QString path = chooseFile_(FileAction::Open, toQString(session_.state.documentName));
     if (path.isEmpty()) return;
     DialogLoadQuestions questions(this);
+    closeRunResults();
     const LoadOutcome outcome = loadDocumentReporting(session_, path.toStdString(), questions);
     showForm();
     repaintPlanes(*planeWindows_);
@@ -344,6 +361,29 @@ void MainDialog::save() {
     const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
     if (path.isEmpty()) return;
     saveDocument(session_, path.toStdString());
+}
+
+void MainDialog::reject() {
+    if (session_.hasUnsavedWork()) {
+        QMessageBox ask(QMessageBox::Question, QStringLiteral("Quorvel"),
+                        QStringLiteral("The polynomial, its results or the traces of a run are not saved."),
+                        QMessageBox::NoButton, this);
+        ask.setObjectName(QStringLiteral("unsavedQuestion"));
+        ask.setInformativeText(QStringLiteral("Save them before quitting?"));
+        QPushButton *saveButton = ask.addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
+        ask.addButton(QStringLiteral("Quit without saving"), QMessageBox::DestructiveRole);
+        QPushButton *stay = ask.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        ask.setDefaultButton(saveButton);
+        ask.setEscapeButton(stay);
+        ask.exec();
+        if (ask.clickedButton() == stay) return;
+        if (ask.clickedButton() == saveButton) {
+            // Everything is kept, the traces of a run too.
+            const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
+            if (path.isEmpty() || !saveDocumentWithTraces(session_, path.toStdString())) return;
+        }
+    }
+    QDialog::reject();
 }
 
 void MainDialog::showHelp() {

@@ -53,6 +53,10 @@ public:
     void showAbout();
     void openPlaneWindows();
 
+    // Quit and the close box: with unsaved work, asks first whether to save
+    // it, quit without it, or stay.
+    void reject() override;
+
 private:
     void buildControls();
     void connectControls();

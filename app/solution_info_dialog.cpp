@@ -49,6 +49,8 @@ SolutionInfoDialog::SolutionInfoDialog(Session &session, Complex value, const st
     // The name as the point holds it: at most three bytes.
     name_ = new QLineEdit(toQString(name.substr(0, 3)), this);
     name_->setObjectName(QStringLiteral("edit1064"));
+    // A point keeps two letters of its name: a third cannot be typed.
+    name_->setMaxLength(2);
     place(name_, u, 100, 27, 40, 14);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("button1"));
@@ -60,6 +62,9 @@ SolutionInfoDialog::SolutionInfoDialog(Session &session, Complex value, const st
 void SolutionInfoDialog::accept() {
     if (Term *point = findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), number_)) {
         setPointName(point, pointNameFrom(name_->text()).c_str());
+        // The main form lists the fiber over the base point by its names.
+        if (!session_.solutionSpace.startFiber && session_.state.stage >= stageFiber)
+            showFiberLines(session_.form.fiber, session_.state.fiber.get());
         emit renamed(number_);
     }
     QDialog::accept();

@@ -8,9 +8,10 @@
 namespace quorvel::cli {
 
 std::string joinLines(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\n' && i % 61 == 60)) out += text[i];
+    // The error channel wraps at spaces: each break inside the text was one.
+    std::string out(text);
+    for (size_t i = 0; i + 1 < out.size(); ++i)
+        if (out[i] == '\n') out[i] = ' ';
     return out;
 }
 

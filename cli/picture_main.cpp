@@ -107,14 +107,15 @@ int draw(const PictureOptions &o) {
     bool saved = false;
     if (o.plane == "parameter") {
         ParameterSpaceWindow window(session);
-        fitClient(window, window.plane(), width, height);
+        // The picture is the plane alone, between the two strips.
+        fitClient(window, window.plane(), width, height + 2 * stripHeight);
         window.view().displayAll(extentOfLoops(session));
         saved = window.savePictureTo(path);
     } else if (o.plane == "solution") {
         auto look = std::make_shared<SolutionSpaceLook>();
         look->traceMode = o.loop.empty() ? 0 : 1;  // a traced loop shows its whole trace
         SolutionSpaceWindow window(session, look);
-        fitClient(window, window.client(), width, height);
+        fitClient(window, window.client(), width, height + 2 * stripHeight);
         window.displayAll();
         saved = window.savePictureTo(path);
     } else {

@@ -50,6 +50,11 @@ bool typeInput(Session &session, const Input &input) {
                   "Shorten the polynomial; the polynomial field holds at most 1023 characters");
         return false;
     }
+    if (input.fiber != '?' && input.text.find(input.fiber) == std::string::npos) {
+        showError(std::string("The fiber variable ") + input.fiber + " does not occur in the polynomial.",
+                  "Choose with --fiber one of the polynomial's letters");
+        return false;
+    }
     if (input.fiber != '?') session.form.fiberLetter = std::string(1, input.fiber);
     session.typePolynomial(input.text);
     return true;

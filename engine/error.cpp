@@ -16,10 +16,34 @@ ErrorHandler &installedHandler() {
 
 std::string breakLines(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 60 + 1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i > 0 && i % 60 == 0) out += '\n';
-        out += text[i];
+    out.reserve(text.size() + text.size() / lineWidth + 1);
+    size_t lineStart = 0;  // in out
+    size_t lastSpace = std::string::npos;
+    for (char c : text) {
+        if (c == '\n') {
+            out += c;
+            lineStart = out.size();
+            lastSpace = std::string::npos;
+            continue;
+        }
+        if (out.size() - lineStart >= lineWidth) {
+            // The line is full: it ends at its last space; the word under
+            // way moves on to the next line. A word longer than a line
+            // stays whole.
+            if (c == ' ') {
+                out += '\n';
+                lineStart = out.size();
+                lastSpace = std::string::npos;
+                continue;
+            }
+            if (lastSpace != std::string::npos) {
+                out[lastSpace] = '\n';
+                lineStart = lastSpace + 1;
+                lastSpace = std::string::npos;
+            }
+        }
+        if (c == ' ') lastSpace = out.size();
+        out += c;
     }
     return out;
 }

@@ -12,8 +12,13 @@ namespace quorvel {
 
 using ErrorHandler = std::function<void(const std::string &message, const std::string &remedy)>;
 
-// Inserts a line break after every 60 characters (after the 60th, the 120th,
-// and so on); a text of at most 60 characters stays one line.
+// The width of a line of a shown message.
+inline constexpr size_t lineWidth = 60;
+
+// Wraps the text into lines of at most lineWidth characters, each break
+// replacing a space, never inside a word (a word longer than a line stands
+// alone on its line); a text of at most 60 characters stays one line and a
+// line break of the text is kept.
 std::string breakLines(std::string_view text);
 
 // Shows a failure through the installed handler. Returns when the user

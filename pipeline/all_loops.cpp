@@ -11,8 +11,10 @@ bool AllLoopsRun::start(Session &session) {
     outcomes_.clear();
     control_ = 0;
     running_ = false;
+    cancelled_ = false;
     if (session.state.stage < stageFiber) return false;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
+    fitRequest_ = session.parameterSpace.fitRequest;
     points_ = countPoints(session.state.fiber.get());
     running_ = startNext(session);
     return running_;
@@ -48,6 +50,10 @@ void AllLoopsRun::record(Session &session) {
 
 bool AllLoopsRun::advance(Session &session, int ticks) {
     if (!running_) return false;
+    if (session.state.stage < stageFiber || session.parameterSpace.fitRequest != fitRequest_) {
+        cancel(session);
+        return false;
+    }
     for (int k = 0; k < ticks; ++k) {
         if (session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning) {
             tracerTick(session);
@@ -69,8 +75,17 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
     return true;
 }
 
+void AllLoopsRun::cancel(Session &session) {
+    if (!running_) return;
+    running_ = false;
+    cancelled_ = true;
+    session.stopTimer();
+    session.parameterSpace.work.release();
+    if (session.traces.tracingState == tracingRunning) session.traces.tracingState = tracingFinished;
+}
+
 bool AllLoopsRun::allVerified() const {
-    if (outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
+    if (cancelled_ || outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
     for (const LoopOutcome &o : outcomes_)
         if (!o.finished || !o.verdict.passed()) return false;
     return true;

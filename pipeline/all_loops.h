@@ -27,9 +27,15 @@ public:
     // there is nothing to trace (no fiber, no loops).
     bool start(Session &session);
     // Runs up to `ticks` tracer ticks; a loop that ends is recorded and the
-    // next one started. True while loops remain.
+    // next one started. True while loops remain. When the loops it traces
+    // are no longer held (an edit, Go, Re-calculate, a load), the run is
+    // cancelled instead.
     bool advance(Session &session, int ticks);
     bool running() const { return running_; }
+    // Stops the run where it is: the loop under way stops as a run stops,
+    // and no group is reported.
+    void cancel(Session &session);
+    bool cancelled() const { return cancelled_; }
     int loopsDone() const { return static_cast<int>(outcomes_.size()); }
     int loopCount() const { return static_cast<int>(starts_.size()); }
     const std::vector<LoopOutcome> &outcomes() const { return outcomes_; }
@@ -49,6 +55,8 @@ private:
     int points_ = 0;
     int control_ = 0;
     bool running_ = false;
+    bool cancelled_ = false;
+    int32_t fitRequest_ = 0;  // the session's, when the loops were taken
 };
 
 }  // namespace quorvel

@@ -14,6 +14,9 @@ namespace quorvel {
 inline constexpr size_t polynomialTextLimit = 1023;
 inline constexpr size_t documentNameLimit = 127;
 inline constexpr size_t basePointTextLimit = 255;
+inline constexpr const char *polynomialTooLongMessage = "The polynomial text is longer than 1023 characters.";
+inline constexpr const char *polynomialTooLongRemedy =
+    "Shorten the polynomial; the polynomial field holds at most 1023 characters";
 
 // How far the pipeline has got; each stage adds to what the previous made valid.
 inline constexpr int16_t stageNothing = 0;   // nothing beyond the inputs

@@ -16,6 +16,7 @@
 #include "engine/polytext.h"
 #include "pipeline/finite_state.h"
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
 
 namespace quorvel {
 
@@ -96,19 +97,6 @@ void putText(std::string &out, const std::string &text) {
     out += "\r\n";
 }
 
-void putReal(std::string &out, double v) { putLine(out, formatReal(v)); }
-
-void putCount(std::string &out, long long n) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%lld", n);
-    putLine(out, buffer);
-}
-
-void putPoint(std::string &out, Complex z) {
-    putReal(out, z.re);
-    putReal(out, z.im);
-}
-
 // A real written so that reading gives it back: "%+f" when that keeps it,
 // else every digit ("%+.17g", which every reader's strtod takes as well).
 void putExactReal(std::string &out, double v) {
@@ -120,6 +108,19 @@ void putExactReal(std::string &out, double v) {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%+.17g", v);
     putLine(out, buffer);
+}
+
+void putCount(std::string &out, long long n) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld", n);
+    putLine(out, buffer);
+}
+
+// Every number of a document reads back as the double written: the loci,
+// the fiber and the traces as much as the base point.
+void putPoint(std::string &out, Complex z) {
+    putExactReal(out, z.re);
+    putExactReal(out, z.im);
 }
 
 // The records of a point list in list order.
@@ -158,8 +159,7 @@ std::string writeSections(const Session &session) {
         putLine(out, tagParameterBase);
         // The loops and the fiber are computed from the base point itself,
         // so a document keeps all of it (5e-7 is not +0.000000).
-        putExactReal(out, s.basePoint.re);
-        putExactReal(out, s.basePoint.im);
+        putPoint(out, s.basePoint);
         putLine(out, tagFiber);
         // The degree of the curve in the fiber variable, not the number of
         // points: merged (multiple) fiber points make it the larger.
@@ -185,6 +185,10 @@ std::string writeTraces(const Session &session) {
 }
 
 // ---- reading the sections --------------------------------------------------------
+
+bool isTwoLetterCurve(const Term *parsed) {
+    return parsed->var[0] != '?' && parsed->var[1] != '?' && parsed->var[2] == '?';
+}
 
 namespace {
 
@@ -224,29 +228,27 @@ public:
     SectionLoader(Session &session, DocumentReader &reader, bool window)
         : s_(session), state_(session.state), reader_(reader), window_(window) {}
 
-    void run() {
+    // False when the file's polynomial was refused (nothing changed).
+    bool run() {
         try {
-            if (!readPolynomial()) return;
+            if (!readPolynomial()) return false;
             readDegenerateLoci();
-            if (!readBranchPolynomial()) return;
+            if (!readBranchPolynomial()) return true;
             readBaseIfThere();
-            if (!readBranchLoci()) return;
-            if (!readBase()) return;
-            if (!readFiber()) return;
+            if (!readBranchLoci()) return true;
+            if (!readBase()) return true;
+            if (!readFiber()) return true;
             if (s_.rebuildAutoPaths()) state_.stage = stageFiber;
         } catch (const ComputationAbandoned &) {
             // The message was shown; every value held so far is whole, and
             // the stage names the last step that completed.
             if (degenerateLociPending_ && state_.stage == stageCurve) state_.stage = stageNothing;
+            return curveTaken_;
         }
+        return true;
     }
 
 private:
-    void fillList(SortedList &list, const Term *points) {
-        list.clear();
-        for (const Term *p : inListOrder(points)) list.add(formatValue(p->coef));
-    }
-
     void showBase() {
         state_.basePoint = base_;
         state_.hasBasePoint = true;
@@ -266,10 +268,10 @@ private:
         OwnedPolynomial parsed(roundedPolynomial(exact));
         // Not a curve in two letters: the load changes nothing, so the
         // stage kept stays true of the curve kept.
-        if (parsed.get()->var[0] == '?' || parsed.get()->var[1] == '?') return false;
-        // A run on the old curve cannot go on.
-        s_.stopTimer();
-        s_.parameterSpace.work.release();
+        if (!isTwoLetterCurve(parsed.get())) return false;
+        // Nothing of the old curve stays on show, and a run on it stops.
+        s_.clearPlanes();
+        curveTaken_ = true;
         state_.polynomialText = cutText(line, polynomialTextLimit);
         state_.exactCurve = std::move(exact);
         state_.curve = std::move(parsed);
@@ -339,7 +341,7 @@ private:
         OwnedPolynomial sorted(sortAround(found.get(), base_));
         s_.parameterSpace.setBranchLoci(sorted.get());
         state_.branchLoci = std::move(sorted);
-        if (window_) fillList(s_.form.branchLoci, state_.branchLoci.get());
+        if (window_) showLociLines(s_.form.branchLoci, state_.branchLoci.get(), state_.degenerateLoci.get());
         state_.stage = stageBranchLoci;
         return true;
     }
@@ -375,7 +377,7 @@ private:
         state_.replayIndex = 0;
         state_.setReplay(1, 0, 0, 0);
         traces.tracingState = tracingFinished;
-        if (window_) fillList(s_.form.fiber, state_.fiber.get());
+        if (window_) showFiberLines(s_.form.fiber, state_.fiber.get());
         return true;
     }
 
@@ -385,6 +387,7 @@ private:
     bool window_;
     // The curve was replaced but its leading coefficient not yet.
     bool degenerateLociPending_ = false;
+    bool curveTaken_ = false;
     Complex base_;
 };
 
@@ -441,6 +444,8 @@ std::string documentProblem(const std::string &bytes) {
             }
             if (letters[0] == '?' || letters[1] == '?')
                 return "its polynomial (line " + std::to_string(lineNumber) + ") has fewer than 2 variables";
+            if (letters[2] != '?')
+                return "its polynomial (line " + std::to_string(lineNumber) + ") has more than 2 variables";
             return "";
         }
         tagSeen = std::string_view(line).substr(0, tagPolynomial.size()) == tagPolynomial;
@@ -451,12 +456,17 @@ std::string documentProblem(const std::string &bytes) {
     return "it has no \"*polynomial\" section";
 }
 
-void readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
-    SectionLoader(session, reader, withMainWindow).run();
+bool readSections(Session &session, DocumentReader &reader, bool withMainWindow) {
+    const bool taken = SectionLoader(session, reader, withMainWindow).run();
     keepFinite(session);
+    return taken;
 }
 
-bool readTraceSections(Session &session, DocumentReader &reader) {
+namespace {
+
+// Reads the trace sections into the traces; see readTraceSections. Sets
+// `replaced` once the held traces were given up.
+bool readTraces(Session &session, DocumentReader &reader, bool &replaced) {
     Traces &traces = session.traces;
     TracePool &pool = session.tracePool;
     CurveState &state = session.state;
@@ -464,6 +474,7 @@ bool readTraceSections(Session &session, DocumentReader &reader) {
     if (!reader.findSection(tagParameterTrace) || !reader.readCount(count)) return false;
 
     // A run cannot go on over traces that are replaced under it.
+    replaced = true;
     session.stopTimer();
     session.parameterSpace.work.release();
     session.solutionSpace.startFiber.reset();
@@ -483,9 +494,16 @@ bool readTraceSections(Session &session, DocumentReader &reader) {
     }
     // Every replay reads a parameter record: the trace never stays empty.
     if (!traces.parameterTrace) traces.parameterTrace = pool.allocTraceRecord(state.basePoint);
-    if (!whole) return false;
+    // Without its solution trace a parameter trace is no run: the solution
+    // trace is the fiber alone, never the steps of an earlier run.
+    const auto fiberAlone = [&] {
+        traces.resetSolutionTrace(pool, state.fiber.get());
+        traces.traceStepCount = countSteps(traces.solutionTrace);
+        return false;
+    };
+    if (!whole) return fiberAlone();
 
-    if (!reader.findSection(tagSolutionTrace) || !reader.readCount(count)) return false;
+    if (!reader.findSection(tagSolutionTrace) || !reader.readCount(count)) return fiberAlone();
     const long long strands = degree(state.curve.get());
     const long long wanted = strands > 0 && count > 0 ? strands * count : 0;
     std::vector<SolutionRecord> records;
@@ -512,12 +530,25 @@ bool readTraceSections(Session &session, DocumentReader &reader) {
     }
     if (!traces.solutionTrace) traces.resetSolutionTrace(pool, state.fiber.get());
     traces.traceStepCount = countSteps(traces.solutionTrace);
-    if (!whole || kept < records.size()) return false;
-
-    traces.tracingState = tracingFinished;
-    state.setReplay(1, 0, 0, 0);
-    session.parameterSpace.pathDisplay = pathDisplayNone;
-    return true;
+    return whole && kept == records.size();
 }
+
+}  // namespace
+
+bool readTraceSections(Session &session, DocumentReader &reader) {
+    bool replaced = false;
+    const bool whole = readTraces(session, reader, replaced);
+    if (!replaced) return false;
+    // Whatever was read is a finished run to replay from its start, with
+    // the path it followed drawn instead of loops, and Braid Information
+    // reads its braid and checks from its own steps.
+    session.traces.tracingState = tracingFinished;
+    session.state.setReplay(1, 0, 0, 0);
+    session.parameterSpace.pathDisplay = pathDisplayNone;
+    session.parameterSpace.setParameterPoint(session.traces.parameterTrace->value);
+    judgeLoadedTraces(session);
+    return whole;
+}
+
 
 }  // namespace quorvel

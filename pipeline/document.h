@@ -2,7 +2,8 @@
 // from the polynomial to the traces of a tracing run.
 //
 // Every line of a written file ends with CR LF. A section starts with its
-// tag line; real numbers are written "%+f", counts "%d", a complex number
+// tag line; real numbers are written "%+f" when that reads back as the same
+// double and "%+.17g" otherwise, counts "%d", a complex number
 // takes two lines (real part, then imaginary part). The reader finds each
 // section by searching from the start of the file, so the order of the
 // sections does not matter to it. A malformed file shows no message: a
@@ -102,7 +103,13 @@ std::string writeTraces(const Session &session);
 // left alone and the searches are quiet. A computation abandoned on the way
 // (a record pool running out, a polynomial the parser refuses) ends the
 // load at the last consistent stage.
-void readSections(Session &session, DocumentReader &reader, bool withMainWindow);
+// False when the file's polynomial is not a curve in two letters: nothing
+// of the session was changed.
+bool readSections(Session &session, DocumentReader &reader, bool withMainWindow);
+// The parsed polynomial names exactly two letters: a fiber variable and a
+// parameter.
+struct Term;
+bool isTwoLetterCurve(const Term *parsed);
 
 // What keeps the bytes from giving a curve, as a user reads it ("the file
 // is empty", "its lines end with LF alone ...", "its line 3 is longer than
@@ -112,9 +119,9 @@ void readSections(Session &session, DocumentReader &reader, bool withMainWindow)
 std::string documentProblem(const std::string &bytes);
 
 // Reads "*parametertrace" and "*solutiontrace" into the two traces.
-// Answers true when both sections were read to their counts (the traces
-// are then finished, the replay is at its start and no path is drawn).
-// Whatever was read stays: the parameter trace is never left empty (it
+// Answers true when both sections were read to their counts. Whatever was
+// read is a finished run (the replay at its start, no loops drawn, its
+// braid read again from its steps by judgeLoadedTraces) and stays: the parameter trace is never left empty (it
 // falls back to the base point), the solution trace keeps only whole steps
 // numbered 0, 1, ... s - 1 (falling back to the fiber when none is whole),
 // and traceStepCount always counts the steps it holds.

@@ -203,6 +203,9 @@ bool save(Session &session, const std::string &path, bool withTraces, bool onlyN
         return false;
     }
     session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
+    // Only what was written is safe: a main-window save leaves the traces
+    // of a run unsaved.
+    session.markSaved(withTraces);
     return true;
 }
 
@@ -219,6 +222,7 @@ bool readForCommand(const std::string &path, std::string &bytes) {
 bool sameCurve(const Term *curve, const std::string &text) {
     Letters letters = unsetLetters;
     OwnedPolynomial parsed(parsePolynomial(text, letters));
+    if (!isTwoLetterCurve(parsed.get())) return false;
     if (parsed.get()->var[0] != curve->var[0] || parsed.get()->var[1] != curve->var[1]) return false;
     OwnedPolynomial difference(copyPolynomial(curve));
     OwnedPolynomial negated(negatedCopy(parsed.get()));
@@ -237,12 +241,15 @@ bool saveDocumentWithTraces(Session &session, const std::string &path, bool only
 bool loadDocument(Session &session, const std::string &path, LoadQuestions &questions) {
     std::string bytes;
     if (!readForCommand(path, bytes)) return false;
-    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
     DocumentReader reader(std::move(bytes));
-    readSections(session, reader, true);
-    if (!reader.findSection(tagParameterTrace)) return true;
-    if (!questions.loadTraces()) return true;
-    readTraceSections(session, reader);
+    // A file whose polynomial is refused leaves the document held whole,
+    // its name included.
+    if (!readSections(session, reader, true)) return true;
+    session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
+    ++session.parameterSpace.fitRequest;
+    // What a load brings in is held by its file.
+    if (reader.findSection(tagParameterTrace) && questions.loadTraces()) readTraceSections(session, reader);
+    session.markSaved();
     return true;
 }
 
@@ -260,9 +267,14 @@ bool loadTracesFromFile(Session &session, const std::string &path, LoadQuestions
     }
     if (!same) {
         if (!questions.loadAnotherPolynomial()) return true;
-        readSections(session, reader, false);
+        // Another polynomial that is no curve loads nothing, traces neither.
+        if (!readSections(session, reader, false)) return true;
     }
     readTraceSections(session, reader);
+    ++session.parameterSpace.fitRequest;
+    // Another curve loaded with its traces is its file's; traces loaded onto
+    // the curve held join work that may not be saved.
+    if (!same) session.markSaved();
     return true;
 }
 

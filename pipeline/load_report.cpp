@@ -1,6 +1,8 @@
 #include "pipeline/load_report.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -32,7 +34,7 @@ bool isCurve(const std::string &text) {
     try {
         Letters letters = unsetLetters;
         OwnedPolynomial parsed(parsePolynomial(text, letters));
-        curve = parsed.get()->var[0] != '?' && parsed.get()->var[1] != '?';
+        curve = isTwoLetterCurve(parsed.get());
     } catch (const ComputationAbandoned &) {
         curve = false;
     }
@@ -122,6 +124,29 @@ public:
                               std::to_string(steps) + " it announces: " + partly);
     }
 
+    // Numbers that are not finite (nan, inf, beyond the doubles): the reader
+    // takes each as 0, and the user is told where.
+    void nonFinite(const std::string &bytes) {
+        DocumentReader reader(bytes);
+        std::string line;
+        int lineNumber = 0, first = 0, count = 0;
+        bool textLine = false;  // the line after a tag that holds text
+        while (reader.readLine(line)) {
+            ++lineNumber;
+            const bool text = textLine;
+            textLine = line.rfind(tagPolynomial, 0) == 0 || line.rfind(tagBranchPolynomial, 0) == 0;
+            if (text || line.empty() || line[0] == '*') continue;
+            char *end = nullptr;
+            const double v = std::strtod(line.c_str(), &end);
+            if (end == line.c_str() || std::isfinite(v)) continue;
+            if (count++ == 0) first = lineNumber;
+        }
+        if (count == 0) return;
+        notices.push_back("Its line " + std::to_string(first) +
+                          (count > 1 ? " and " + std::to_string(count - 1) + " more lines hold" : " holds") +
+                          " a number that is not finite (nan, inf or beyond the doubles): read as 0.");
+    }
+
 private:
     bool stop(std::string text) {
         notices.push_back(std::move(text));
@@ -194,10 +219,6 @@ private:
     LoadQuestions &inner_;
 };
 
-void fillLines(SortedList &list, const Term *points) {
-    list.clear();
-    for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
-}
 
 }  // namespace
 
@@ -210,6 +231,7 @@ std::vector<std::string> unloadedParts(const std::string &bytes, const Session &
         check.stage();
     }
     if (tracesWanted) check.traces();
+    check.nonFinite(bytes);
     return check.notices;
 }
 
@@ -221,10 +243,11 @@ void showHeldStateInForm(Session &session) {
     f.fiberLetter = std::string(1, s.stage >= stageCurve ? s.fiberVariable() : '?');
     f.parameterLetter = std::string(1, s.stage >= stageCurve ? s.parameter() : '?');
     f.branchPolynomial = s.stage >= stageBranchPolynomial ? s.branchPolynomialText : std::string();
-    fillLines(f.branchLoci, s.stage >= stageBranchLoci ? s.branchLoci.get() : nullptr);
+    showLociLines(f.branchLoci, s.stage >= stageBranchLoci ? s.branchLoci.get() : nullptr,
+                  s.degenerateLoci.get());
     f.basePoint = s.stage >= stageBranchLoci ? formatValue(s.basePoint) : std::string();
     f.fixBasePoint = true;
-    fillLines(f.fiber, s.stage >= stageFiber ? s.fiber.get() : nullptr);
+    showFiberLines(f.fiber, s.stage >= stageFiber ? s.fiber.get() : nullptr);
 }
 
 LoadOutcome loadDocumentReporting(Session &session, const std::string &path, LoadQuestions &questions) {

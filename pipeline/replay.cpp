@@ -50,8 +50,10 @@ IconResult replayIconClick(Session &session, ReplayIcon icon) {
         result.saveRequested = true;
         break;
     case ReplayIcon::GoToStart:
+        // Rewound: stepping on (Pause) or playing starts from the first step.
         s.setReplay(1, 0, 0, 0);
-        session.parameterSpace.setParameterPoint(s.basePoint);
+        s.replayIndex = 0;
+        showReplayStep(session);
         break;
     case ReplayIcon::Play:
         if (s.replayAtEnd)
@@ -73,7 +75,8 @@ IconResult replayIconClick(Session &session, ReplayIcon icon) {
         break;
     case ReplayIcon::GoToEnd:
         s.setReplay(0, 0, 0, 1);
-        session.parameterSpace.setParameterPoint(s.basePoint);
+        s.replayIndex = last < 0 ? 0 : last;
+        showReplayStep(session);
         break;
     }
     result.tick.repaintParameter = true;

@@ -1,6 +1,7 @@
 #include "pipeline/session.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/document.h"
 #include "pipeline/finite_state.h"
 
 namespace quorvel {
@@ -34,16 +36,42 @@ void SortedList::add(const std::string &line) {
     lines_.insert(std::upper_bound(lines_.begin(), lines_.end(), line), line);
 }
 
+void showLociLines(SortedList &list, const Term *loci, const Term *degenerate) {
+    list.clear();
+    std::vector<Term *> records, degenerateRecords;
+    recordsByPosition(const_cast<Term *>(loci), records);
+    recordsByPosition(const_cast<Term *>(degenerate), degenerateRecords);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        const Term *p = *it;
+        std::string line = formatValue(p->coef);
+        if (pointMultiplicity(p) > 1) line += "  multiplicity " + std::to_string(pointMultiplicity(p));
+        // A degenerate locus carries the value of its branch locus to the bit.
+        for (const Term *d : degenerateRecords)
+            if (d->coef.re == p->coef.re && d->coef.im == p->coef.im) {
+                line += "  degenerate";
+                break;
+            }
+        list.append(line);
+    }
+}
+
+void showFiberLines(SortedList &list, const Term *fiber) {
+    list.clear();
+    const int n = countPoints(fiber);
+    for (int k = 0; k < n; ++k) {
+        const Term *p = findByNumber(const_cast<Term *>(fiber), k);
+        if (!p) continue;
+        const char *name = pointName(p);
+        list.append(std::string(name, strnlen(name, 3)) + ": " + formatValue(p->coef));
+    }
+}
+
 namespace {
 
 // An empty letter field stands for an unsettled letter.
 char letterFrom(const std::string &field) {
     if (field.empty() || field[0] == '\0') return '?';
     return field[0];
-}
-
-void fillLines(SortedList &list, const Term *points) {
-    for (const Term *p = points; p; p = p->next) list.add(formatValue(p->coef));
 }
 
 // A base point must not be a locus: the fiber over it has a repeated point
@@ -80,7 +108,7 @@ void refuseBasePointOnLocus(const CurveState &state, Complex base) {
 
 }  // namespace
 
-Session::Session() {
+Session::Session() : savedWork_("\n") {
     termPool().setLimit(termPoolSize);
     termPool().reset();
     state.curve.reset(newZero());
@@ -131,9 +159,16 @@ void Session::writeBasePointField(const std::string &text) {
     basePointEdited();
 }
 
-void Session::typePolynomial(const std::string &text) {
-    form.polynomial = cutText(text, polynomialTextLimit);
+bool Session::typePolynomial(const std::string &text) {
+    // A cut text would be another curve: it is refused whole and the field
+    // keeps what it held.
+    if (text.size() > polynomialTextLimit) {
+        showError(polynomialTooLongMessage, polynomialTooLongRemedy);
+        return false;
+    }
+    form.polynomial = text;
     polynomialEdited();
+    return true;
 }
 
 void Session::typeName(const std::string &text) { form.name = cutText(text, documentNameLimit); }
@@ -143,9 +178,35 @@ void Session::typeBasePoint(const std::string &text) {
     basePointEdited();
 }
 
+void Session::clearPlanes() {
+    stopTimer();
+    ParameterSpaceState &ps = parameterSpace;
+    ps.work.release();
+    ps.artTracing = 0;
+    ps.setBranchLoci(nullptr);
+    ps.markerShown = 0;
+    ps.clearSelection();
+    ps.storeAutoPaths(segmentPool, nullptr);
+    ps.storeUserPath(segmentPool, nullptr);
+    ps.pathDisplay = pathDisplayNone;
+    traces.clear(tracePool);
+    traces.traceStepCount = 0;
+    traces.tracingState = tracingNothing;
+    solutionSpace.traceFinished = 0;
+    solutionSpace.relaxedMode = 0;
+    solutionSpace.braidWord.clear();
+    solutionSpace.braidRead = true;
+    solutionSpace.verdict = RunVerdict();
+    solutionSpace.startFiber.reset();
+    state.fiber.reset();
+    state.replayIndex = 0;
+    state.setReplay(0, 0, 0, 0);
+}
+
 void Session::polynomialEdited() {
     if (state.stage <= stageNothing) return;
     state.stage = stageNothing;
+    clearPlanes();
     form.branchPolynomial.clear();
     form.branchLoci.clear();
     form.fiber.clear();
@@ -163,6 +224,7 @@ void Session::toggleDontCheck() {
 
 void Session::clearAll() {
     state.stage = stageNothing;
+    clearPlanes();
     form.name = "untitled";
     form.fiberLetter = "?";
     form.parameterLetter = "?";
@@ -181,6 +243,18 @@ void Session::letters(char &fiber, char &parameter) const {
     parameter = l[1];
 }
 
+std::string Session::workFingerprint(bool withTraces) const {
+    // Traces of one step are only the fiber: no run to lose.
+    std::string work = form.polynomial + '\n' + writeSections(*this);
+    if (withTraces && traces.traceStepCount > 1) work += writeTraces(*this);
+    return work;
+}
+
+bool Session::hasUnsavedWork() const {
+    const std::string work = workFingerprint();
+    return work != "\n" && work != savedWork_;
+}
+
 void Session::nameFiberPoints() {
     const int n = countPoints(state.fiber.get());
     for (int i = 0; i < n; ++i) {
@@ -191,18 +265,52 @@ void Session::nameFiberPoints() {
     }
 }
 
+namespace {
+
+// The letters of a text as the parser settles them afresh; all '?' when it
+// cannot be read (the real reading then says why).
+Letters lettersOfText(const std::string &text) {
+    Letters letters = unsetLetters;
+    ErrorHandler previous = setErrorHandler([](const std::string &, const std::string &) {});
+    try {
+        OwnedPolynomial parsed(parsePolynomial(text, letters));
+    } catch (const ComputationAbandoned &) {
+        letters = unsetLetters;
+    }
+    setErrorHandler(std::move(previous));
+    return letters;
+}
+
+// The letters of an earlier curve stay settled until Clear All: a text with
+// another letter is refused with the letters that hold and the way out.
+void refuseUnsettledLetter(const std::string &text, char fiber, char parameter) {
+    if (fiber == '?' || parameter == '?') return;
+    for (char c : lettersOfText(text)) {
+        if (c == '?' || c == fiber || c == parameter) continue;
+        showError(std::string("The letters ") + fiber + " and " + parameter +
+                      " are settled by the earlier curve, and " + c + " is neither.",
+                  std::string("Re-input the polynomial in ") + fiber + " and " + parameter +
+                      ", or press Clear All to start a curve in other letters");
+        throw ComputationAbandoned("unsettled letter");
+    }
+}
+
+}  // namespace
+
 void Session::readCurve() {
     state.polynomialText = cutText(form.polynomial, polynomialTextLimit);
     Letters l = {letterFrom(form.fiberLetter), letterFrom(form.parameterLetter), '?'};
+    refuseUnsettledLetter(state.polynomialText, l[0], l[1]);
     ExactPolynomial exact = parseExactPolynomial(state.polynomialText, l);
     OwnedPolynomial parsed(roundedPolynomial(exact));
-    state.exactCurve = std::move(exact);
-    state.curve = std::move(parsed);
-    if (state.curve.get()->var[0] == '?' || state.curve.get()->var[1] == '?') {
+    const Term *curve = parsed.get();
+    if (curve->var[0] == '?' || curve->var[1] == '?' || curve->var[2] != '?') {
         showError("It is not a polynomial with 2 variables.",
                   "You may not quit. Please re-input the polynomial");
         throw ComputationAbandoned("not two variables");
     }
+    state.exactCurve = std::move(exact);
+    state.curve = std::move(parsed);
     form.fiberLetter = std::string(1, state.curve.get()->var[0]);
     form.parameterLetter = std::string(1, state.curve.get()->var[1]);
     writePolynomialField(state.polynomialText);
@@ -237,7 +345,7 @@ void Session::computeBranchLoci() {
     }
     OwnedPolynomial sorted(sortAround(roots.get(), state.basePoint));
     state.branchLoci = std::move(sorted);
-    fillLines(form.branchLoci, state.branchLoci.get());
+    showLociLines(form.branchLoci, state.branchLoci.get(), state.degenerateLoci.get());
     parameterSpace.setBranchLoci(state.branchLoci.get());
     state.stage = stageBranchLoci;
 }
@@ -292,7 +400,7 @@ void Session::computeFiber(PointList roots) {
     traces.tracingState = tracingFinished;
 }
 
-void Session::showFiber() { fillLines(form.fiber, state.fiber.get()); }
+void Session::showFiber() { showFiberLines(form.fiber, state.fiber.get()); }
 
 bool Session::rebuildAutoPaths() {
     try {
@@ -305,6 +413,7 @@ bool Session::rebuildAutoPaths() {
 
 bool Session::runPipeline() {
     state.documentName = cutText(form.name, documentNameLimit);
+    const int16_t stageBefore = state.stage;
     try {
         if (state.stage == stageNothing) readCurve();
         if (state.stage == stageCurve) computeBranchPolynomial();
@@ -326,6 +435,7 @@ bool Session::runPipeline() {
         keepFinite(*this);
         return false;
     }
+    if (state.stage != stageBefore) ++parameterSpace.fitRequest;
     return keepFinite(*this) && state.stage == stageFiber;
 }
 
@@ -365,6 +475,7 @@ bool Session::recalculateFiber() {
         return false;
     }
     state.stage = stageFiber;
+    ++parameterSpace.fitRequest;
     return keepFinite(*this);
 }
 

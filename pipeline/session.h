@@ -57,7 +57,9 @@ public:
     void toggleDontCheck();
 
     // ---- the user typing into fields -------------------------------------
-    void typePolynomial(const std::string &text);
+    // A text longer than polynomialTextLimit bytes is refused with a
+    // message and changes nothing (false).
+    bool typePolynomial(const std::string &text);
     void typeName(const std::string &text);
     void typeBasePoint(const std::string &text);
     void setFixBasePoint(bool checked) { form.fixBasePoint = checked; }
@@ -65,6 +67,18 @@ public:
     // Tracing runs stop (the window's timer) and the state that depends on
     // the fiber is reset; used by the pipeline and the file loads.
     void stopTimer() { parameterSpace.timerRunning = false; }
+    // The curve held is given up (an edit, Clear All, a load of another
+    // curve): nothing the planes or Braid Information read may still show
+    // it. A run stops; the loci, the loops, the user's path, the marker,
+    // the fiber, the traces, the braid and the verdict go.
+    void clearPlanes();
+
+    // Work that no document holds: the polynomial typed, the stages
+    // computed or the traces of a run differ from what was last saved or
+    // loaded (or from an empty session). Saves and loads call markSaved;
+    // a save without the traces leaves a run's traces unsaved.
+    bool hasUnsavedWork() const;
+    void markSaved(bool withTraces = true) { savedWork_ = workFingerprint(withTraces); }
 
     // Names the points of the fiber "1", "2", ... "99", "0", "1", ... in
     // number order.
@@ -74,6 +88,10 @@ public:
     bool rebuildAutoPaths();
 
 private:
+    // What a save with traces would keep, with the typed polynomial.
+    std::string workFingerprint(bool withTraces = true) const;
+    std::string savedWork_;
+
     struct ChartCache;
     std::shared_ptr<ChartCache> chartCache_;
 

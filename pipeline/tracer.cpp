@@ -84,29 +84,6 @@ double segmentLength(const PathSegment *seg) {
     return modulus(Complex(seg->p2 - seg->p0, seg->p3 - seg->p1));
 }
 
-// The loci a run keeps clear of, each with its weight in the braid
-// invariant: its multiplicity in the resultant less 2n - 1 times its
-// multiplicity in the leading coefficient (n the degree in the fiber
-// variable). A degenerate locus is a root of the resultant too and carries
-// the same value as its branch locus.
-std::vector<LocusWeight> runLoci(const CurveState &s) {
-    std::vector<LocusWeight> loci;
-    if (s.stage < stageBranchLoci) return loci;
-    const int n = degree(s.curve.get());
-    std::vector<Term *> records;
-    recordsByPosition(s.branchLoci.get(), records);
-    for (const Term *b : records) loci.push_back({b->coef, pointMultiplicity(b)});
-    recordsByPosition(s.degenerateLoci.get(), records);
-    for (const Term *d : records) {
-        auto same = std::find_if(loci.begin(), loci.end(), [&](const LocusWeight &l) {
-            return l.value.re == d->coef.re && l.value.im == d->coef.im;
-        });
-        if (same == loci.end()) same = loci.insert(loci.end(), LocusWeight{d->coef, 0});
-        same->weight -= (2 * n - 1) * pointMultiplicity(d);
-    }
-    return loci;
-}
-
 // The distance from p to the nearest locus, and whether p is so close that
 // the path goes through it.
 struct Clearance {
@@ -676,6 +653,63 @@ TickResult endArtRun(Session &session) {
 
 }  // namespace
 
+// Each locus's weight in the braid invariant is its multiplicity in the resultant less 2n - 1 times its
+// multiplicity in the leading coefficient (n the degree in the fiber
+// variable). A degenerate locus is a root of the resultant too and carries
+// the same value as its branch locus.
+std::vector<LocusWeight> runLoci(const CurveState &s) {
+    std::vector<LocusWeight> loci;
+    if (s.stage < stageBranchLoci) return loci;
+    const int n = degree(s.curve.get());
+    std::vector<Term *> records;
+    recordsByPosition(s.branchLoci.get(), records);
+    for (const Term *b : records) loci.push_back({b->coef, pointMultiplicity(b)});
+    recordsByPosition(s.degenerateLoci.get(), records);
+    for (const Term *d : records) {
+        auto same = std::find_if(loci.begin(), loci.end(), [&](const LocusWeight &l) {
+            return l.value.re == d->coef.re && l.value.im == d->coef.im;
+        });
+        if (same == loci.end()) same = loci.insert(loci.end(), LocusWeight{d->coef, 0});
+        same->weight -= (2 * n - 1) * pointMultiplicity(d);
+    }
+    return loci;
+}
+
+void judgeLoadedTraces(Session &session) {
+    SolutionSpaceState &ss = session.solutionSpace;
+    const Traces &t = session.traces;
+    ss.braidWord.clear();
+    ss.braidRead = true;
+    ss.verdict = RunVerdict();
+    ss.relaxedMode = 0;
+    ss.traceFinished = t.traceStepCount > 1 ? 1 : 0;
+    if (!ss.traceFinished) return;
+    // The steps as rows of values, track k at position k of every step.
+    std::vector<std::vector<Complex>> steps;
+    for (const TraceRecord *r = t.solutionTrace; r; r = r->next) {
+        if (r->number == 0) steps.emplace_back();
+        if (!steps.empty()) steps.back().push_back(r->value);
+    }
+    std::vector<int> generators;
+    for (size_t k = 1; k < steps.size(); ++k) {
+        generators.clear();
+        if (steps[k].size() != steps[0].size() || !readMove(steps[k - 1], steps[k], generators)) {
+            ss.braidRead = false;
+            ss.braidWord.clear();
+            return;
+        }
+        for (int g : generators) {
+            appendGenerator(ss.braidWord, g);
+            reduceBraidWord(ss.braidWord);
+        }
+    }
+    if (session.state.stage < stageBranchLoci) return;
+    std::vector<Complex> path;
+    for (const TraceRecord *r = t.parameterTrace; r; r = r->next) path.push_back(r->value);
+    ss.verdict = judgeRun(path, steps.front(), steps.back(), ss.braidWord.generators(), runLoci(session.state), {});
+    ss.verdict.attempts = 1;
+}
+
 TickResult restartTracesAt(Session &session, Complex p) {
     if (session.state.stage < stageCurve) return {};
     try {
@@ -711,7 +745,19 @@ bool chooseManualLoop(Session &session, int index) {
 }
 
 bool startTracingCommand(Session &session) {
-    if (session.parameterSpace.editTool <= 0) return false;
+    const ParameterSpaceState &ps = session.parameterSpace;
+    // Start tracing runs the user's own path of Manual mode.
+    if (!ps.userPath || ps.selectedPath != ps.userPath) {
+        showError("There is no path to trace.",
+                  "In Manual Mode choose one with \"Select Path from Auto-mode paths\", then Start tracing");
+        return false;
+    }
+    // A Manual run goes on only while an edit tool is chosen.
+    if (ps.editTool <= 0) {
+        showError("Tracing a path needs an edit tool.",
+                  "Choose one of the tools of the Path menu, then Start tracing");
+        return false;
+    }
     session.parameterSpace.timerRunning = true;
     return true;
 }

@@ -86,6 +86,16 @@ bool traceEndsWhereItBegan(const Traces &traces);
 // run has checked (a loaded document), read off their first and last step
 // when they end where they began. Empty when there is none to read.
 std::vector<int> tracePermutation(const Session &session);
+// Traces that no run has left (a loaded document): their braid word is
+// read again from their recorded steps, each a straight move of every
+// strand (tracing/braid.h readMove), and they are judged as a finished run
+// is, against the weights of the loci held. A step whose crossings are in
+// doubt leaves the braid unread (braidRead false) and the run unjudged.
+// Traces of a single step are no run: nothing is shown for them.
+void judgeLoadedTraces(Session &session);
+// The loci a run keeps clear of, with their weights in the braid invariant
+// (none below stage 3).
+std::vector<LocusWeight> runLoci(const CurveState &s);
 // Art mode: one step of free-hand tracing to the point under the mouse.
 TickResult freeHandStep(Session &session, Complex m);
 

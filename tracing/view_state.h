@@ -112,6 +112,10 @@ struct ParameterSpaceState {
 
     // Timer 1 of the window (100 ms): running or not.
     bool timerRunning = false;
+    // Raised whenever a new curve, base point or set of traces is taken
+    // ("Go", Re-calculate, a load): both planes fit what they show when
+    // they are next drawn, open now or later.
+    int32_t fitRequest = 0;
 
     TracerWork work;
     // Where the replay is in the parameter trace.
@@ -132,6 +136,10 @@ struct SolutionSpaceState {
     int16_t traceFinished = 0;
     int32_t relaxedMode = 0;
     BraidWord braidWord;
+    // False when the braid of the traces could not be read (loaded traces
+    // with a step whose crossings are in doubt): braidWord is then empty
+    // and stands for nothing.
+    bool braidRead = true;
     // The checks of the last run that ended (judged is false before then).
     RunVerdict verdict;
     // The fiber the traces start from when a run started away from the base

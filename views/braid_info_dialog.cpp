@@ -1,5 +1,6 @@
 #include "views/braid_info_dialog.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -63,12 +64,16 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
                                                : formatPermutation(permutation, fiber));
     place(permutation_, u, 7, 15, 222, 32);
     addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
-    braid_ = textBox(this, "edit1064", formatBraidWord(word));
+    const bool braidRead = session.solutionSpace.braidRead;
+    braid_ = textBox(this, "edit1064", braidRead ? formatBraidWord(word) : std::string(unreadBraidText));
     place(braid_, u, 7, 62, 281, 22);
     // What the checks of the run found: whether the permutation and the
     // braid shown can be trusted.
     const RunVerdict &verdict = session.solutionSpace.verdict;
-    checks_ = addLabel(this, u, verdictText(session.solutionSpace.traceFinished != 0, verdict), 7, 86, 281, 8);
+    checks_ = addLabel(this, u,
+                       braidRead ? verdictText(session.solutionSpace.traceFinished != 0, verdict)
+                                 : QStringLiteral("not checked: the braid could not be read"),
+                       7, 86, 281, 8);
     checks_->setObjectName(QStringLiteral("checks"));
     // The boxes stay above the picture whatever the font.
     for (QWidget *box : std::initializer_list<QWidget *>{permutation_, braid_, checks_}) {
@@ -93,10 +98,13 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
         if (!path.isEmpty()) savePictureTo(path);
     });
 
-    picture_ = BraidPicture::of(fiber, word);
+    // No picture of a braid that could not be read.
+    if (braidRead) picture_ = BraidPicture::of(fiber, word);
 }
 
-bool BraidInfoDialog::savePictureTo(const QString &path) { return writeWidgetPicture(this, path); }
+bool BraidInfoDialog::savePictureTo(const QString &path) {
+    return writeWidgetPicture(this, path, BraidPicture::area);
+}
 
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }
 
@@ -126,5 +134,11 @@ BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &p
 }
 
 BraidInfoDialog *openBraidInfoDialog() { return openDialog(); }
+
+void closeRunResults() {
+    if (BraidInfoDialog *open = openDialog()) open->close();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *group = qobject_cast<MonodromyGroupDialog *>(w); group && group->isVisible()) group->close();
+}
 
 }  // namespace quorvel

@@ -17,6 +17,10 @@ class Session;
 
 // The permutation box after a run that did not end where it began.
 inline constexpr const char *openPathText = "(none: the path does not end where it began)";
+// The braid box for loaded traces whose braid could not be read from their
+// steps.
+inline constexpr const char *unreadBraidText =
+    "(none: the crossings of the recorded steps could not be read with confidence)";
 
 class BraidInfoDialog : public QDialog {
     Q_OBJECT
@@ -57,5 +61,9 @@ BraidInfoDialog *openBraidInfo(const Session &session, const std::vector<int> &p
 
 // The open dialog; nullptr when there is none.
 BraidInfoDialog *openBraidInfoDialog();
+// Closes the open dialog and every "Monodromy group" dialog: the traces
+// and loops they describe are no longer held (an edit, Go, Re-calculate,
+// Clear All or a load replaced them).
+void closeRunResults();
 
 }  // namespace quorvel

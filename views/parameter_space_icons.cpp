@@ -9,8 +9,9 @@ namespace quorvel {
 
 namespace {
 
-const QColor offColour(128, 128, 128);
-const QColor onColour(0, 0, 0);
+// Every replay icon works whatever the replay's state, so all are drawn in
+// black; the state the replay is in shows as a pushed button.
+const QColor inkColour(0, 0, 0);
 
 QImage blank() {
     QImage image(iconSize, iconSize, QImage::Format_ARGB32_Premultiplied);
@@ -106,8 +107,14 @@ QImage replayPicture(ReplayIcon which, bool on) {
     QImage image = blank();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    frame(p);
-    const QColor ink = on ? onColour : offColour;
+    if (on) {
+        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setBrush(replayPushedColour);
+        p.drawRoundedRect(QRectF(0.5, 0.5, iconSize - 1, iconSize - 1), 3, 3);
+    } else {
+        frame(p);
+    }
+    const QColor ink = inkColour;
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     switch (which) {

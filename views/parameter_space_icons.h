@@ -1,7 +1,8 @@
 // The pictures of the Parameter Space window, drawn with QPainter: the four
-// tool buttons, the five replay icons of the bottom strip (each grey while
-// its state is off and black while it is on; the save icon has one look)
-// and the red infinity sign of the top strip. All are 30 x 30 pixels.
+// tool buttons, the five replay icons of the bottom strip (black symbols,
+// each on a pushed face while the replay is in its state; the save icon's
+// symbol has colours of its own) and the red infinity sign of the top
+// strip. All are 30 x 30 pixels.
 #pragma once
 
 #include <QIcon>
@@ -12,6 +13,8 @@
 namespace quorvel {
 
 inline constexpr int iconSize = 30;
+// The face of a replay icon whose state the replay is in.
+inline const QColor replayPushedColour(200, 215, 240);
 
 enum class ToolPicture { ZoomIn, ZoomOut, Hand, Dot };
 

@@ -1,5 +1,7 @@
 #include "views/parameter_space_modes.h"
 
+#include "engine/error.h"
+
 #include "pipeline/session.h"
 #include "tracing/path_editing.h"
 
@@ -76,7 +78,9 @@ void toggleNewPath(ParameterSpaceState &ps) {
         ps.pathDisplay = pathDisplayNone;
         return;
     }
+    // One click, one meaning: New Path and Select Path exclude each other.
     ps.newPathArmed = 1;
+    ps.selectFromAuto = 0;
     ps.pathDisplay = pathDisplayNone;
     ps.editTool = toolNone;
 }
@@ -88,6 +92,7 @@ bool toggleSelectFromAuto(ParameterSpaceState &ps) {
         return false;
     }
     ps.selectFromAuto = 1;
+    ps.newPathArmed = 0;
     ps.pathDisplay = pathDisplayAuto;
     ps.editTool = toolNone;
     return true;
@@ -120,6 +125,12 @@ int addVertexAt(Session &session, Complex m, double scale) {
     ParameterSpaceState &ps = session.parameterSpace;
     int inserted = 0;
     if (userPathSelected(ps)) inserted = insertVertices(session.segmentPool, ps.userPath, m, scale);
+    if (inserted == 0) {
+        // The tool stays: the user clicks again, on the path.
+        showError("There is no segment of the path under the pointer.",
+                  "Click on the drawn path to add a vertex there");
+        return 0;
+    }
     ps.editTool = toolMoveVertex;
     return inserted;
 }

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QString>
 #include <cstdio>
+#include <vector>
 
 #include "engine/points.h"
 #include "pipeline/curve_state.h"
@@ -88,8 +89,8 @@ void ParameterSpaceRenderer::paintSegment(QPainter &painter, const PlaneView &vi
         clippedLine(painter, view, c.from, c.to, c.last);
 }
 
-void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view,
-                                        const ParameterSpaceState &ps) const {
+void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view, const ParameterSpaceState &ps,
+                                        const TraceRecord *followed, const Term *degenerate) const {
     const PixelRect &r = view.planeRect;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -101,6 +102,27 @@ void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view
         painter.setPen(locusPen_);
         painter.setBrush(locusBrush_);
         for (const Term *t = ps.branchLociCopy.get(); t != nullptr; t = t->next) paintMark(painter, view, t->coef);
+        std::vector<Term *> degenerateRecords;
+        recordsByPosition(const_cast<Term *>(degenerate), degenerateRecords);
+        for (const Term *t = ps.branchLociCopy.get(); t != nullptr; t = t->next) {
+            if (!view.visible(t->coef)) continue;
+            const QPoint p = pixel(view, t->coef);
+            for (const Term *d : degenerateRecords) {
+                if (d->coef.re != t->coef.re || d->coef.im != t->coef.im) continue;
+                painter.save();
+                painter.setPen(QPen(degenerateColour, 2));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawEllipse(p, markRadius + 3, markRadius + 3);
+                painter.restore();
+                break;
+            }
+            if (pointMultiplicity(t) > 1) {
+                painter.save();
+                painter.setPen(QColor(0, 120, 0));
+                painter.drawText(p + QPoint(markRadius + 4, -markRadius - 2), QString::number(pointMultiplicity(t)));
+                painter.restore();
+            }
+        }
     }
 
     // Paths in black with white-filled end dots.
@@ -113,6 +135,12 @@ void ParameterSpaceRenderer::paintPlane(QPainter &painter, const PlaneView &view
             paintSegment(painter, view, s);
             if (s->role == roleLast) break;
         }
+    }
+
+    if (followed && followed->next && (ps.pathDisplay == pathDisplayNone || ps.viewMode == modeArt)) {
+        painter.setPen(QPen(followedPathColour, 2));
+        for (const TraceRecord *r = followed; r->next; r = r->next)
+            clippedLine(painter, view, r->value, r->next->value, false);
     }
 
     if (ps.markerShown) {

@@ -27,6 +27,8 @@ inline const QColor locusPenColour(0, 255, 0);
 inline const QColor locusBrushColour(100, 255, 100);
 inline const QColor markerPenColour(255, 0, 0);
 inline const QColor markerBrushColour(255, 100, 100);
+inline const QColor followedPathColour(160, 0, 160);
+inline const QColor degenerateColour(230, 120, 0);
 
 // Half-size of the point marks in pixels.
 inline constexpr int markRadius = 3;
@@ -46,8 +48,13 @@ public:
 
     // The plane: white ground, grid (horizontal lines bottom to top, then
     // vertical lines left to right), branch-locus marks, the paths chosen by
-    // pathDisplay, and the marker.
-    void paintPlane(QPainter &painter, const PlaneView &view, const ParameterSpaceState &ps) const;
+    // pathDisplay, and the marker. `followed`, the parameter trace, is drawn
+    // as the path the run followed when no loop stands for it (a free-hand
+    // run, loaded traces). A locus whose value is among `degenerate` (where
+    // the leading coefficient vanishes) is ringed in degenerateColour, and
+    // a locus of multiplicity above 1 has it written beside its mark.
+    void paintPlane(QPainter &painter, const PlaneView &view, const ParameterSpaceState &ps,
+                    const TraceRecord *followed = nullptr, const Term *degenerate = nullptr) const;
     // The strips: the replay icons by the replay flags, the infinity icon,
     // and the three read-outs.
     void paintStrips(QPainter &painter, const PlaneView &view, const CurveState &state,

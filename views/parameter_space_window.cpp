@@ -6,9 +6,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
@@ -25,6 +30,7 @@
 #include "tracing/path_editing.h"
 #include "views/parameter_space_icons.h"
 #include "views/parameter_space_modes.h"
+#include "views/braid_info_dialog.h"
 #include "views/monodromy_group_dialog.h"
 #include "views/picture_file.h"
 #include "views/plane_canvas.h"
@@ -39,10 +45,10 @@ constexpr int clientWidthUnits = 265;
 constexpr int clientHeightUnits = 265;
 constexpr int dialogFontSize = 9;
 constexpr int timerPeriodMs = 100;
-// "Trace all loops" runs faster than a step a tick: this many tracer steps
-// every 20 ms.
+// "Trace all loops" runs faster than a step a tick: tracer steps every
+// 20 ms for at most 15 ms, so the windows stay responsive between them.
 constexpr int allLoopsPeriodMs = 20;
-constexpr int allLoopsStepsPerTick = 8;
+constexpr int allLoopsBudgetMs = 15;
 
 QString text(const char *s) { return QString::fromUtf8(s); }
 
@@ -74,6 +80,18 @@ protected:
     }
     void resizeEvent(QResizeEvent *) override { window_->clientResized(size()); }
     void contextMenuEvent(QContextMenuEvent *e) override { window_->showPopup(e->globalPos()); }
+    bool event(QEvent *e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        auto *help = static_cast<QHelpEvent *>(e);
+        const QString tip = window_->tipAt(help->pos());
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
+    }
 
 private:
     ParameterSpaceWindow *window_;
@@ -140,6 +158,7 @@ QAction *ParameterSpaceWindow::addCommand(QMenu *menu, int id, const char *capti
     a->setCheckable(checkable);
     if (slot) connect(a, &QAction::triggered, this, slot);
     menu->addAction(a);
+    addCommandShortcut(this, a, id);
     actions_[id] = a;
     return a;
 }
@@ -309,11 +328,39 @@ void ParameterSpaceWindow::defaultSize() {
     plane_->update();
 }
 
-void ParameterSpaceWindow::displayAll() {
+namespace {
+
+// What "Display all" fits: the loci, the marker, the loops on show (an arc
+// by the square round its circle) and the path the traces followed.
+std::vector<Complex> shownPoints(const Session &session) {
+    const ParameterSpaceState &ps = session.parameterSpace;
     std::vector<Complex> points;
-    for (const Term *t = session_.parameterSpace.branchLociCopy.get(); t != nullptr; t = t->next)
-        points.push_back(t->coef);
-    view_->displayAll(points);
+    std::vector<Term *> loci;
+    recordsByPosition(ps.branchLociCopy.get(), loci);
+    for (const Term *t : loci) points.push_back(t->coef);
+    if (ps.markerShown) points.push_back(ps.markerPoint);
+    const PathSegment *loops = ps.pathDisplay == pathDisplayAuto       ? ps.autoPaths
+                               : ps.pathDisplay == pathDisplaySelected ? ps.selectedPath
+                                                                       : nullptr;
+    for (const PathSegment *s = loops; s; s = s->next) {
+        points.push_back(segmentStart(s));
+        points.push_back(segmentEnd(s));
+        if (s->isArc) {
+            const Complex c(s->centreRe, s->centreIm);
+            points.push_back(c + Complex(s->radius, s->radius));
+            points.push_back(c - Complex(s->radius, s->radius));
+        }
+        if (ps.pathDisplay == pathDisplaySelected && s->role == roleLast) break;
+    }
+    for (const TraceRecord *r = session.traces.parameterTrace; r; r = r->next) points.push_back(r->value);
+    return points;
+}
+
+}  // namespace
+
+void ParameterSpaceWindow::displayAll() {
+    view_->displayAll(shownPoints(session_));
+    view_->fittedRequest = session_.parameterSpace.fitRequest;
     plane_->update();
 }
 
@@ -386,6 +433,7 @@ void ParameterSpaceWindow::loadFromFile() {
     const QString path = chooseFile_(FileAction::Open, QString::fromStdString(session_.state.documentName));
     if (path.isEmpty()) return;
     mouse_.forget();
+    closeRunResults();
     DialogLoadQuestions questions(this);
     const LoadOutcome outcome = loadTracesReporting(session_, path.toStdString(), questions);
     showMenuState();
@@ -400,7 +448,10 @@ void ParameterSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool ParameterSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(plane_, path); }
+bool ParameterSpaceWindow::savePictureTo(const QString &path) {
+    const PixelRect &r = view_->planeRect;
+    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()));
+}
 
 void ParameterSpaceWindow::tick() {
     // "Trace all loops" drives the tracer itself, faster than this timer.
@@ -422,28 +473,56 @@ void ParameterSpaceWindow::traceAllLoops() {
         allLoops_.reset();
         return;
     }
-    if (!allLoopsProgress_) {
-        allLoopsProgress_ = new QProgressBar(plane_);
+    if (!allLoopsPanel_) {
+        // Below the top strip, so the tool buttons stay usable: the
+        // progress and a Cancel button.
+        allLoopsPanel_ = new QWidget(plane_);
+        allLoopsPanel_->setObjectName(QStringLiteral("allLoopsPanel"));
+        allLoopsPanel_->setAutoFillBackground(true);
+        auto *row = new QHBoxLayout(allLoopsPanel_);
+        row->setContentsMargins(4, 2, 4, 2);
+        allLoopsProgress_ = new QProgressBar(allLoopsPanel_);
         allLoopsProgress_->setObjectName(QStringLiteral("allLoopsProgress"));
-        allLoopsProgress_->setGeometry(8, 4, 240, 20);
+        allLoopsProgress_->setFormat(QStringLiteral("loop %v of %m"));
+        row->addWidget(allLoopsProgress_);
+        auto *cancel = new QPushButton(QStringLiteral("Cancel"), allLoopsPanel_);
+        cancel->setObjectName(QStringLiteral("allLoopsCancel"));
+        row->addWidget(cancel);
+        connect(cancel, &QPushButton::clicked, this, &ParameterSpaceWindow::cancelAllLoops);
+        allLoopsPanel_->setGeometry(4, stripHeight + 4, 300, allLoopsPanel_->sizeHint().height());
     }
     allLoopsProgress_->setRange(0, allLoops_->loopCount());
     allLoopsProgress_->setValue(0);
-    allLoopsProgress_->show();
+    allLoopsPanel_->show();
+    allLoopsPanel_->raise();
     allLoopsTimer_.start();
     plane_->update();
 }
 
+void ParameterSpaceWindow::cancelAllLoops() {
+    if (!allLoopsRunning()) return;
+    allLoops_->cancel(session_);
+    allLoopsTimer_.stop();
+    allLoopsPanel_->hide();
+    syncTimer();
+    repaintBoth();
+}
+
 bool ParameterSpaceWindow::allLoopsTick() {
-    if (!allLoops_) return false;
-    const bool more = allLoops_->advance(session_, allLoopsStepsPerTick);
+    if (!allLoops_ || !allLoops_->running()) return false;
+    QElapsedTimer spent;
+    spent.start();
+    bool more = true;
+    while (more && spent.elapsed() < allLoopsBudgetMs) more = allLoops_->advance(session_, 1);
     allLoopsProgress_->setValue(allLoops_->loopsDone());
     plane_->update();
     emit solutionChanged();
     if (more) return true;
     allLoopsTimer_.stop();
-    allLoopsProgress_->hide();
+    allLoopsPanel_->hide();
     syncTimer();
+    // Stopped because its loops were given up: nothing of it is shown.
+    if (allLoops_->cancelled()) return false;
     delete groupDialog_;
     groupDialog_ = new MonodromyGroupDialog(session_, *allLoops_, this);
     groupDialog_->show();
@@ -481,6 +560,11 @@ void ParameterSpaceWindow::showPopup(QPoint globalPosition) {
 // ---- painting ------------------------------------------------------------------
 
 void ParameterSpaceWindow::paintClient(QPainter &painter) {
+    // A new curve, base point or traces: the plane fits them first.
+    if (view_->fittedRequest != session_.parameterSpace.fitRequest) {
+        view_->displayAll(shownPoints(session_));
+        view_->fittedRequest = session_.parameterSpace.fitRequest;
+    }
     const ParameterSpaceState &ps = session_.parameterSpace;
     const PixelRect &r = view_->planeRect;
     if (drawingPicture()) {
@@ -489,19 +573,35 @@ void ParameterSpaceWindow::paintClient(QPainter &painter) {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
-        renderer_.paintPlane(painter, *view_, ps);
+        renderer_.paintPlane(painter, *view_, ps, session_.traces.parameterTrace, session_.state.degenerateLoci.get());
+        paintPictureReadOuts(painter, *view_);
         painter.restore();
-        renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
         return;
     }
     fitCanvas(canvas_, plane_->size(), plane_->devicePixelRatioF());
     {
         QPainter canvasPainter(&canvas_);
-        renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace);
+        renderer_.paintPlane(canvasPainter, *view_, session_.parameterSpace, session_.traces.parameterTrace,
+                             session_.state.degenerateLoci.get());
     }
     painter.fillRect(plane_->rect(), Qt::white);
     copyCanvas(painter, canvas_, QRect(r.left, stripHeight, r.right - r.left, r.bottom - stripHeight));
     renderer_.paintStrips(painter, *view_, session_.state, PointedLocus{ps.pointedLocus, ps.pointedLocusShown != 0});
+}
+
+QString ParameterSpaceWindow::tipAt(QPoint position) const {
+    if (infinityIconRect(*view_).contains(position.x(), position.y()))
+        return QStringLiteral("Trace the loop round all loci");
+    ReplayIcon icon;
+    if (!replayIconAt(*view_, position.x(), position.y(), icon)) return {};
+    switch (icon) {
+    case ReplayIcon::Save: return QStringLiteral("Save file, with the traces");
+    case ReplayIcon::GoToStart: return QStringLiteral("Replay: go to the start");
+    case ReplayIcon::Play: return QStringLiteral("Replay the traces");
+    case ReplayIcon::Pause: return QStringLiteral("Replay: pause; again, one step on");
+    case ReplayIcon::GoToEnd: return QStringLiteral("Replay: go to the end");
+    }
+    return {};
 }
 
 void ParameterSpaceWindow::clientResized(QSize size) {

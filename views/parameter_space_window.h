@@ -90,6 +90,8 @@ public:
     void traceAllLoops();
     // One timeout of that run; false once it has ended.
     bool allLoopsTick();
+    // The Cancel button of that run: it stops where it is, no group shown.
+    void cancelAllLoops();
     bool allLoopsRunning() const;
     MonodromyGroupDialog *groupDialog() const { return groupDialog_; }
 
@@ -99,6 +101,8 @@ public:
     void mouseMoved(QPoint position);
     void mouseReleased(QPoint position);
     void clientResized(QSize size);
+    // The tooltip of the strip icon at a client pixel; empty elsewhere.
+    QString tipAt(QPoint position) const;
     void showPopup(QPoint globalPosition);
 
 signals:
@@ -138,6 +142,7 @@ private:
     ParameterMouse mouse_;
     std::unique_ptr<AllLoopsRun> allLoops_;
     QTimer allLoopsTimer_;
+    QWidget *allLoopsPanel_ = nullptr;
     QProgressBar *allLoopsProgress_ = nullptr;
     MonodromyGroupDialog *groupDialog_ = nullptr;
 };

@@ -1,10 +1,18 @@
 #include "views/picture_file.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontInfo>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QSvgGenerator>
 #include <QWidget>
+
+#include "views/plane_view.h"
 
 namespace quorvel {
 
@@ -26,6 +34,17 @@ public:
 
 bool drawingPicture() { return pictureUnderWay(); }
 
+void paintPictureReadOuts(QPainter &painter, const PlaneView &view) {
+    const PixelRect &r = view.planeRect;
+    const QRect inside(r.left + 3, r.top + 2, r.width() - 6, r.height() - 4);
+    painter.save();
+    painter.setPen(Qt::black);
+    const int flags = Qt::TextSingleLine | Qt::TextDontClip;
+    painter.drawText(inside, Qt::AlignRight | Qt::AlignTop | flags, QString::fromStdString(view.topRightText()));
+    painter.drawText(inside, Qt::AlignLeft | Qt::AlignBottom | flags, QString::fromStdString(view.bottomLeftText()));
+    painter.restore();
+}
+
 QString choosePictureFile(QWidget *parent, const QString &initialName) {
     QString path = QFileDialog::getSaveFileName(parent, QString::fromUtf8(savePictureText), initialName,
                                                 QStringLiteral("PNG image (*.png);;SVG drawing (*.svg)"));
@@ -33,24 +52,48 @@ QString choosePictureFile(QWidget *parent, const QString &initialName) {
     return path;
 }
 
-bool writeWidgetPicture(QWidget *widget, const QString &path) {
+bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area) {
     if (!widget || path.isEmpty()) return false;
-    const QSize size = widget->size();
+    const QRect part = area.isEmpty() ? widget->rect() : area;
+    const QSize size = part.size();
     PictureScope scope;
+    // The drawing alone: the children (buttons, boxes) stay out of it.
+    const QWidget::RenderFlags flags(QWidget::DrawWindowBackground);
     if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        // At 96 dots per inch a browser shows the drawing at the window's size.
-        svg.setResolution(96);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(widget->window()->windowTitle());
-        widget->render(&svg);
-        return QFileInfo(path).size() > 0;
+        QBuffer drawing;
+        drawing.open(QIODevice::WriteOnly);
+        {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&drawing);
+            // At 96 dots per inch a browser shows the drawing at the window's size.
+            svg.setResolution(96);
+            svg.setSize(size);
+            svg.setViewBox(QRect(QPoint(0, 0), size));
+            svg.setTitle(widget->window()->windowTitle());
+            widget->render(&svg, QPoint(0, 0), QRegion(part), flags);
+        }
+        // A family asked for may exist only on another machine (or be a
+        // generic name): the file names the one found for it and drawn with.
+        const QString svgText = QString::fromUtf8(drawing.data());
+        static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]*)\""));
+        QString named;
+        qsizetype done = 0;
+        for (auto m = family.globalMatch(svgText); m.hasNext();) {
+            const QRegularExpressionMatch match = m.next();
+            const QString asked = match.captured(1);
+            const QString found = QFontInfo(QFont(asked)).family();
+            named += svgText.mid(done, match.capturedStart(1) - done) + found;
+            done = match.capturedEnd(1);
+        }
+        named += svgText.mid(done);
+        const QByteArray text = named.toUtf8();
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
+               file.flush();
     }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    widget->render(&image);
+    widget->render(&image, QPoint(0, 0), QRegion(part), flags);
     return image.save(path, "PNG");
 }
 

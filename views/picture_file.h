@@ -2,12 +2,16 @@
 // drawing (chosen by the file's suffix), at the window's size.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <functional>
 
+class QPainter;
 class QWidget;
 
 namespace quorvel {
+
+class PlaneView;
 
 inline constexpr const char *savePictureText = "Save picture…";
 
@@ -17,9 +21,16 @@ using PictureChooser = std::function<QString(const QString &initialName)>;
 // suffix gets ".png".
 QString choosePictureFile(QWidget *parent, const QString &initialName);
 
-// Renders the widget and its children into the file: SVG when the name ends
-// in ".svg", PNG otherwise. Answers whether the file was written.
-bool writeWidgetPicture(QWidget *widget, const QString &path);
+// Renders the part `area` of the widget (its whole rectangle when empty)
+// into the file, without the widget's children (tool buttons, boxes, the
+// progress of a run): SVG when the name ends in ".svg", PNG otherwise. An
+// SVG names the font family the text was drawn with, not the one asked
+// for. Answers whether the file was written.
+bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area = QRect());
+
+// The two corner read-outs of a plane (its visible extent) inside the plane's
+// own corners, whole, for a picture that leaves the strips out.
+void paintPictureReadOuts(QPainter &painter, const PlaneView &view);
 
 // True while a picture is being written: windows then draw their planes
 // directly (vector lines in SVG, antialiased) rather than copying their

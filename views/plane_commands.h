@@ -69,15 +69,15 @@ inline constexpr CommandText viewMenuTexts[] = {
     {psw::displayAll, "Di&splay all"},
 };
 
-// The navigation items that open both popups: Right before Left, with
-// their key hints the other way round from the menu bar's.
+// The navigation items that open both popups: Right before Left, each
+// with the key of the menu bar's item.
 inline constexpr CommandText navigationPopupTexts[] = {
     {psw::zoomIn, "Zoom &In \t(Ctrl + U)"},
     {psw::zoomOut, "Zoom &Out \t(Ctrl + O)"},
     {psw::up, "&Up \t(Ctrl + I)"},
     {psw::down, "&Down \t(Ctrl + K)"},
-    {psw::right, "&Right \t(Ctrl + J)"},
-    {psw::left, "&Left \t(Ctrl + L)"},
+    {psw::right, "&Right \t(Ctrl + L)"},
+    {psw::left, "&Left \t(Ctrl + J)"},
 };
 
 // Parameter Space.

@@ -109,16 +109,28 @@ void PlaneView::defaultSize() {
 }
 
 void PlaneView::displayAll(const std::vector<Complex> &points) {
-    double maxX = -1000.0, minX = 1000.0, maxY = -1000.0, minY = 1000.0;
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (const Complex &p : points) {
-        if (p.re > maxX) maxX = p.re;
-        if (p.re < minX) minX = p.re;
-        if (p.im > maxY) maxY = p.im;
-        if (p.im < minY) minY = p.im;
+        if (!std::isfinite(p.re) || !std::isfinite(p.im)) continue;
+        minX = std::min(minX, p.re);
+        maxX = std::max(maxX, p.re);
+        minY = std::min(minY, p.im);
+        maxY = std::max(maxY, p.im);
     }
-    const double a = maxX <= minX ? 100.0 : planeRect.width() / (maxX - minX);
-    const double b = maxY <= minY ? 100.0 : planeRect.height() / (maxY - minY);
-    scale = (a <= b ? a : b) * 0.9;
+    // Nothing to fit: the view stays.
+    if (!(minX <= maxX)) return;
+    // Points on one horizontal or vertical line are fitted along it; a
+    // single point is shown with its distance from 0 (1 at 0) around it.
+    const double width = maxX - minX, height = maxY - minY;
+    double a = width > 0.0 ? planeRect.width() / width : HUGE_VAL;
+    double b = height > 0.0 ? planeRect.height() / height : HUGE_VAL;
+    if (!(width > 0.0) && !(height > 0.0)) {
+        const double size = std::max(std::hypot(minX, minY), 1e-300);
+        const double span = 2.0 * (minX == 0.0 && minY == 0.0 ? 1.0 : size);
+        a = planeRect.width() / span;
+        b = planeRect.height() / span;
+    }
+    scale = std::min(a, b) * 0.9;
     // A window with no area has nothing to fit; keep a usable scale.
     if (!(scale > 0.0) || !std::isfinite(scale)) scale = 90.0;
     setView((minX + maxX) * 0.5, (minY + maxY) * 0.5);
@@ -237,7 +249,7 @@ std::vector<Chord> PlaneView::arcChords(Complex centre, double radius, double st
 }
 
 std::string PlaneView::topRightText() const {
-    return format("%+.4f+%.4fi", visibleRight(), worldTop);
+    return format("%+.4f%+.4fi", visibleRight(), worldTop);
 }
 
 std::string PlaneView::bottomLeftText() const {

@@ -67,6 +67,9 @@ public:
     int16_t handTool = 0;
     int16_t mouseDown = 0;
     PixelPoint dragAnchor;
+    // The session's fit request this view last answered (see
+    // ParameterSpaceState::fitRequest).
+    int32_t fittedRequest = 0;
 
     PixelRect topRightLabelRect() const;
     PixelRect bottomLeftLabelRect() const;
@@ -88,7 +91,9 @@ public:
     void panLeft();
     void panRight();
     void defaultSize();
-    // Fits the points (with a 0.9 margin factor) and centres on them.
+    // Fits the points (with a 0.9 margin factor) and centres on them; points
+    // on one horizontal or vertical line fill the view along it. No points:
+    // the view stays.
     void displayAll(const std::vector<Complex> &points);
     // The client area changed size: the plane keeps its centre and scale.
     void resize(int32_t clientWidth, int32_t clientHeight);

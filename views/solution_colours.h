@@ -12,10 +12,11 @@ namespace quorvel {
 inline constexpr int solutionColourCount = 7;
 
 // Red, green, blue, cyan, magenta, yellow, grey; any integer is taken mod 7.
+// The yellow is a dark one, readable on white.
 inline QColor solutionColour(int k) {
     static const QColor colours[solutionColourCount] = {
         QColor(255, 0, 0),   QColor(0, 255, 0),   QColor(0, 0, 255),    QColor(0, 255, 255),
-        QColor(255, 0, 255), QColor(255, 255, 0), QColor(128, 128, 128),
+        QColor(255, 0, 255), QColor(200, 160, 0), QColor(128, 128, 128),
     };
     return colours[((k % solutionColourCount) + solutionColourCount) % solutionColourCount];
 }

@@ -138,12 +138,17 @@ ShownSteps shownSteps(const Session &session, int16_t traceMode) {
     const int r = session.state.replayIndex;
     const CurveState &s = session.state;
     if (session.traces.tracingState < tracingRunning) return {};
-    if (traceMode) return {0, n - 2, n - 1};
+    const bool replaying = session.traces.tracingState != tracingRunning && (s.replayPlaying || s.replayPaused);
+    // Trace mode draws every step up to the one shown, so a replay grows
+    // the traces as the run did.
+    if (traceMode) return replaying ? ShownSteps{0, r - 1, r} : ShownSteps{0, n - 2, n - 1};
     if (session.traces.tracingState == tracingRunning) return {n - 3, n - 2, n - 1};
     if (s.replayAtStart) return {0, -1, 0};
-    if (s.replayPlaying) return {r - 3, r - 2, r - 1};
+    // The step named is the one the replay stands on, whose parameter the
+    // marker shows.
+    if (s.replayPlaying) return {r - 2, r - 1, r};
     if (s.replayAtEnd) return {0, -1, n - 1};
-    if (s.replayPaused) return {r - 3, r - 2, r - 1};
+    if (s.replayPaused) return {r - 2, r - 1, r};
     return {};
 }
 
@@ -277,8 +282,8 @@ void SolutionSpaceRenderer::paintStrips(QPainter &painter) const {
     painter.drawImage(nameIconLeft, 0, stripIcon(look_.nameMode ? StripIcon::NameOn : StripIcon::NameOff));
     painter.drawImage(braidIconLeft, 0,
                       stripIcon(ss.traceFinished ? StripIcon::BraidOn : StripIcon::BraidOff));
-    painter.drawImage(warningIconLeft, 0,
-                      stripIcon(ss.relaxedMode ? StripIcon::WarningOn : StripIcon::WarningOff));
+    // The warning button exists only while there is something to warn of.
+    if (ss.relaxedMode) painter.drawImage(warningIconLeft, 0, stripIcon(StripIcon::WarningOn));
 
     const QRect topRight = toQRect(v.topRightLabelRect());
     const QRect bottomLeft = toQRect(v.bottomLeftLabelRect());

@@ -40,9 +40,10 @@ struct ShownSteps {
 };
 
 // By the tracing state, the trace mode and the replay flags: nothing before
-// any trace; every step in trace mode; while tracing the last three steps;
-// afterwards the replay position with two earlier steps, the first step at
-// the start, the last step at the end.
+// any trace; while tracing the last three steps (every step in trace mode);
+// afterwards the replay position with two earlier steps (every earlier
+// step in trace mode), the first step at the start, the last step at the
+// end (every step in trace mode).
 ShownSteps shownSteps(const Session &session, int16_t traceMode);
 
 enum class StripIcon {

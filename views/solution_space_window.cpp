@@ -8,7 +8,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
@@ -87,6 +89,28 @@ protected:
         const QPoint p = event->position().toPoint();
         window_.mouseReleased(p.x(), p.y());
     }
+    bool event(QEvent *event) override {
+        if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+        auto *help = static_cast<QHelpEvent *>(event);
+        SolutionSpaceState any;
+        any.traceFinished = 1;
+        any.relaxedMode = window_.session_.solutionSpace.relaxedMode;
+        QString tip;
+        switch (stripButtonAt(help->pos().x(), help->pos().y(), any)) {
+        case StripButton::TraceMode: tip = QStringLiteral("Trace mode: every recorded step (Ctrl+T)"); break;
+        case StripButton::NameMode: tip = QStringLiteral("Names beside the points (Ctrl+N)"); break;
+        case StripButton::Braid: tip = QStringLiteral("Braid Information of the finished run"); break;
+        case StripButton::Warning: tip = QStringLiteral("Why the result may contain error"); break;
+        case StripButton::None: break;
+        }
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this);
+        }
+        return true;
+    }
     void contextMenuEvent(QContextMenuEvent *event) override {
         window_.popupTraceMode_->setChecked(window_.look_->traceMode != 0);
         window_.popupNameMode_->setChecked(window_.look_->nameMode != 0);
@@ -150,7 +174,9 @@ void SolutionSpaceWindow::buildMenus() {
             action->setObjectName(QStringLiteral("command%1").arg(item.id));
             connect(action, &QAction::triggered, this, handlers.at(item.id));
             if (item.id == commandTraceMode || item.id == commandNameOn) action->setCheckable(true);
-            if (keep) commands_[item.id] = action;
+            if (!keep) continue;
+            commands_[item.id] = action;
+            addCommandShortcut(this, action, item.id);
         }
     };
     QMenu *view = menuBar_->addMenu(QStringLiteral("View"));
@@ -159,11 +185,10 @@ void SolutionSpaceWindow::buildMenus() {
     view->addSeparator();
     fill(view, std::initializer_list<CommandText>{{psw::savePicture, savePictureText}}, true);
     fill(menuBar_->addMenu(QStringLiteral("Mode")), solutionModeTexts, true);
-    // Both items start unchecked, while names start on: the first "&Name On"
-    // turns names off and leaves its item unchecked. "&Trace Mode" shows the
-    // kept mode.
+    // Both items show the kept modes: "&Name On" is checked while names
+    // are shown.
     commands_.at(commandTraceMode)->setChecked(look_->traceMode != 0);
-    commands_.at(commandNameOn)->setChecked(false);
+    commands_.at(commandNameOn)->setChecked(look_->nameMode != 0);
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("solutionSpacePopup"));
@@ -240,11 +265,25 @@ void SolutionSpaceWindow::defaultSize() {
     repaintPlane();
 }
 
-void SolutionSpaceWindow::displayAll() {
+namespace {
+
+// Fits every recorded position, with room for the names written below and
+// right of the marks at the edges.
+void fitSolutions(PlaneView &view, const TraceRecord *trace) {
     std::vector<Complex> points;
-    for (const TraceRecord *r = session_.traces.solutionTrace; r; r = r->next)
-        points.push_back(r->value);
-    look_->view.displayAll(points);
+    for (const TraceRecord *r = trace; r; r = r->next) points.push_back(r->value);
+    view.displayAll(points);
+    if (points.empty()) return;
+    const Complex centre = view.viewCentre();
+    view.scale *= 0.85;
+    view.setView(centre.re, centre.im);
+}
+
+}  // namespace
+
+void SolutionSpaceWindow::displayAll() {
+    fitSolutions(look_->view, session_.traces.solutionTrace);
+    look_->view.fittedRequest = session_.parameterSpace.fitRequest;
     repaintPlane();
 }
 
@@ -286,7 +325,10 @@ void SolutionSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool SolutionSpaceWindow::savePictureTo(const QString &path) { return writeWidgetPicture(client_, path); }
+bool SolutionSpaceWindow::savePictureTo(const QString &path) {
+    const PixelRect &r = look_->view.planeRect;
+    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()));
+}
 
 void SolutionSpaceWindow::explainWarning() {
     showError("Solutions move illegally. The result may contain error.",
@@ -303,8 +345,10 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
     const Term *point =
         findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), picked->number);
     const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
-    if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number))
+    if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number)) {
         connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
+        connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::formChanged);
+    }
 }
 
 void SolutionSpaceWindow::mouseReleased(int x, int y) {
@@ -329,6 +373,11 @@ void SolutionSpaceWindow::mouseReleased(int x, int y) {
 }
 
 void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
+    // A new fiber or traces: the plane fits every recorded position first.
+    if (look_->view.fittedRequest != session_.parameterSpace.fitRequest) {
+        fitSolutions(look_->view, session_.traces.solutionTrace);
+        look_->view.fittedRequest = session_.parameterSpace.fitRequest;
+    }
     // The canvas covers the whole window, however large it is made.
     const SolutionSpaceRenderer renderer(session_, *look_);
     if (drawingPicture()) {
@@ -340,9 +389,8 @@ void SolutionSpaceWindow::paintClient(QPainter &painter, const QSize &size) {
         painter.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
         painter.setFont(font());
         renderer.paintPlane(painter);
+        paintPictureReadOuts(painter, look_->view);
         painter.restore();
-        painter.setFont(font());
-        renderer.paintStrips(painter);
         return;
     }
     fitCanvas(canvas_, size, client_->devicePixelRatioF());
@@ -367,8 +415,12 @@ void SolutionSpaceWindow::closeEvent(QCloseEvent *event) {
 
 void installSolutionSpaceWindow(PlaneWindows &windows, Session &session) {
     auto look = std::make_shared<SolutionSpaceLook>();
-    windows.setSolutionSpaceFactory(
-        [&session, look]() -> QWidget * { return new SolutionSpaceWindow(session, look); });
+    PlaneWindows *all = &windows;
+    windows.setSolutionSpaceFactory([&session, look, all]() -> QWidget * {
+        auto *window = new SolutionSpaceWindow(session, look);
+        QObject::connect(window, &SolutionSpaceWindow::formChanged, all, &PlaneWindows::formChanged);
+        return window;
+    });
 }
 
 }  // namespace quorvel

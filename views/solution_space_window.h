@@ -88,6 +88,10 @@ public:
     // pixel, if one is closer than 10 pixels (an open one is raised instead).
     void pickAt(int x, int y);
 
+signals:
+    // A point was renamed: the main form's fiber list shows the names.
+    void formChanged();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

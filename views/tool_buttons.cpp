@@ -1,6 +1,8 @@
 #include "views/tool_buttons.h"
 
+#include <QAction>
 #include <QToolButton>
+#include <QWidget>
 #include <algorithm>
 
 #include "app/dialog_units.h"
@@ -16,11 +18,12 @@ std::map<int, QToolButton *> addToolButtons(QWidget *strip, const DialogUnits &u
         ToolPicture picture;
         int x;  // dialog units
         bool pushable;
+        const char *tip;
     } buttons[] = {
-        {psw::zoomInButton, ToolPicture::ZoomIn, 0, false},
-        {psw::zoomOutButton, ToolPicture::ZoomOut, 17, false},
-        {psw::handButton, ToolPicture::Hand, 34, true},
-        {psw::dotButton, ToolPicture::Dot, 51, true},
+        {psw::zoomInButton, ToolPicture::ZoomIn, 0, false, "Zoom in (Ctrl+U)"},
+        {psw::zoomOutButton, ToolPicture::ZoomOut, 17, false, "Zoom out (Ctrl+O)"},
+        {psw::handButton, ToolPicture::Hand, 34, true, "Hand: drag the plane"},
+        {psw::dotButton, ToolPicture::Dot, 51, true, "Dot: click in the plane"},
     };
     std::map<int, QToolButton *> made;
     int right = 0;
@@ -30,6 +33,7 @@ std::map<int, QToolButton *> addToolButtons(QWidget *strip, const DialogUnits &u
         button->setIcon(toolIcon(b.picture));
         button->setIconSize(QSize(iconSize, iconSize));
         button->setCheckable(b.pushable);
+        button->setToolTip(QString::fromUtf8(b.tip));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         const int x = std::max(units.x(b.x), right);
@@ -40,6 +44,29 @@ std::map<int, QToolButton *> addToolButtons(QWidget *strip, const DialogUnits &u
         made[b.id] = button;
     }
     return made;
+}
+
+QKeySequence commandShortcut(int id) {
+    switch (id) {
+    case psw::zoomIn: return QKeySequence(Qt::CTRL | Qt::Key_U);
+    case psw::zoomOut: return QKeySequence(Qt::CTRL | Qt::Key_O);
+    case psw::up: return QKeySequence(Qt::CTRL | Qt::Key_I);
+    case psw::down: return QKeySequence(Qt::CTRL | Qt::Key_K);
+    case psw::left: return QKeySequence(Qt::CTRL | Qt::Key_J);
+    case psw::right: return QKeySequence(Qt::CTRL | Qt::Key_L);
+    case psw::traceMode: return QKeySequence(Qt::CTRL | Qt::Key_T);
+    case psw::nameOn: return QKeySequence(Qt::CTRL | Qt::Key_N);
+    default: return {};
+    }
+}
+
+void addCommandShortcut(QWidget *window, QAction *action, int id) {
+    const QKeySequence key = commandShortcut(id);
+    if (key.isEmpty()) return;
+    // The menu text already names the key after its tab.
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
 }
 
 }  // namespace quorvel

@@ -4,9 +4,11 @@
 // narrow the font's units). Hand and Dot show a pushed state.
 #pragma once
 
+#include <QKeySequence>
 #include <functional>
 #include <map>
 
+class QAction;
 class QToolButton;
 class QWidget;
 
@@ -17,5 +19,13 @@ class DialogUnits;
 // Builds the buttons on `strip`; a click on button `id` calls clicked(id).
 std::map<int, QToolButton *> addToolButtons(QWidget *strip, const DialogUnits &units,
                                             const std::function<void(int id)> &clicked);
+
+// The key a command's menu text names (Ctrl+U, Ctrl+O, Ctrl+I, Ctrl+K,
+// Ctrl+J, Ctrl+L for the navigation, Ctrl+T and Ctrl+N for the Solution
+// Space's modes); empty for the other commands.
+QKeySequence commandShortcut(int id);
+// Gives the menu bar's action its key and makes the key work anywhere in
+// `window`.
+void addCommandShortcut(QWidget *window, QAction *action, int id);
 
 }  // namespace quorvel

@@ -172,7 +172,7 @@ void DialogsTest::showErrorBreaksLongLinesAndReturnsOnContinue() {
 
     QCOMPARE(answerer.seen.size(), size_t{2});
     QCOMPARE(answerer.seen[0].edits,
-             (QStringList{QStringLiteral("Parameter go thru near the branch point. We cannot trace any\nmore."),
+             (QStringList{QStringLiteral("Parameter go thru near the branch point. We cannot trace\nanymore."),
                           QStringLiteral("maybe your equations is over the capacity of this software.")}));
     QCOMPARE(answerer.seen[1].edits,
              (QStringList{QStringLiteral("Memory allocation failed.\n"), QStringLiteral("Tell the maker")}));

@@ -120,15 +120,15 @@ void MainWindowTest::goOnTheSquareRootCurve() {
     QCOMPARE(control<QLineEdit>("edit1010")->text(), QStringLiteral("t"));
     QCOMPARE(control<QPlainTextEdit>("edit1029")->toPlainText(), QStringLiteral("+t"));
     QCOMPARE(lines("list1035"), QStringList{QStringLiteral("+0.000000+0.000000i")});
-    // The fiber over +0.5: the two square roots, sorted as text.
+    // The fiber over +0.5: the two square roots, each with its name, in the
+    // order of the names.
     QCOMPARE(control<QLineEdit>("edit1036")->text(), QStringLiteral("+0.500000+0.000000i"));
     const QStringList fiber = lines("list1039");
     QCOMPARE(fiber.size(), 2);
-    QVERIFY(fiber[0] < fiber[1]);
-    QVERIFY(fiber[0].startsWith(QStringLiteral("+0.707107")));
-    QVERIFY(fiber[1].startsWith(QStringLiteral("-0.707107")));
+    QVERIFY(fiber[0].startsWith(QStringLiteral("1: +0.707107")));
+    QVERIFY(fiber[1].startsWith(QStringLiteral("2: -0.707107")));
     for (const QString &line : fiber) {
-        const Complex z = parseComplex(line.toStdString());
+        const Complex z = parseComplex(line.mid(3).toStdString());
         QVERIFY(std::abs(z.re * z.re - z.im * z.im - 0.5) < 1e-6 && std::abs(z.re * z.im) < 1e-6);
     }
     QVERIFY(control<QCheckBox>("check1044")->isChecked());
@@ -228,8 +228,8 @@ void MainWindowTest::typedBasePointIsUsedByRecalculate() {
     QVERIFY(control<QCheckBox>("check1044")->isChecked());
     const QStringList fiber = lines("list1039");
     QCOMPARE(fiber.size(), 2);
-    QVERIFY(fiber[0].startsWith(QStringLiteral("+2.000000")));
-    QVERIFY(fiber[1].startsWith(QStringLiteral("-2.000000")));
+    QVERIFY(fiber[0].startsWith(QStringLiteral("1: +2.000000")));
+    QVERIFY(fiber[1].startsWith(QStringLiteral("2: -2.000000")));
 
     // Checking "Fix base point" by hand keeps the fiber on the next
     // Re-calculate.
@@ -263,7 +263,11 @@ void MainWindowTest::fieldsNeverOverflow() {
     QFETCH(QString, field);
     QFETCH(int, limit);
     // A long paste whose two-byte character straddles the limit: the text
-    // is cut before it, never through it.
+    // is cut before it, never through it. The polynomial is never cut into
+    // another curve: the paste is refused with a message and the field
+    // keeps what it held.
+    const bool refused = field == QStringLiteral("edit1000");
+    DialogAnswerer answerer(QStringLiteral("Continue anyway"));
     const QString pasted = QString(limit - 1, QLatin1Char('x')) + QStringLiteral("\u00e9") +
                            QString(3000, QLatin1Char('y'));
     QApplication::clipboard()->setText(pasted);
@@ -284,8 +288,9 @@ void MainWindowTest::fieldsNeverOverflow() {
     const std::string stored = field == QStringLiteral("edit1000")   ? session->form.polynomial
                                : field == QStringLiteral("edit1002") ? session->form.name
                                                                      : session->form.basePoint;
-    QCOMPARE(stored, std::string(size_t(limit - 1), 'x'));
-    QCOMPARE(shown, QString(limit - 1, QLatin1Char('x')));
+    QCOMPARE(stored, refused ? std::string() : std::string(size_t(limit - 1), 'x'));
+    QCOMPARE(shown, refused ? QString() : QString(limit - 1, QLatin1Char('x')));
+    QCOMPARE(answerer.seen.size(), size_t{refused ? 1u : 0u});
 }
 
 void MainWindowTest::pastedLineBreaksBecomeSpaces() {

@@ -41,7 +41,7 @@ QStringList texts(const QList<QAction *> &actions) {
 const QStringList navigationPopup = {
     QStringLiteral("Zoom &In \t(Ctrl + U)"), QStringLiteral("Zoom &Out \t(Ctrl + O)"),
     QStringLiteral("&Up \t(Ctrl + I)"),      QStringLiteral("&Down \t(Ctrl + K)"),
-    QStringLiteral("&Right \t(Ctrl + J)"),   QStringLiteral("&Left \t(Ctrl + L)"),
+    QStringLiteral("&Right \t(Ctrl + L)"),   QStringLiteral("&Left \t(Ctrl + J)"),
 };
 
 // Counts the paint events a window receives.

@@ -27,14 +27,20 @@ private slots:
     void clearPathReleasesTheUserPathAndStopsItsRun();
     void newPathRestartsTheTracesAnywhere();
     void artModeTracesFreeHand();
+    void viewShortcutsMoveThePlane_data();
+    void viewShortcutsMoveThePlane();
 };
 
 void ParameterSpaceWindowTest::showsTheLocusTheMarkerAndTheLoopsAfterGo() {
     go("x^2-t");
     open();
     QCOMPARE(window->windowTitle(), QStringLiteral("Parameter Space"));
-    QCOMPARE(window->view().scale, 100.0);
     const QImage image = shot();
+    // The plane was fitted to what Go found: the locus, the base point and
+    // every loop.
+    QVERIFY(window->view().visible(session->state.basePoint));
+    for (const PathSegment *s = session->parameterSpace.autoPaths; s; s = s->next)
+        QVERIFY(window->view().visible(segmentStart(s)) && window->view().visible(segmentEnd(s)));
     QCOMPARE(image.pixelColor(locusPixel()), locusBrushColour);
     QCOMPARE(image.pixelColor(pixel(session->state.basePoint)), markerBrushColour);
     QCOMPARE(session->parameterSpace.pathDisplay, pathDisplayAuto);
@@ -45,9 +51,6 @@ void ParameterSpaceWindowTest::showsTheLocusTheMarkerAndTheLoopsAfterGo() {
         if (plane()->rect().contains(p) && image.pixelColor(p) == QColor(Qt::black)) ++blackMiddles;
     }
     QVERIFY(blackMiddles > 0);
-    // The view opens centred on the origin.
-    QVERIFY(qAbs(window->view().viewCentre().re) < 1e-9);
-    QVERIFY(qAbs(window->view().viewCentre().im) < 1e-9);
 }
 
 void ParameterSpaceWindowTest::menuBarHasTheTextsOfTheCommands() {
@@ -406,4 +409,34 @@ void ParameterSpaceWindowTest::artModeTracesFreeHand() {
 }
 
 QTEST_MAIN(ParameterSpaceWindowTest)
+void ParameterSpaceWindowTest::viewShortcutsMoveThePlane_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<double>("zoom");  // factor of the scale
+    QTest::addColumn<int>("right");    // the view's centre moves right (+1) or left (-1)
+    QTest::addColumn<int>("up");
+    QTest::newRow("Ctrl+U zooms in") << int(Qt::Key_U) << 1.5 << 0 << 0;
+    QTest::newRow("Ctrl+O zooms out") << int(Qt::Key_O) << 1 / 1.5 << 0 << 0;
+    QTest::newRow("Ctrl+I up") << int(Qt::Key_I) << 1.0 << 0 << -1;
+    QTest::newRow("Ctrl+K down") << int(Qt::Key_K) << 1.0 << 0 << 1;
+    QTest::newRow("Ctrl+J left") << int(Qt::Key_J) << 1.0 << 1 << 0;
+    QTest::newRow("Ctrl+L right") << int(Qt::Key_L) << 1.0 << -1 << 0;
+}
+
+void ParameterSpaceWindowTest::viewShortcutsMoveThePlane() {
+    QFETCH(int, key);
+    QFETCH(double, zoom);
+    QFETCH(int, right);
+    QFETCH(int, up);
+    // Each the same as its View menu item, in the menu and with the key.
+    open();
+    QApplication::processEvents();
+    const PlaneView before = window->view();
+    QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+    const PlaneView &after = window->view();
+    QVERIFY(qAbs(after.scale / before.scale - zoom) < 1e-9);
+    const Complex moved = after.viewCentre() - before.viewCentre();
+    QCOMPARE(moved.re > 0 ? 1 : moved.re < 0 ? -1 : 0, right);
+    QCOMPARE(moved.im > 0 ? 1 : moved.im < 0 ? -1 : 0, up);
+}
+
 #include "parameter_space_window_test.moc"

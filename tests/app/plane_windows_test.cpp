@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QFontDatabase>
+#include <QRegularExpression>
+#include <QFile>
 #include <QtTest>
 #include <memory>
 
@@ -40,7 +43,7 @@ private slots:
     void malformedDocumentsAreToldAbout();
     void aLargeWindowIsDrawnToItsEdgesWithGridLines();
     void theLocusReadOutForgetsAnOldCurve();
-    void picturesHaveTheWindowsSizeAndContent();
+    void picturesHoldTheDrawingAlone();
 
 private:
     void go(const char *polynomial) {
@@ -176,7 +179,7 @@ void PlaneWindowsTest::theLocusReadOutForgetsAnOldCurve() {
     QVERIFY(!session->parameterSpace.pointedLocusShown);
 }
 
-void PlaneWindowsTest::picturesHaveTheWindowsSizeAndContent() {
+void PlaneWindowsTest::picturesHoldTheDrawingAlone() {
     go("x^2-t");
     ParameterSpaceWindow *planes = parameterWindow();
     QVERIFY(startAutoLoop(*session, 0));
@@ -186,19 +189,23 @@ void PlaneWindowsTest::picturesHaveTheWindowsSizeAndContent() {
     solutions->showBraidInformation();
     BraidInfoDialog *braid = openBraidInfoDialog();
     QVERIFY(braid);
+    // The plane between the strips, the braid's own area: no tool button,
+    // replay icon or box of the dialog is in the picture.
+    const QSize strips(0, 2 * stripHeight);
     const struct {
-        QWidget *shown;
+        QSize drawing;
         std::function<bool(const QString &)> save;
     } windows[] = {
-        {planes->plane(), [&](const QString &f) { return planes->savePictureTo(f); }},
-        {solutions->client(), [&](const QString &f) { return solutions->savePictureTo(f); }},
-        {braid, [&](const QString &f) { return braid->savePictureTo(f); }},
+        {planes->plane()->size() - strips, [&](const QString &f) { return planes->savePictureTo(f); }},
+        {solutions->client()->size() - strips, [&](const QString &f) { return solutions->savePictureTo(f); }},
+        {BraidPicture::area.size(), [&](const QString &f) { return braid->savePictureTo(f); }},
     };
+    const QStringList families = QFontDatabase::families();
     for (const auto &w : windows) {
         const QString png = dir.filePath(QStringLiteral("picture.png"));
         QVERIFY(w.save(png));
         const QImage image(png);
-        QCOMPARE(image.size(), w.shown->size());
+        QCOMPARE(image.size(), w.drawing);
         // Not blank: many colours, as in the window.
         QSet<QRgb> colours;
         for (int y = 0; y < image.height(); y += 3)
@@ -208,7 +215,16 @@ void PlaneWindowsTest::picturesHaveTheWindowsSizeAndContent() {
         QVERIFY(w.save(svg));
         QSvgRenderer drawing(svg);
         QVERIFY(drawing.isValid());
-        QCOMPARE(drawing.viewBox().size(), w.shown->size());
+        QCOMPARE(drawing.viewBox().size(), w.drawing);
+        // Every font the drawing names is one this machine has.
+        QFile file(svg);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]*)\""));
+        for (auto m = family.globalMatch(text); m.hasNext();) {
+            const QString named = m.next().captured(1);
+            QVERIFY2(families.contains(named), qPrintable(named));
+        }
     }
     braid->close();
 }

@@ -8,7 +8,7 @@ if(NOT rc EQUAL 0)
 endif()
 # Read as bytes: a text read would turn CR LF into LF.
 file(READ "${doc}" saved HEX)
-set(expected "*polynomial\r\nx^2-t\r\n*degenerateloci\r\n0\r\n*branchpoly\r\n+t\r\n*branchloci\r\n1\r\n+0.000000\r\n+0.000000\r\n*parameterbase\r\n+0.500000\r\n+0.000000\r\n*fiberonbasepoint\r\n2\r\n+0.707107\r\n+0.000000\r\n-0.707107\r\n+0.000000\r\n")
+set(expected "*polynomial\r\nx^2-t\r\n*degenerateloci\r\n0\r\n*branchpoly\r\n+t\r\n*branchloci\r\n1\r\n+0.000000\r\n+0.000000\r\n*parameterbase\r\n+0.500000\r\n+0.000000\r\n*fiberonbasepoint\r\n2\r\n+0.70710678118654757\r\n+0.000000\r\n-0.70710678118654757\r\n+0.000000\r\n")
 string(HEX "${expected}" expected)
 if(NOT saved STREQUAL expected)
   message(FATAL_ERROR "unexpected document bytes: ${saved}")

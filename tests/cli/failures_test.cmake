@@ -15,6 +15,8 @@ function(expect name rc pattern)
   else()
     set(text "${err}")
   endif()
+  # Messages are wrapped at spaces.
+  string(REPLACE "\n" " " text "${text}")
   if(NOT got STREQUAL "${rc}" OR NOT text MATCHES "${pattern}")
     set(failures "${failures}\n${name}: exit ${got} (expected ${rc}), [${out}] [${err}]" PARENT_SCOPE)
   endif()

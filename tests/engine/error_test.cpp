@@ -7,18 +7,36 @@
 namespace quorvel {
 namespace {
 
-TEST(ErrorChannel, BreaksLinesAfterEverySixtyCharacters) {
-    const std::string remedy = "maybe your equations is over the capacity of this software.";
-    ASSERT_EQ(remedy.size(), 59u);
-    EXPECT_EQ(breakLines(remedy), remedy);
-
-    const std::string message = "Parameter go thru near the branch point. We cannot trace anymore.";
-    ASSERT_EQ(message.size(), 65u);
-    EXPECT_EQ(breakLines(message), message.substr(0, 60) + "\n" + message.substr(60));
-
-    const std::string exact(120, 'a');
-    EXPECT_EQ(breakLines(exact), std::string(60, 'a') + "\n" + std::string(60, 'a'));
-    EXPECT_EQ(breakLines(""), "");
+TEST(ErrorChannel, WrapsAtSpacesIntoLinesOfSixty) {
+    const std::string word50(50, 'w');
+    const struct {
+        const char *name;
+        std::string text;
+        std::string wrapped;
+    } cases[] = {
+        {"fits", "maybe your equations is over the capacity of this software.",
+         "maybe your equations is over the capacity of this software."},
+        {"breaks at the last space before 60",
+         "Parameter go thru near the branch point. We cannot trace anymore.",
+         "Parameter go thru near the branch point. We cannot trace\nanymore."},
+        {"a space at 61 is the break", std::string(60, 'a') + " b", std::string(60, 'a') + "\nb"},
+        {"a word longer than a line stays whole", std::string(70, 'a') + " b " + word50 + " c",
+         std::string(70, 'a') + "\nb " + word50 + " c"},
+        {"a line break of the text starts a new line", "Memory allocation failed.\n",
+         "Memory allocation failed.\n"},
+        {"empty", "", ""},
+    };
+    for (const auto &c : cases) {
+        const std::string wrapped = breakLines(c.text);
+        EXPECT_EQ(wrapped, c.wrapped) << c.name;
+        size_t lineStart = 0;
+        for (size_t end = wrapped.find('\n'); ; end = wrapped.find('\n', lineStart)) {
+            const std::string line = wrapped.substr(lineStart, end - lineStart);
+            EXPECT_TRUE(line.size() <= lineWidth || line.find(' ') == std::string::npos) << c.name;
+            if (end == std::string::npos) break;
+            lineStart = end + 1;
+        }
+    }
 }
 
 TEST(ErrorChannel, HandlerReceivesFormattedTextsAndCanBeReplaced) {

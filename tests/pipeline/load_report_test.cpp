@@ -78,6 +78,10 @@ TEST_F(LoadReport, EachMalformedFileTellsWhatWasNotLoaded) {
          "\"*branchloci\" section is missing"},
         {"a truncated parameter trace", cutAfter(whole, "*parametertrace", 3), "\"*parametertrace\" section ends after 1 of its"},
         {"a truncated solution trace", cutAfter(whole, "*solutiontrace", 7), "whole steps of the"},
+        {"three letters", "*polynomial\r\nx+y+z\r\n", "is not a curve in two letters"},
+        {"a number that is not finite", cutAfter(whole, "*parametertrace", 1) + "inf\r\n" +
+                                            whole.substr(cutAfter(whole, "*parametertrace", 2).size()),
+         "not finite (nan, inf or beyond the doubles): read as 0"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

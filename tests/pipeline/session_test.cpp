@@ -231,7 +231,7 @@ TEST_F(SessionTest, PoolExhaustionLeavesTheStageWhereItWas) {
     termPool().setLimit(termPoolSize);
     ASSERT_FALSE(recorder.errors.empty());
     std::string text = recorder.errors.back().message + recorder.errors.back().remedy;
-    std::erase(text, '\n');  // the error channel breaks lines every 60 characters
+    std::replace(text.begin(), text.end(), '\n', ' ');  // the error channel wraps at spaces
     EXPECT_NE(text.find("term pool"), std::string::npos) << text;
     EXPECT_LT(session.state.stage, stageFiber);
     session.typePolynomial("x^2-t");
@@ -262,9 +262,22 @@ TEST_F(SessionTest, DontCheckToggles) {
     EXPECT_FALSE(session.form.dontCheck);
 }
 
+TEST_F(SessionTest, TooLongAPolynomialIsRefusedAndChangesNothing) {
+    ASSERT_TRUE(go("x^2-t"));
+    // 1024 characters: cut to 1023 it would end in "-" and be another text.
+    std::string text = "x^2 ";
+    while (text.size() < polynomialTextLimit - 1) text += "+0";
+    text += "-t";
+    ASSERT_EQ(text.size(), polynomialTextLimit + 1);
+    EXPECT_FALSE(session.typePolynomial(text));
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    EXPECT_NE(recorder.errors[0].message.find("1023"), std::string::npos);
+    EXPECT_EQ(session.form.polynomial, "x^2-t");
+    EXPECT_EQ(session.state.stage, stageFiber);
+    EXPECT_TRUE(session.typePolynomial(text.erase(3, 1)));  // within the limit
+}
+
 TEST_F(SessionTest, FieldsAreCutToTheirBuffers) {
-    session.typePolynomial(std::string(5000, 'x'));
-    EXPECT_EQ(session.form.polynomial.size(), 1023u);
     session.typeName(std::string(500, 'n'));
     EXPECT_EQ(session.form.name.size(), 127u);
     session.typeBasePoint(std::string(500, '1'));

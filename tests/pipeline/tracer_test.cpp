@@ -240,6 +240,8 @@ TEST_F(TracerTest, ManualLoopWaitsForStartTracing) {
     session.parameterSpace.viewMode = modeManual;
     session.parameterSpace.editTool = 0;
     EXPECT_FALSE(startTracingCommand(session));
+    ASSERT_EQ(recorder.errors.size(), 1u);  // never without a word
+    recorder.errors.clear();
     session.parameterSpace.editTool = 2;
     ASSERT_TRUE(startTracingCommand(session));
     runToEnd();

@@ -67,16 +67,35 @@ TEST(PlaneView, ZoomAndPanKeepWhatTheyShouldKeep) {
     EXPECT_EQ(v.scale, 100.0);
 }
 
-TEST(PlaneView, DisplayAllFitsThePoints) {
+TEST(PlaneView, DisplayAllFitsThePointsAtEveryScale) {
+    const struct {
+        const char *name;
+        std::vector<Complex> points;
+        double scale;  // for a 400 x 300 plane
+        Complex centre;
+    } cases[] = {
+        {"both extents", {Complex(0, 0), Complex(0.1, 0.05)}, 0.9 * std::min(400 / 0.1, 300 / 0.05), Complex(0.05, 0.025)},
+        {"one horizontal line fills the width", {Complex(1, 0), Complex(-1, 0)}, 0.9 * 400 / 2.0, Complex(0, 0)},
+        {"a short horizontal line as well", {Complex(0.1, 0), Complex(-0.1, 0)}, 0.9 * 400 / 0.2, Complex(0, 0)},
+        {"one vertical line fills the height", {Complex(2, 1), Complex(2, -1)}, 0.9 * 300 / 2.0, Complex(2, 0)},
+        {"one point with its distance from 0 around it", {Complex(3, 4)}, 0.9 * 300 / 10.0, Complex(3, 4)},
+    };
+    for (const auto &c : cases) {
+        for (double s : {1.0, 1e-9, 1e9}) {
+            PlaneView v = sized(400, 300);
+            std::vector<Complex> points;
+            for (Complex p : c.points) points.push_back(p * Complex(s, 0));
+            v.displayAll(points);
+            EXPECT_NEAR(v.scale * s, c.scale, 1e-9 * c.scale) << c.name << " at " << s;
+            EXPECT_NEAR(v.viewCentre().re, s * c.centre.re, 1e-9 * s) << c.name;
+            EXPECT_NEAR(v.viewCentre().im, s * c.centre.im, 1e-9 * s) << c.name;
+        }
+    }
     PlaneView v = sized(400, 300);
+    v.setView(1.0, 2.0);
     v.displayAll({});
-    EXPECT_DOUBLE_EQ(v.scale, 90.0);
-    EXPECT_NEAR(v.viewCentre().re, 0.0, 1e-12);
-    v.displayAll({Complex(1, 0), Complex(-1, 0)});
-    EXPECT_DOUBLE_EQ(v.scale, 0.9 * 100.0);  // min(400/2, 100)
-    v.displayAll({Complex(0, 0), Complex(0.1, 0.05)});
-    EXPECT_DOUBLE_EQ(v.scale, 0.9 * std::min(400 / 0.1, 300 / 0.05));
-    EXPECT_NEAR(v.viewCentre().re, 0.05, 1e-12);
+    EXPECT_EQ(v.scale, 100.0) << "nothing to fit keeps the view";
+    EXPECT_NEAR(v.viewCentre().im, 2.0, 1e-12);
 }
 
 TEST(PlaneView, DraggingKeepsThePointUnderTheCursor) {
@@ -98,7 +117,7 @@ TEST(PlaneView, ResizingKeepsTheCentre) {
 TEST(PlaneView, CornerTextsAndGridLines) {
     PlaneView v;
     v.setView(v.viewCentre().re, -0.5 - 1.935);
-    EXPECT_EQ(v.topRightText(), "+2.2950+-0.5000i");
+    EXPECT_EQ(v.topRightText(), "+2.2950-0.5000i");
     PlaneView g = sized(400, 300);
     const auto h = g.horizontalGridLines();
     ASSERT_EQ(h.size(), 3u);  // -1, 0, 1 inside (-1.5, 1.5]
