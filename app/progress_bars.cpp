@@ -1,27 +1,23 @@
 #include "app/progress_bars.h"
 
 #include <QProgressBar>
-#include <algorithm>
 
 namespace quorvel {
 
-QProgressBar *ProgressBars::barFor(int bar) const {
-    if (bar == differenceBar) return difference_;
-    if (bar == iterationBar) return iteration_;
-    return nullptr;
+namespace {
+
+void show(QProgressBar *bar, int percent) {
+    if (!bar) return;
+    bar->setRange(0, 100);
+    bar->setValue(percent);
+    if (bar->isVisible()) bar->repaint();
 }
 
-void ProgressBars::setRange(int bar, int low, int high) {
-    if (QProgressBar *b = barFor(bar)) b->setRange(low, high);
-}
+}  // namespace
 
-void ProgressBars::setStep(int, int) {}
-
-void ProgressBars::setPosition(int bar, int position) {
-    QProgressBar *b = barFor(bar);
-    if (!b) return;
-    b->setValue(std::clamp(position, b->minimum(), b->maximum()));
-    if (b->isVisible()) b->repaint();
+void ProgressBars::reached(int done) {
+    show(iteration_, 100 * done / stages);
+    show(difference_, done == stages ? 100 : 0);
 }
 
 }  // namespace quorvel

@@ -1,27 +1,23 @@
-// The root finder's progress shown in the main window's two bars. Every
-// change repaints the bar at once: the computation runs on the window
-// thread, so no event would paint it before the search ends.
+// Go's progress in the main window's two bars: "number of iteration" counts
+// the stages finished, "- log (difference)" fills once the loci and the
+// fiber are certified. Every change repaints the bar at once: Go runs on the
+// window thread, so no event would paint it before Go ends.
 #pragma once
 
-#include "engine/roots.h"
+#include "pipeline/session.h"
 
 class QProgressBar;
 
 namespace quorvel {
 
-class ProgressBars : public RootProgress {
+class ProgressBars : public GoProgress {
 public:
     ProgressBars(QProgressBar *difference, QProgressBar *iteration)
         : difference_(difference), iteration_(iteration) {}
 
-    void setRange(int bar, int low, int high) override;
-    // The bars are only ever set to positions, so the step is not used.
-    void setStep(int bar, int step) override;
-    void setPosition(int bar, int position) override;
+    void reached(int done) override;
 
 private:
-    QProgressBar *barFor(int bar) const;
-
     QProgressBar *difference_;
     QProgressBar *iteration_;
 };

@@ -1,5 +1,4 @@
-// Benchmarks of the expensive computations: elimination, root finding and
-// the tracer's tick.
+// Benchmarks of the tracer's tick.
 #include <benchmark/benchmark.h>
 
 #include "bench/curves.h"
@@ -9,7 +8,6 @@
 #include "engine/calculus.h"
 #include "engine/error.h"
 #include "engine/polytext.h"
-#include "engine/roots.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 
@@ -20,55 +18,6 @@ using namespace quorvel;
 void quiet() {
     setErrorHandler([](const std::string &, const std::string &) {});
 }
-
-std::string sparseCurve(int d) { return "x^" + std::to_string(d) + " + t*x + t^2 - 1"; }
-
-using quorvel::bench::denseCurve;
-
-void eliminateCurve(benchmark::State &state, const std::string &text) {
-    quiet();
-    termPool().reset();
-    Letters l = {'x', 't', '?'};
-    OwnedPolynomial f(parsePolynomial(text, l));
-    OwnedPolynomial d(derivative(f.get(), 'x'));
-    int terms = 0;
-    for (auto _ : state) {
-        try {
-            OwnedPolynomial e(eliminate(f.get(), d.get()));
-            terms = countTerms(e.get());
-        } catch (const ComputationAbandoned &) {
-            state.SkipWithError("the term pool is too small for this curve");
-            break;
-        }
-    }
-    state.SetLabel(std::to_string(terms) + " terms");
-}
-
-void BM_EliminateSparse(benchmark::State &state) {
-    eliminateCurve(state, sparseCurve(static_cast<int>(state.range(0))));
-}
-BENCHMARK(BM_EliminateSparse)->DenseRange(2, 10, 2)->Arg(20)->Arg(40)->Arg(80)->Arg(120)->Arg(160)->Unit(benchmark::kMicrosecond);
-
-void BM_EliminateDense(benchmark::State &state) {
-    eliminateCurve(state, denseCurve(static_cast<int>(state.range(0))));
-}
-BENCHMARK(BM_EliminateDense)->DenseRange(2, 8, 1)->Unit(benchmark::kMicrosecond);
-
-void BM_FindRoots(benchmark::State &state) {
-    quiet();
-    termPool().reset();
-    const int n = static_cast<int>(state.range(0));
-    std::string text = "z^" + std::to_string(n);
-    for (int k = 1; k < n; k += 3) text += "+" + std::to_string(k % 5 + 1) + "*z^" + std::to_string(k);
-    text += "-7";
-    Letters l = unsetLetters;
-    OwnedPolynomial p(parsePolynomial(text, l));
-    for (auto _ : state) {
-        OwnedPolynomial r(findRoots(nullptr, p.get(), nullptr));
-        benchmark::DoNotOptimize(r.get());
-    }
-}
-BENCHMARK(BM_FindRoots)->Arg(5)->Arg(10)->Arg(20)->Arg(40)->Unit(benchmark::kMicrosecond);
 
 std::string tracedCurve(int d) { return "x^" + std::to_string(d) + " - 2*x + t"; }
 

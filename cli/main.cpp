@@ -27,7 +27,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
-#include "engine/roots.h"
+#include "engine/univariate.h"
 #include "pipeline/curve_state.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"

@@ -78,18 +78,6 @@ Polynomial substitute(Polynomial p, char v, Complex z) {
     return r.release();
 }
 
-Polynomial highestCoefficient(Polynomial p) {
-    const int n = degree(p);
-    OwnedPolynomial r(newZero(lettersOf(p)));
-    forEachPreorder(p, [&](const Term *t) {
-        if (t->exp[0] != n) return;
-        Term d = scratchTerm(t);
-        d.exp[0] = 0;
-        addTerm(r.ref(), &d);
-    });
-    return r.release();
-}
-
 Polynomial leadingCoefficientOf(Polynomial p) {
     const int n = degree(p);
     const Letters l = {p->var[1], p->var[2], '?'};
@@ -112,49 +100,6 @@ void makeMonic(Polynomial p) {
     if (isZeroPolynomial(p)) return;
     const Complex s = divideInt(1, highestTerm(p)->coef);
     scaleAndShift(p, s, 0, 0, 0);
-}
-
-namespace {
-
-// first * lFirst - x^shift * lSecond * second, made monic. Both products put
-// the factor holding the leading coefficients first, so their leading parts
-// are accumulated in the same order and cancel bit for bit.
-Polynomial reduceOnce(Polynomial first, Polynomial lSecond, Polynomial lFirst, Polynomial second,
-                      int shift) {
-    OwnedPolynomial p(multiplyPolynomials(first, lSecond));
-    OwnedPolynomial q(multiplyPolynomials(lFirst, second));
-    OwnedPolynomial nq(negatedCopy(q.get()));
-    shiftExponents(nq.get(), shift, 0, 0);
-    addPolynomial(p.ref(), nq.get());
-    makeMonic(p.get());
-    return p.release();
-}
-
-}  // namespace
-
-Polynomial eliminate(Polynomial a, Polynomial b) {
-    OwnedPolynomial pa(copyPolynomial(a));
-    OwnedPolynomial pb(copyPolynomial(b));
-    for (;;) {
-        const int da = degree(pa.get());
-        if (da <= 0) return pa.release();
-        const int db = degree(pb.get());
-        if (db <= 0) return pb.release();
-        OwnedPolynomial la(highestCoefficient(pa.get()));
-        OwnedPolynomial lb(highestCoefficient(pb.get()));
-        if (da > db) {
-            pa.reset(reduceOnce(pa.get(), lb.get(), la.get(), pb.get(), da - db));
-            if (degree(pa.get()) >= da) break;
-        } else {
-            pb.reset(reduceOnce(pb.get(), la.get(), lb.get(), pa.get(), db - da));
-            if (degree(pb.get()) >= db) break;
-        }
-    }
-    // Only non-finite coefficients (an overflow) can keep a degree from
-    // falling; the sequence would never end, so the computation stops here.
-    showError("Faild to eliminate the variable.",
-              "maybe your equations is over the capacity of this software.");
-    throw ComputationAbandoned("elimination did not reduce the degree");
 }
 
 Polynomial coefficientSkeleton(Polynomial p) {

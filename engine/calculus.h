@@ -13,12 +13,6 @@ Complex powerOf(Complex z, long long e);
 
 Polynomial derivative(Polynomial p, char v);
 Polynomial substitute(Polynomial p, char v, Complex z);
-// Eliminates the slot-0 variable between a and b by a remainder sequence
-// with cross-multiplied leading coefficients; the result vanishes wherever
-// a and b have a common root in x (the zero polynomial when they share a
-// factor in x).
-Polynomial eliminate(Polynomial a, Polynomial b);
-Polynomial highestCoefficient(Polynomial p);
 Polynomial leadingCoefficientOf(Polynomial p);
 void makeMonic(Polynomial p);
 // One record per slot-0 exponent of p, chained through `left` from the

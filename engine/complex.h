@@ -69,7 +69,6 @@ inline Complex operator*(Complex a, Complex b) { return a *= b; }
 inline Complex operator/(Complex a, Complex b) { return a /= b; }
 inline Complex operator-(Complex a) { return Complex(-a.re, -a.im); }
 inline Complex addReal(Complex a, double x) { return Complex(a.re + x, a.im); }
-inline Complex realPart(Complex z) { return Complex(z.re, 0.0); }
 Complex divideInt(int n, Complex b);      // n / b
 Complex divideByInt(Complex a, int n);    // a / n
 

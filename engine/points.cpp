@@ -249,20 +249,6 @@ int nearestPoint(Term *list, Complex c) {
     return answer;
 }
 
-double nearestNeighbourDistance(Term *list, int position) {
-    std::vector<Term *> byPosition;
-    recordsByPosition(list, byPosition);
-    const int n = static_cast<int>(byPosition.size());
-    if (position < 0 || position >= n) return 0.0;
-    const Complex p = byPosition[static_cast<size_t>(position)]->coef;
-    double best = 99999.0;
-    for (int j = 0; j < n; ++j) {
-        if (j == position) continue;
-        best = std::min(best, modulus(byPosition[static_cast<size_t>(j)]->coef - p));
-    }
-    return best;
-}
-
 PointList sortLexicographic(const Term *list) {
     return sortedCopy(
         list, [](Complex tree, Complex point) { return compareLexicographic(tree, point); }, false,

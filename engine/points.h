@@ -50,7 +50,6 @@ double maxDistance(const Term *list, Complex c);
 double minDistance(const Term *list, Complex c);
 double minDistanceAbove(const Term *list, double threshold, Complex c);
 int nearestPoint(Term *list, Complex c);
-double nearestNeighbourDistance(Term *list, int position);
 PointList sortLexicographic(const Term *list);
 // The points in increasing direction round the centre, farther first on one
 // ray, numbered in that order (comparePolar). A point counts as on the

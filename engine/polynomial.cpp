@@ -278,19 +278,6 @@ Term *findDivisibleBelow(Term *r, const Term *d) {
     return findDivisibleBelow(r->left, d);
 }
 
-bool sameTree(const Term *a, const Term *b) {
-    std::vector<const Term *> va;
-    std::vector<const Term *> vb;
-    forEachDescending(a, [&](const Term *t) { va.push_back(t); });
-    forEachDescending(b, [&](const Term *t) { vb.push_back(t); });
-    if (va.size() != vb.size()) return false;
-    for (size_t i = 0; i < va.size(); ++i) {
-        if (compareTerms(va[i], vb[i]) != 0) return false;
-        if (va[i]->coef.re != vb[i]->coef.re || va[i]->coef.im != vb[i]->coef.im) return false;
-    }
-    return true;
-}
-
 int freshHeight(const Term *t) {
     return t ? 1 + std::max(freshHeight(t->left), freshHeight(t->next)) : 0;
 }
@@ -318,11 +305,6 @@ Polynomial newTerm(double re, double im, int e0, int e1, int e2, const Letters &
 }
 Polynomial newTerm(int re, int im, int e0, int e1, int e2, const Letters &letters) {
     return fillNew(Complex(re, im), e0, e1, e2, letters);
-}
-Polynomial newTerm(const char *reText, const char *imText, int e0, int e1, int e2,
-                   const Letters &letters) {
-    return fillNew(Complex(std::strtod(reText, nullptr), std::strtod(imText, nullptr)), e0, e1, e2,
-                   letters);
 }
 Polynomial newZero(const Letters &letters) { return fillNew(Complex(0.0, 0.0), 0, 0, 0, letters); }
 
@@ -587,7 +569,6 @@ Polynomial quotient(Polynomial a, Polynomial b) {
     return q.release();
 }
 
-bool samePolynomial(const Term *a, const Term *b) { return sameTree(a, b); }
 
 bool heightsConsistent(const Term *t) {
     if (!t) return true;

@@ -25,8 +25,6 @@ inline constexpr Letters unsetLetters = {'?', '?', '?'};
 Polynomial newTerm(Complex coef, int e0, int e1, int e2, const Letters &letters);
 Polynomial newTerm(double re, double im, int e0, int e1, int e2, const Letters &letters);
 Polynomial newTerm(int re, int im, int e0, int e1, int e2, const Letters &letters);
-Polynomial newTerm(const char *reText, const char *imText, int e0, int e1, int e2,
-                   const Letters &letters);
 Polynomial newZero(const Letters &letters = unsetLetters);
 void freePolynomial(Polynomial p);
 Polynomial copyPolynomial(const Term *p);
@@ -97,10 +95,6 @@ Polynomial multiplyPolynomials(Polynomial a, Polynomial b);
 Polynomial divideTerm(const Term *t, const Term *d);
 // The quotient of a by b with the remainder dropped.
 Polynomial quotient(Polynomial a, Polynomial b);
-
-// Exact structural equality of two trees' terms (monomials and coefficients
-// bit for bit); used by tests and the trace loader.
-bool samePolynomial(const Term *a, const Term *b);
 
 // For tests: true when every cached subtree height matches a fresh count.
 bool heightsConsistent(const Term *t);

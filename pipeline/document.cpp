@@ -284,19 +284,12 @@ private:
         return true;
     }
 
-    // The stored points of a section are read (an early end of the file
-    // ends the load there) but every value is computed anew from the curve:
-    // exactly, and certified, as "Go" computes it.
+    // The stored degenerate loci are not read: they are computed anew from
+    // the curve, exactly and certified, as "Go" computes them.
     void readDegenerateLoci() {
         OwnedPolynomial leading(leadingCoefficientOf(state_.curve.get()));
         OwnedPolynomial loci;
-        if (degree(leading.get()) > 0) {
-            LoadedPoints points;
-            int count = 0;
-            if (reader_.findSection(tagDegenerateLoci) && reader_.readCount(count))
-                readPoints(reader_, count, points);
-            loci.reset(certifiedDegenerateLoci(state_.exact()));
-        }
+        if (degree(leading.get()) > 0) loci.reset(certifiedDegenerateLoci(state_.exact()));
         state_.leadingCoefficient = std::move(leading);
         state_.degenerateLoci = std::move(loci);
         degenerateLociPending_ = false;

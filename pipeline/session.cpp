@@ -385,11 +385,10 @@ void Session::replaceFiber(PointList roots) {
     traces.resetSolutionTrace(tracePool, state.fiber.get());
     traces.traceStepCount = countSteps(traces.solutionTrace);
     state.replayIndex = 0;
-    showSearchDone();
 }
 
-void Session::showSearchDone() const {
-    if (progress) progress->setPosition(differenceBar, 100);
+void Session::reportStage(int done) const {
+    if (progress) progress->reached(done);
 }
 
 void Session::computeFiber(PointList roots) {
@@ -415,9 +414,13 @@ bool Session::runPipeline() {
     state.documentName = cutText(form.name, documentNameLimit);
     const int16_t stageBefore = state.stage;
     try {
+        reportStage(state.stage);
         if (state.stage == stageNothing) readCurve();
+        reportStage(state.stage);
         if (state.stage == stageCurve) computeBranchPolynomial();
+        reportStage(state.stage);
         if (state.stage == stageBranchPolynomial) computeBranchLoci();
+        reportStage(state.stage);
         if (state.stage == stageBranchLoci) {
             // The fiber is found before the base point is taken: a base
             // point over which it cannot be isolated is never kept.
@@ -431,6 +434,7 @@ bool Session::runPipeline() {
             storeAutoPaths(*this);
             state.stage = stageFiber;
         }
+        reportStage(state.stage);
     } catch (const ComputationAbandoned &) {
         keepFinite(*this);
         return false;

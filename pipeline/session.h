@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "engine/roots.h"
 #include "pipeline/curve_state.h"
 #include "pipeline/main_form.h"
 #include "tracing/paths.h"
@@ -15,6 +14,16 @@
 #include "tracing/view_state.h"
 
 namespace quorvel {
+
+// Go's progress: after each of its stages (the curve read, the branch
+// polynomial, the certified loci, the fiber with its loops) the number of
+// stages done. The main window shows it in its two bars.
+class GoProgress {
+public:
+    static constexpr int stages = stageFiber;
+    virtual ~GoProgress() = default;
+    virtual void reached(int done) = 0;
+};
 
 class Session {
 public:
@@ -31,8 +40,8 @@ public:
     Traces traces;
     ParameterSpaceState parameterSpace;
     SolutionSpaceState solutionSpace;
-    // The main window's two progress bars; none when headless.
-    RootProgress *progress = nullptr;
+    // Where Go reports the stages it has finished; none when headless.
+    GoProgress *progress = nullptr;
     // The curve expanded about a point, for the tracer's charts near
     // clusters of loci: each chart made once for the curve held now (an
     // empty chart when it cannot be made).
@@ -112,7 +121,7 @@ private:
     void replaceFiber(PointList roots);
     void computeFiber(PointList roots);
     // A root search has ended: the "- log (difference)" bar shows it.
-    void showSearchDone() const;
+    void reportStage(int done) const;
     void showFiber();
     bool recalculateOverTypedBase();
     void letters(char &fiber, char &parameter) const;

@@ -165,8 +165,6 @@ bool prepareContinuation(Session &session, Complex p) {
     }
     w.tracker.tangents(w.curve, p, w.points, w.tangents);
     copyPointValues(w.previous.get(), w.current.get());
-    copyPointValues(w.twoBack.get(), w.current.get());
-    copyPointValues(w.threeBack.get(), w.current.get());
     return true;
 }
 
@@ -177,13 +175,10 @@ void prepareWork(Session &session, const Term *points) {
     w.release();
     w.current.reset(copyPolynomial(points));
     w.previous.reset(copyPolynomial(points));
-    w.twoBack.reset(copyPolynomial(points));
-    w.threeBack.reset(copyPolynomial(points));
     w.correction.reset(copyPolynomial(points));
     w.specialised.reset(coefficientSkeleton(session.state.curve.get()));
     w.segmentPosition = 0.0;
     w.segmentStep = 0.025;
-    w.stepCounter = 0;
 }
 
 // The last records of both traces, found once when a run starts.
@@ -301,8 +296,6 @@ void record(Session &session, Complex p, StepOutcome &step, const std::vector<in
     w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
     ++session.traces.traceStepCount;
     w.parameterTail = session.traces.appendParameterAfter(session.tracePool, w.parameterTail, p);
-    copyPointValues(w.threeBack.get(), w.twoBack.get());
-    copyPointValues(w.twoBack.get(), w.previous.get());
     copyPointValues(w.previous.get(), w.current.get());
 }
 
@@ -336,7 +329,6 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
     const Control &ctl = controlOf(w);
     w.segmentPosition = s;
     session.state.setReplay(0, 1, 0, 0);
-    ++w.stepCounter;
     r.repaintSolution = true;
     r.stepAccepted = true;
     // Step control: the errors of a tangent predictor grow with the square
@@ -345,7 +337,6 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
     double grow = step.ratio > 0.0 ? std::sqrt(0.5 / step.ratio) : 2.0;
     grow = std::clamp(grow, 0.5, 2.0);
     w.segmentStep = std::min(ctl.largestStep, w.segmentStep * grow);
-    if (grow != 1.0) w.stepCounter = 0;
     if (w.segmentPosition < 1.0) return;
     PathSegment *seg = session.parameterSpace.currentSegment;
     // The next piece starts with a step of the same length in the plane,
@@ -356,7 +347,6 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
         w.segmentStep = newLength > 0.0 ? std::clamp(w.segmentStep * oldLength / newLength, 1e-3, ctl.largestStep)
                                         : ctl.largestStep;
         if (!(w.segmentStep > 0.0)) w.segmentStep = ctl.largestStep;
-        w.stepCounter = 0;
     };
     if (w.returning) {
         finishLoop(session, r);
@@ -468,7 +458,6 @@ TickResult tracerTick(Session &session) {
             advance(session, s, step, r);
             return r;
         }
-        w.stepCounter = 0;
         // A rejected step shrinks by at least half, more when its errors
         // were far beyond the allowance.
         double shrink = 0.5;
@@ -612,11 +601,9 @@ TickResult restartTraces(Session &session, Complex p) {
     TracerWork &w = session.parameterSpace.work;
     const double position = w.segmentPosition;
     const double step = w.segmentStep;
-    const int16_t counter = w.stepCounter;
     prepareWork(session, start);
     w.segmentPosition = position;
     w.segmentStep = step;
-    w.stepCounter = counter;
     w.loci = runLoci(session.state);
     w.designedWindings.clear();
     w.control = 0;
@@ -740,7 +727,6 @@ bool chooseManualLoop(Session &session, int index) {
     ps.pathDisplay = pathDisplaySelected;
     ps.work.segmentPosition = 0.0;
     ps.work.segmentStep = 0.025;
-    ps.work.stepCounter = 0;
     return !restartTracesAt(session, segmentStart(copy)).errorShown;
 }
 

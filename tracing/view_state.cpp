@@ -5,8 +5,6 @@ namespace quorvel {
 void TracerWork::release() {
     current.reset();
     previous.reset();
-    twoBack.reset();
-    threeBack.reset();
     correction.reset();
     specialised.reset();
     curve = CurveFunction();
@@ -21,7 +19,7 @@ void TracerWork::release() {
 }
 
 bool TracerWork::ready() const {
-    return current && previous && twoBack && threeBack && correction && specialised;
+    return current && previous && correction && specialised;
 }
 
 void ParameterSpaceState::setBranchLoci(const Term *list) {

@@ -29,16 +29,13 @@ inline constexpr int16_t modeAuto = 0;
 inline constexpr int16_t modeManual = 1;
 inline constexpr int16_t modeArt = 2;
 
-// The work lists of a tracing run: all five hold the same number of points
+// The work lists of a tracing run: all of them hold the same number of points
 // and are walked by the same positions.
 struct TracerWork {
     double segmentPosition = 0.0;  // t: fraction of the current segment travelled
     double segmentStep = 0.025;    // dt
-    int16_t stepCounter = 0;
     OwnedPolynomial current;
     OwnedPolynomial previous;
-    OwnedPolynomial twoBack;
-    OwnedPolynomial threeBack;
     OwnedPolynomial correction;
     OwnedPolynomial specialised;  // coefficient skeleton of the curve
 

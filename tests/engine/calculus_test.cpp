@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/calculus.h"
-#include "engine/roots.h"
 #include "support/poly_helpers.h"
 #include "support/recording_errors.h"
 
@@ -42,48 +41,6 @@ TEST_F(CalculusTest, LeadingCoefficients) {
     OwnedPolynomial l2(leadingCoefficientOf(q.get()));
     EXPECT_EQ(text(l2.get()), "+1");
     EXPECT_EQ(degree(l2.get()), 0);
-    OwnedPolynomial h(highestCoefficient(p.get()));
-    EXPECT_EQ(text(h.get()), "+t");
-}
-
-TEST_F(CalculusTest, EliminationGivesTheBranchPolynomial) {
-    auto f = poly("x^2 - t");
-    OwnedPolynomial d(derivative(f.get(), 'x'));
-    OwnedPolynomial e(eliminate(f.get(), d.get()));
-    EXPECT_EQ(text(e.get()), "+t");
-
-    auto g = poly("(x - t)^2");
-    OwnedPolynomial dg(derivative(g.get(), 'x'));
-    OwnedPolynomial eg(eliminate(g.get(), dg.get()));
-    EXPECT_TRUE(isZeroPolynomial(eg.get()));
-}
-
-TEST_F(CalculusTest, EliminationTerminatesOnNonIntegerComplexCoefficients) {
-    auto f = poly("(0.3+0.7i)*x^3 + (1.1-0.2i)*t*x + t^2 - 0.9i");
-    OwnedPolynomial d(derivative(f.get(), 'x'));
-    OwnedPolynomial e(eliminate(f.get(), d.get()));
-    EXPECT_EQ(degree(e.get()), 0);  // free of x
-    EXPECT_TRUE(recorder.errors.empty());
-    // Guarantee: at every root t0 of the result, f(x, t0) has a double root.
-    relabel(e.get(), {'t', '?', '?'});
-    OwnedPolynomial roots(findRootsQuiet(e.get(), nullptr));
-    ASSERT_GT(countPoints(roots.get()), 0);
-    for (Term *r = roots.get(); r; r = r->next) {
-        OwnedPolynomial fiber(substitute(f.get(), 't', r->coef));
-        OwnedPolynomial fr(findRootsQuiet(fiber.get(), nullptr));
-        double closest = 1e9;
-        for (Term *a = fr.get(); a; a = a->next)
-            for (Term *b = a->next; b; b = b->next) closest = std::min(closest, modulus(a->coef - b->coef));
-        EXPECT_LT(closest, 1e-3) << "branch locus " << formatValue(r->coef);
-    }
-}
-
-TEST_F(CalculusTest, EliminationOfCubicWithParameterCoefficient) {
-    auto f = poly("t*x^3 + x + t^2 - 1");
-    OwnedPolynomial d(derivative(f.get(), 'x'));
-    OwnedPolynomial e(eliminate(f.get(), d.get()));
-    EXPECT_EQ(degree(e.get()), 0);
-    EXPECT_FALSE(isZeroPolynomial(e.get()));
 }
 
 TEST_F(CalculusTest, SkeletonAndFastSubstitution) {
@@ -111,18 +68,6 @@ TEST_F(CalculusTest, MakeMonic) {
     OwnedPolynomial z(newZero());
     makeMonic(z.get());
     EXPECT_TRUE(isZeroPolynomial(z.get()));
-}
-
-TEST_F(CalculusTest, PoolExhaustionDuringEliminationLeavesNothingBehind) {
-    auto f = poly("(x+t+1)^6 + t^7*x + 3");
-    OwnedPolynomial d(derivative(f.get(), 'x'));
-    const int before = termPool().usedCount();
-    termPool().setLimit(before + 60);
-    EXPECT_THROW(OwnedPolynomial(eliminate(f.get(), d.get())), ComputationAbandoned);
-    termPool().setLimit(termPoolSize);
-    EXPECT_EQ(termPool().usedCount(), before);
-    ASSERT_FALSE(recorder.errors.empty());
-    EXPECT_EQ(recorder.errors.back().message, "Memory allocation failed.\n");
 }
 
 }  // namespace

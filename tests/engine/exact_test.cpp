@@ -17,7 +17,7 @@
 #include "engine/exact.h"
 #include "engine/exact_curve.h"
 #include "engine/polytext.h"
-#include "engine/roots.h"
+#include "engine/univariate.h"
 #include "support/recording_errors.h"
 
 namespace quorvel {

@@ -38,9 +38,6 @@ TEST_F(PointsTest, EmptyListsAnswerTheirNeutralValues) {
     EXPECT_EQ(minDistance(nullptr, Complex(0, 0)), std::numeric_limits<double>::infinity());
     EXPECT_EQ(maxDistance(nullptr, Complex(0, 0)), 0.0);
     expectNear(centroid(nullptr), Complex(0, 0));
-    auto one = points({Complex(1, 1)});
-    EXPECT_EQ(nearestNeighbourDistance(one.get(), 0), 99999.0);
-    EXPECT_EQ(nearestNeighbourDistance(one.get(), 5), 0.0);
 }
 
 TEST_F(PointsTest, SortsKeepDistinctValuesApartAndMergeOnlyEqualOnes) {

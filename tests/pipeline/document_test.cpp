@@ -14,7 +14,7 @@
 
 #include "engine/calculus.h"
 #include "engine/points.h"
-#include "engine/roots.h"
+#include "engine/univariate.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
