@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "app/app_icon.h"
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 
 namespace quorvel {
 

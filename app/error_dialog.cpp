@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/dialog_units.h"
-#include "app/text_fields.h"
+#include "views/dialogs/dialog_units.h"
+#include "views/dialogs/text_fields.h"
 #include "engine/error.h"
 
 namespace quorvel {

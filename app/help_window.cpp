@@ -5,7 +5,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 
 namespace quorvel {
 

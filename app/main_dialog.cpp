@@ -12,19 +12,19 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 #include "app/form_widgets.h"
 #include "app/help_window.h"
-#include "app/load_dialogs.h"
+#include "views/dialogs/load_dialogs.h"
 #include "pipeline/load_report.h"
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 #include "app/progress_bars.h"
-#include "app/text_fields.h"
+#include "views/dialogs/text_fields.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
-#include "views/braid_info_dialog.h"
-#include "views/parameter_space_window.h"
-#include "views/solution_space_window.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/parameter_space_window.h"
+#include "views/windows/solution_space_window.h"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/file_dialogs.h"
+#include "views/dialogs/file_dialogs.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -13,11 +13,11 @@
 #include "app/app_icon.h"
 #include "app/error_dialog.h"
 #include "app/main_dialog.h"
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
-#include "views/parameter_space_window.h"
-#include "views/solution_space_window.h"
+#include "views/windows/parameter_space_window.h"
+#include "views/windows/solution_space_window.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QtTest>
 
 #include "pipeline/session.h"
-#include "views/monodromy_group_dialog.h"
-#include "views/parameter_space_window.h"
-#include "views/plane_commands.h"
+#include "views/windows/monodromy_group_dialog.h"
+#include "views/windows/parameter_space_window.h"
+#include "views/headless/plane_commands.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "engine/points.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
-#include "views/braid_info_dialog.h"
-#include "views/braid_picture.h"
-#include "views/solution_colours.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/braid_picture.h"
+#include "views/windows/solution_colours.h"
 
 using namespace quorvel;
 

@@ -18,7 +18,7 @@
 #include "app/error_dialog.h"
 #include "app/help_window.h"
 #include "app/main_dialog.h"
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 #include "dialog_answerer.h"
 #include "engine/complex.h"
 #include "engine/error.h"

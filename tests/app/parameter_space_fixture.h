@@ -16,16 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 #include "dialog_answerer.h"
 #include "engine/error.h"
 #include "engine/points.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "tracing/paths.h"
-#include "views/parameter_space_modes.h"
-#include "views/parameter_space_renderer.h"
-#include "views/parameter_space_window.h"
+#include "views/headless/parameter_space_modes.h"
+#include "views/windows/parameter_space_renderer.h"
+#include "views/windows/parameter_space_window.h"
 
 using namespace quorvel;
 using quorvel::testing::DialogAnswerer;

@@ -10,9 +10,9 @@
 #include "pipeline/curve_state.h"
 #include "tracing/paths.h"
 #include "tracing/view_state.h"
-#include "views/parameter_space_icons.h"
-#include "views/parameter_space_renderer.h"
-#include "views/plane_view.h"
+#include "views/windows/parameter_space_icons.h"
+#include "views/windows/parameter_space_renderer.h"
+#include "views/headless/plane_view.h"
 
 using namespace quorvel;
 

@@ -17,16 +17,16 @@
 
 #include "app/error_dialog.h"
 #include "app/main_dialog.h"
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 #include "dialog_answerer.h"
 #include "engine/error.h"
 #include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
-#include "views/braid_info_dialog.h"
-#include "views/parameter_space_window.h"
-#include "views/plane_canvas.h"
-#include "views/solution_space_window.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/parameter_space_window.h"
+#include "views/windows/plane_canvas.h"
+#include "views/windows/solution_space_window.h"
 
 using namespace quorvel;
 using quorvel::testing::DialogAnswerer;

@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "app/plane_windows.h"
-#include "app/solution_info_dialog.h"
+#include "views/dialogs/plane_windows.h"
+#include "views/dialogs/solution_info_dialog.h"
 #include "engine/error.h"
 #include "engine/points.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
-#include "views/braid_info_dialog.h"
-#include "views/solution_colours.h"
-#include "views/solution_space_renderer.h"
-#include "views/solution_space_window.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/solution_colours.h"
+#include "views/windows/solution_space_renderer.h"
+#include "views/windows/solution_space_window.h"
 
 using namespace quorvel;
 

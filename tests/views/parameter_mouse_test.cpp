@@ -1,7 +1,7 @@
 // The Parameter Space window's mouse without a window: one release (or
 // press, move and release) per row, by mode, tool and what lies under the
 // pointer, and what it leaves in the session.
-#include "views/parameter_mouse.h"
+#include "views/headless/parameter_mouse.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "engine/points.h"
 #include "pipeline/session.h"
 #include "support/recording_errors.h"
-#include "views/parameter_space_modes.h"
+#include "views/headless/parameter_space_modes.h"
 
 namespace quorvel {
 namespace {

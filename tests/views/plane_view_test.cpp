@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "views/picture_file.h"
+#include "views/windows/picture_file.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,7 +12,7 @@
 #include <QSvgGenerator>
 #include <QWidget>
 
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 namespace quorvel {
 

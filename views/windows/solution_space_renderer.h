@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "engine/complex.h"
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 class QPainter;
 

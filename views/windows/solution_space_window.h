@@ -9,9 +9,9 @@
 #include <map>
 #include <memory>
 
-#include "views/picture_file.h"
-#include "views/plane_commands.h"
-#include "views/solution_space_renderer.h"
+#include "views/windows/picture_file.h"
+#include "views/headless/plane_commands.h"
+#include "views/windows/solution_space_renderer.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "views/braid_info_dialog.h"
+#include "views/windows/braid_info_dialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
-#include "views/monodromy_group_dialog.h"
-#include "views/picture_file.h"
+#include "views/windows/monodromy_group_dialog.h"
+#include "views/windows/picture_file.h"
 
 namespace quorvel {
 

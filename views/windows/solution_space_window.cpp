@@ -1,4 +1,4 @@
-#include "views/solution_space_window.h"
+#include "views/windows/solution_space_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,17 +16,17 @@
 #include <cstring>
 #include <vector>
 
-#include "app/dialog_units.h"
-#include "app/plane_windows.h"
-#include "app/solution_info_dialog.h"
+#include "views/dialogs/dialog_units.h"
+#include "views/dialogs/plane_windows.h"
+#include "views/dialogs/solution_info_dialog.h"
 #include "engine/error.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
-#include "views/braid_info_dialog.h"
-#include "views/parameter_space_icons.h"
-#include "views/plane_canvas.h"
-#include "views/tool_buttons.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/parameter_space_icons.h"
+#include "views/windows/plane_canvas.h"
+#include "views/windows/tool_buttons.h"
 
 namespace quorvel {
 

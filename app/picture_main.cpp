@@ -14,10 +14,10 @@
 #include "cli/monodromy.h"
 #include "cli/prepare.h"
 #include "pipeline/session.h"
-#include "views/braid_info_dialog.h"
-#include "views/parameter_space_window.h"
-#include "views/solution_space_renderer.h"
-#include "views/solution_space_window.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/parameter_space_window.h"
+#include "views/windows/solution_space_renderer.h"
+#include "views/windows/solution_space_window.h"
 
 namespace {
 

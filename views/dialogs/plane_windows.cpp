@@ -1,9 +1,9 @@
-#include "app/plane_windows.h"
+#include "views/dialogs/plane_windows.h"
 
 #include <QEvent>
 #include <QRect>
 
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 #include "pipeline/curve_state.h"
 
 namespace quorvel {

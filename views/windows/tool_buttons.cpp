@@ -1,13 +1,13 @@
-#include "views/tool_buttons.h"
+#include "views/windows/tool_buttons.h"
 
 #include <QAction>
 #include <QToolButton>
 #include <QWidget>
 #include <algorithm>
 
-#include "app/dialog_units.h"
-#include "views/parameter_space_icons.h"
-#include "views/plane_commands.h"
+#include "views/dialogs/dialog_units.h"
+#include "views/windows/parameter_space_icons.h"
+#include "views/headless/plane_commands.h"
 
 namespace quorvel {
 

@@ -12,11 +12,11 @@
 #include <map>
 #include <memory>
 
-#include "app/file_dialogs.h"
-#include "views/parameter_mouse.h"
-#include "views/picture_file.h"
-#include "views/parameter_space_renderer.h"
-#include "views/plane_view.h"
+#include "views/dialogs/file_dialogs.h"
+#include "views/headless/parameter_mouse.h"
+#include "views/windows/picture_file.h"
+#include "views/windows/parameter_space_renderer.h"
+#include "views/headless/plane_view.h"
 
 class QAction;
 class QMenu;

@@ -9,7 +9,7 @@
 
 #include "pipeline/tracer.h"
 #include "tracing/paths.h"
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/solution_space_renderer.h"
+#include "views/windows/solution_space_renderer.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "pipeline/session.h"
-#include "views/grid_painter.h"
-#include "views/solution_colours.h"
+#include "views/windows/grid_painter.h"
+#include "views/windows/solution_colours.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/parameter_space_window.h"
+#include "views/windows/parameter_space_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,9 +18,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/dialog_units.h"
-#include "app/load_dialogs.h"
-#include "app/plane_windows.h"
+#include "views/dialogs/dialog_units.h"
+#include "views/dialogs/load_dialogs.h"
+#include "views/dialogs/plane_windows.h"
 #include "engine/points.h"
 #include "pipeline/all_loops.h"
 #include "pipeline/document.h"
@@ -28,13 +28,13 @@
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "tracing/path_editing.h"
-#include "views/parameter_space_icons.h"
-#include "views/parameter_space_modes.h"
-#include "views/braid_info_dialog.h"
-#include "views/monodromy_group_dialog.h"
-#include "views/picture_file.h"
-#include "views/plane_canvas.h"
-#include "views/tool_buttons.h"
+#include "views/windows/parameter_space_icons.h"
+#include "views/headless/parameter_space_modes.h"
+#include "views/windows/braid_info_dialog.h"
+#include "views/windows/monodromy_group_dialog.h"
+#include "views/windows/picture_file.h"
+#include "views/windows/plane_canvas.h"
+#include "views/windows/tool_buttons.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/braid_picture.h"
+#include "views/windows/braid_picture.h"
 
 #include <QPainter>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "tracing/braid.h"
-#include "views/solution_colours.h"
+#include "views/windows/solution_colours.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/monodromy_group_dialog.h"
+#include "views/windows/monodromy_group_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

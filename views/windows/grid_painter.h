@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPen>
 
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 
 #include <QFontMetrics>
 #include <QLabel>

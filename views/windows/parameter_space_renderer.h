@@ -13,9 +13,9 @@
 #include "engine/complex.h"
 #include "tracing/paths.h"
 #include "tracing/view_state.h"
-#include "views/plane_canvas.h"
-#include "views/solution_colours.h"
-#include "views/plane_view.h"
+#include "views/windows/plane_canvas.h"
+#include "views/windows/solution_colours.h"
+#include "views/headless/plane_view.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "views/parameter_space_icons.h"
+#include "views/windows/parameter_space_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "views/plane_view.h"
+#include "views/headless/plane_view.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "views/parameter_mouse.h"
+#include "views/headless/parameter_mouse.h"
 
 #include "engine/points.h"
 #include "pipeline/session.h"
 #include "tracing/path_editing.h"
-#include "views/parameter_space_modes.h"
+#include "views/headless/parameter_space_modes.h"
 
 namespace quorvel {
 

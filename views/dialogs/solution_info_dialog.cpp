@@ -1,11 +1,11 @@
-#include "app/solution_info_dialog.h"
+#include "views/dialogs/solution_info_dialog.h"
 
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 
-#include "app/dialog_units.h"
-#include "app/text_fields.h"
+#include "views/dialogs/dialog_units.h"
+#include "views/dialogs/text_fields.h"
 #include "engine/points.h"
 #include "pipeline/session.h"
 

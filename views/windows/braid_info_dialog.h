@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "views/braid_picture.h"
+#include "views/windows/braid_picture.h"
 
 class QLabel;
 class QPlainTextEdit;

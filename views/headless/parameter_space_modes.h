@@ -9,7 +9,7 @@
 #include "engine/complex.h"
 #include "tracing/path_editing.h"
 #include "tracing/view_state.h"
-#include "views/plane_commands.h"
+#include "views/headless/plane_commands.h"
 
 namespace quorvel {
 

@@ -1,11 +1,11 @@
-#include "app/load_dialogs.h"
+#include "views/dialogs/load_dialogs.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/dialog_units.h"
+#include "views/dialogs/dialog_units.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/parameter_space_renderer.h"
+#include "views/windows/parameter_space_renderer.h"
 
 #include <QPainter>
 #include <QString>
@@ -7,8 +7,8 @@
 
 #include "engine/points.h"
 #include "pipeline/curve_state.h"
-#include "views/grid_painter.h"
-#include "views/parameter_space_icons.h"
+#include "views/windows/grid_painter.h"
+#include "views/windows/parameter_space_icons.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "app/text_fields.h"
+#include "views/dialogs/text_fields.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "views/parameter_space_modes.h"
+#include "views/headless/parameter_space_modes.h"
 
 #include "engine/error.h"
 
