@@ -36,6 +36,13 @@ GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *tra
     if (run.position.changed) {
         // The changed curve is typed into the same session (a second one
         // would start the term pool afresh under the first).
+        if (run.curveText.size() > polynomialTextLimit) {
+            showError("The curve after " + run.position.change + " is longer than the polynomial field holds (" +
+                          std::to_string(run.curveText.size()) + " characters, at most 1023).",
+                      "Change the coordinates yourself so that the leading coefficient in the fiber variable "
+                      "is a constant, with a shorter text");
+            return run;
+        }
         Input input;
         input.text = run.curveText;
         input.fiber = session.state.fiberVariable();
