@@ -1,5 +1,6 @@
 #include "tracing/presentation.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvel {
@@ -94,10 +95,29 @@ std::string wordText(const FreeWord &w, const std::vector<std::string> &names, b
 }
 
 std::string relationText(const FreeWord &relator, const std::vector<std::string> &names, bool unicode) {
-    const size_t half = (relator.size() + 1) / 2;
-    const FreeWord left(relator.begin(), relator.begin() + static_cast<long>(half));
-    const FreeWord right = inverseWord(FreeWord(relator.begin() + static_cast<long>(half), relator.end()));
-    return wordText(left, names, unicode) + " = " + wordText(right, names, unicode);
+    // A relator, its cyclic conjugates and its inverse say the same: the
+    // one whose halves need the fewest inverses is written (the first on
+    // ties), so that a b a b^-1 a^-1 b^-1 reads a b a = b a b.
+    FreeWord bestLeft, bestRight;
+    int best = -1;
+    for (const FreeWord &word : {relator, inverseWord(relator)}) {
+        for (size_t shift = 0; shift < std::max<size_t>(word.size(), 1); ++shift) {
+            FreeWord w(word.begin() + static_cast<long>(shift), word.end());
+            w.insert(w.end(), word.begin(), word.begin() + static_cast<long>(shift));
+            const size_t half = (w.size() + 1) / 2;
+            FreeWord left(w.begin(), w.begin() + static_cast<long>(half));
+            FreeWord right = inverseWord(FreeWord(w.begin() + static_cast<long>(half), w.end()));
+            int inverses = 0;
+            for (int x : left) inverses += x < 0;
+            for (int x : right) inverses += x < 0;
+            if (best < 0 || inverses < best) {
+                best = inverses;
+                bestLeft = std::move(left);
+                bestRight = std::move(right);
+            }
+        }
+    }
+    return wordText(bestLeft, names, unicode) + " = " + wordText(bestRight, names, unicode);
 }
 
 }  // namespace quorvel

@@ -38,8 +38,9 @@ std::vector<FreeWord> vanKampenRelators(int n, const std::vector<std::vector<int
 // Readable words: generators by name, an inverse with a superscript -1
 // ("g1 g2 g1⁻¹" with unicode, "g1 g2 g1^-1" without); the empty word is 1.
 std::string wordText(const FreeWord &w, const std::vector<std::string> &names, bool unicode);
-// A relator r as an equation: r = u v with u its first half, written
-// u = v^-1 ("g1 g2 g1 = g2 g1 g2" for the braid relation).
+// A relator r as an equation: r (or a cyclic conjugate of r or of its
+// inverse, whichever needs the fewest inverses) = u v with u its first
+// half, written u = v^-1 ("g1 g2 g1 = g2 g1 g2" for the braid relation).
 std::string relationText(const FreeWord &relator, const std::vector<std::string> &names, bool unicode);
 
 }  // namespace quorvel

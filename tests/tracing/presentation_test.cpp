@@ -61,6 +61,7 @@ TEST(PresentationTest, RelatorsAndTheirReadableForm) {
     const std::vector<std::string> names = {"a", "b"};
     EXPECT_EQ(relationText({1, 2, 1, -2, -1, -2}, names, false), "a b a = b a b");
     EXPECT_EQ(relationText({1, 2, -1, -2}, names, true), "a b = b a");
+    EXPECT_EQ(relationText({2, 1, -2, -1, -2, 1}, names, false), "a b a = b a b");
     EXPECT_EQ(wordText({}, names, false), "1");
     EXPECT_EQ(cyclicallyReduced({-1, 2, 1, 1, -1}), (FreeWord{2}));
 }
