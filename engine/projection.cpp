@@ -200,7 +200,7 @@ std::string exactText(const ExactPolynomial &p) {
             if (coefficient == "1" && !monomial.empty()) coefficient.clear();
         } else {
             std::string imText = fractionText(im);
-            if (imText[0] != '-') imText = "+" + imText;
+            if (imText[0] != '-' && !fmpq_is_zero(re)) imText = "+" + imText;
             coefficient = "(" + (fmpq_is_zero(re) ? std::string() : fractionText(re)) + imText + "*i)";
         }
         out += negative ? "-" : (out.empty() ? "" : "+");
