@@ -151,8 +151,55 @@ std::string monodromyHelp() {
            "                            local loops in chain order compose to the\n"
            "                            inverse of the loop around all loci; when they\n"
            "                            do not, every loop is traced once more, tighter,\n"
-           "                            and a second failure exits 1)}\n" +
+           "                            and a second failure exits 1)}\n"
+           "  fundamentalGroup          with --fundamental-group: the section that\n"
+           "                            quorvel-cli fundamental-group --json prints\n" +
            exitStatuses;
+}
+
+std::string fundamentalGroupHelp() {
+    return std::string(R"(
+The fundamental group of the affine complement C^2 minus the curve, by
+Zariski-van Kampen. When the leading coefficient in the fiber variable x is
+not a constant (a fiber point runs off to infinity, or a vertical line is a
+component), the coordinates are changed first by t -> t + c*x with the
+first c of 1, -1, 2, -2, 1/2, -1/2, ... that makes it one (checked exactly);
+the change is reported. Every loop is then traced and verified.
+
+Generators g1 ... gn: over the base point, g_j runs from far above the
+fiber (imaginary part to +infinity) straight down to fiber point j, once
+counter-clockwise round it, and back; the fiber points are in their usual
+order (real part, then imaginary part, larger first), so g1 g2 ... gn runs
+once counter-clockwise round the whole fiber. Relations: g_j = g_j . b for
+every loop's braid b, the braid acting from the right letter by letter,
+  +k:  g_k -> g_k g_(k+1) g_k^-1,  g_(k+1) -> g_k
+  -k:  g_k -> g_(k+1),             g_(k+1) -> g_(k+1)^-1 g_k g_(k+1).
+GAP simplifies the presentation (SimplifiedFpGroup) and computes the
+abelianization. The abelianization must be Z^r, r the number of irreducible
+components of the curve over C (counted exactly, by Gao's criterion); a run
+where it is not fails. Non-abelian is shown by an epimorphism onto S3 or a
+subgroup of index at most 4 that is not normal; abelian by one generator or
+by relators that make every pair of generators commute.
+
+JSON fields (--json):
+  curve                     the typed polynomial
+  fundamentalGroup          {projection {changed, change ("t -> t + x"),
+                            curve (the curve traced, exactly)}, traced,
+                            computed, generators[] ("g1"...), braids[][]
+                            (each loop's), relators[][] (the raw
+                            presentation, signed generator numbers from 1),
+                            simplified {generators[], relators[][],
+                            relations[] ("g1 g2 g1 = g2 g1 g2"), text} or
+                            null, abelianInvariants[] (GAP's: "0" for Z),
+                            abelianization ("Z^2"), components,
+                            abelianizationCheck, abelian (true, false or
+                            null when not decided), abelianWitness, order
+                            ("infinite", a decimal, or "unknown"),
+                            complete, gapSeconds, problem}
+  errors[]                  {message, remedy}
+GAP runs in its own process (quorvel-gap, beside quorvel-cli) within
+--gap-seconds; a run it does not finish exits 1 with what it found so far.
+)") + exitStatuses;
 }
 
 std::string traceHelp() {

@@ -12,5 +12,6 @@ std::string rootsHelp();
 std::string analyzeHelp();
 std::string monodromyHelp();
 std::string traceHelp();
+std::string fundamentalGroupHelp();
 
 }  // namespace quorvel::cli

@@ -18,6 +18,7 @@
 #include "cli/arguments.h"
 #include "cli/batch.h"
 #include "cli/errors.h"
+#include "cli/fundamental_group.h"
 #include "cli/group.h"
 #include "cli/help.h"
 #include "cli/monodromy.h"
@@ -101,6 +102,8 @@ struct Options {
     std::string output;
     std::string loop;
     bool json = false;
+    bool fundamentalGroup = false;
+    double gapSeconds = defaultGapBudgetSeconds;
 };
 
 // The analysis as far as it got, then: completed, nothing reported, a fiber
@@ -181,17 +184,70 @@ int runMonodromy(const Options &options) {
         }
         ok = allFinished(traces) && shownErrors().empty();
     }
+    // The report of the typed curve is made first: the fundamental group
+    // may replace it in the session by the curve in proper position.
+    nlohmann::json j;
+    std::string text;
     if (options.json) {
-        nlohmann::json j = cli::analysisJson(session, shownErrors());
+        j = cli::analysisJson(session, shownErrors());
         nlohmann::json list = nlohmann::json::array();
         for (const auto &t : traces) list.push_back(cli::loopTraceJson(t));
         j["traces"] = list;
         if (wholeChain) j["group"] = cli::groupJson(group);
+    } else {
+        text = analysisText(session, options);
+        for (const auto &t : traces) text += cli::loopTraceText(t);
+        if (wholeChain) text += cli::groupText(group, session.state.fiber.get());
+    }
+    // The fundamental group takes the loops just traced when the
+    // projection is proper on the curve, and traces the changed curve's
+    // otherwise.
+    if (options.fundamentalGroup) {
+        const bool withGroup = ok && options.loop.empty();
+        cli::GroupRun fundamental;
+        if (withGroup) {
+            fundamental = cli::runFundamentalGroup(session, group.productCheck ? &traces : nullptr, options.gapSeconds);
+            ok = fundamental.ok() && shownErrors().empty();
+        }
+        if (options.json) {
+            j["fundamentalGroup"] = withGroup ? cli::groupRunJson(fundamental) : nlohmann::json(nullptr);
+            nlohmann::json errs = nlohmann::json::array();
+            for (const ShownError &e : shownErrors()) errs.push_back({{"message", e.message}, {"remedy", e.remedy}});
+            j["errors"] = errs;
+        } else {
+            text += cli::groupRunText(fundamental);
+        }
+    }
+    if (options.json)
+        std::printf("%s\n", j.dump(2).c_str());
+    else
+        std::printf("%s", text.c_str());
+    return ok ? exitSuccess : exitFailed;
+}
+
+// Runs "Go" on the typed curve, puts it in proper position, traces and
+// verifies every loop, and studies the Zariski-van Kampen presentation
+// with GAP.
+int runFundamentalGroup(const Options &options) {
+    Session session;
+    bool ok = analyse(session, options);
+    const std::string typed = session.state.polynomialText;
+    cli::GroupRun run;
+    if (ok) {
+        run = cli::runFundamentalGroup(session, nullptr, options.gapSeconds);
+        ok = run.ok() && shownErrors().empty();
+    }
+    if (options.json) {
+        nlohmann::json j;
+        j["curve"] = typed;
+        j["fundamentalGroup"] = cli::groupRunJson(run);
+        nlohmann::json errs = nlohmann::json::array();
+        for (const ShownError &e : shownErrors()) errs.push_back({{"message", e.message}, {"remedy", e.remedy}});
+        j["errors"] = errs;
         std::printf("%s\n", j.dump(2).c_str());
     } else {
-        std::printf("%s", analysisText(session, options).c_str());
-        for (const auto &t : traces) std::printf("%s", cli::loopTraceText(t).c_str());
-        if (wholeChain) std::printf("%s", cli::groupText(group, session.state.fiber.get()).c_str());
+        std::printf("curve: %s\n", typed.c_str());
+        std::printf("%s", cli::groupRunText(run).c_str());
     }
     return ok ? exitSuccess : exitFailed;
 }
@@ -343,7 +399,20 @@ int main(int argc, char **argv) {
                      "trace only this loop: K (around branch locus K), deg:K (around degenerate "
                      "locus K) or inf (around all loci)")
         ->check(CLI::Validator(checkLoop, "LOOP"));
+    monodromyCommand->add_flag("--fundamental-group", monodromyOptions.fundamentalGroup,
+                               "also compute the fundamental group of the complement (a \"fundamentalGroup\" "
+                               "section in the JSON)");
+    monodromyCommand->add_option("--gap-seconds", monodromyOptions.gapSeconds, "GAP's time budget in seconds")
+        ->check(CLI::Range(0.1, 86400.0));
     monodromyCommand->footer(cli::monodromyHelp());
+
+    Options groupOptions;
+    auto *groupCommand = app.add_subcommand(
+        "fundamental-group", "The fundamental group of C^2 minus the curve, by Zariski-van Kampen and GAP");
+    addCurveOptions(groupCommand, groupOptions, "POLY");
+    groupCommand->add_option("--gap-seconds", groupOptions.gapSeconds, "GAP's time budget in seconds (default 60)")
+        ->check(CLI::Range(0.1, 86400.0));
+    groupCommand->footer(cli::fundamentalGroupHelp());
 
     Options traceOptions;
     auto *traceCommand = app.add_subcommand("trace", "Trace one loop and save the document with its traces");
@@ -401,6 +470,7 @@ int main(int argc, char **argv) {
     if (*analyzeCommand) return runAnalyze(analyzeOptions);
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);
+    if (*groupCommand) return runFundamentalGroup(groupOptions);
     if (*batchCommand) return cli::runBatch(batchFile, batchJobs);
     return exitUsage;
 }

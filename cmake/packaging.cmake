@@ -38,8 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Quorvel computes the branch polynomial of a plane curve f(x, t) = 0 exactly,\n isolates its branch loci with a proof, traces the fiber along loops around\n them and reports the monodromy permutation and a braid word.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
-# The dependencies are the shared libraries the two programs link with,
-# mapped to their Debian packages.
+# The dependencies are the shared libraries the programs link with, mapped
+# to their Debian packages: GAP's library (libgap8, and through it GAP's own
+# library files, gap-libs) comes in with quorvel-gap.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY quorvel)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -45,6 +45,7 @@ void AllLoopsRun::record(Session &session) {
         o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
     }
     o.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    o.braid = session.solutionSpace.braidWord.generators();
     outcomes_.push_back(o);
 }
 

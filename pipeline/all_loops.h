@@ -19,6 +19,7 @@ struct LoopOutcome {
     std::vector<int> permutation;  // where each point goes; empty when the loop stopped
     std::string permutationText;
     std::string braidText;
+    std::vector<int> braid;        // its generators, as the text writes them
 };
 
 class AllLoopsRun {

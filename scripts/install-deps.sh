@@ -14,6 +14,7 @@ packages=(
   qt6-svg-dev imagemagick xdotool
   xvfb xauth fonts-ipafont-gothic
   help2man appstream dpkg-dev
+  libgap-dev gap-core
 )
 
 missing=()

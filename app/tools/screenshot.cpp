@@ -4,9 +4,14 @@
 //   quorvel-screenshot --planes PARAMETER.png SOLUTION.png 'POLYNOMIAL' RE IM
 //     the Parameter Space window with the loops after "Go", and the Solution
 //     Space window (trace mode on) after the loop of the branch locus nearest
-//     RE + IM i, both written by the windows' own "Save picture…".
+//     RE + IM i, both written by the windows' own "Save picture…";
+//   quorvel-screenshot --group OUTPUT.png 'POLYNOMIAL'
+//     the Monodromy group dialog after "Trace all loops", on its
+//     "Fundamental group" tab.
+#include <QAction>
 #include <QApplication>
 #include <QPixmap>
+#include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +21,8 @@
 #include "views/dialogs/plane_windows.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
+#include "views/headless/plane_commands.h"
+#include "views/windows/monodromy_group_dialog.h"
 #include "views/windows/parameter_space_window.h"
 #include "views/windows/solution_space_window.h"
 
@@ -43,15 +50,37 @@ int planes(quorvel::Session &session, quorvel::MainDialog &window, char *argv[])
     return 0;
 }
 
+int group(quorvel::MainDialog &window, const char *output) {
+    using namespace quorvel;
+    window.openPlaneWindows();
+    auto *parameter = qobject_cast<ParameterSpaceWindow *>(window.planeWindows().parameterSpace());
+    if (!parameter) return fail("no plane windows");
+    QApplication::processEvents();
+    QAction *item = parameter->action(psw::traceAllLoops);
+    if (!item) return fail("no Trace all loops");
+    item->trigger();
+    for (int ticks = 0; parameter->allLoopsTick() && ticks < 1000000; ++ticks) {
+    }
+    MonodromyGroupDialog *dialog = parameter->groupDialog();
+    if (!dialog) return fail("no Monodromy group dialog");
+    dialog->resize(820, 420);
+    dialog->tabs()->setCurrentIndex(1);
+    QApplication::processEvents();
+    if (!dialog->grab().save(QString::fromLocal8Bit(output))) return fail("cannot write the picture");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
     QApplication application(argc, argv);
     const bool twoPlanes = argc >= 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--planes");
-    if (argc < 3 || (twoPlanes && argc < 7)) {
+    const bool groupTab = argc >= 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--group");
+    if (argc < 3 || (twoPlanes && argc < 7) || (groupTab && argc < 4)) {
         std::fprintf(stderr,
                      "usage: quorvel-screenshot OUTPUT.png POLYNOMIAL\n"
-                     "       quorvel-screenshot --planes PARAMETER.png SOLUTION.png POLYNOMIAL RE IM\n");
+                     "       quorvel-screenshot --planes PARAMETER.png SOLUTION.png POLYNOMIAL RE IM\n"
+                     "       quorvel-screenshot --group OUTPUT.png POLYNOMIAL\n");
         return 2;
     }
     QApplication::setWindowIcon(quorvel::appIcon());
@@ -59,11 +88,12 @@ int main(int argc, char *argv[]) {
     quorvel::Session session;
     quorvel::MainDialog window(session);
     window.show();
-    session.typePolynomial(argv[twoPlanes ? 4 : 2]);
+    session.typePolynomial(argv[twoPlanes ? 4 : groupTab ? 3 : 2]);
     window.showForm();
     window.go();
     QApplication::processEvents();
     if (twoPlanes) return planes(session, window, argv);
+    if (groupTab) return group(window, argv[2]);
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) return fail("cannot write the picture");
     return 0;
 }

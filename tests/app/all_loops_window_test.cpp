@@ -3,6 +3,7 @@
 // with the group and a table of the loops.
 #include <QMenu>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -59,6 +60,14 @@ void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
     for (int row = 0; row < 4; ++row)
         QVERIFY2(table->item(row, 4)->text().startsWith(QStringLiteral("verified")),
                  qPrintable(table->item(row, 4)->text()));
+    // The fundamental group comes when its tab is shown: the Fermat
+    // cubic's complement has the group Z, checked against its one component.
+    QTabWidget *tabs = dialog->tabs();
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Fundamental group"));
+    tabs->setCurrentIndex(1);
+    const QString group = dialog->fundamentalGroupText();
+    QVERIFY2(group.contains(QString::fromUtf8("Simplified (GAP): \u27e8 g1 \u27e9")), qPrintable(group));
+    QVERIFY2(group.contains(QStringLiteral("1 irreducible component: checked")), qPrintable(group));
 }
 
 }  // namespace

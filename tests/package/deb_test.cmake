@@ -14,7 +14,7 @@ execute_process(COMMAND dpkg -x "${deb}" "${work}/root" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg -x failed on ${deb}")
 endif()
-foreach(path usr/bin/quorvel usr/bin/quorvel-cli usr/bin/quorvel-picture usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-cli.1
+foreach(path usr/bin/quorvel usr/bin/quorvel-cli usr/bin/quorvel-picture usr/bin/quorvel-gap usr/share/man/man1/quorvel.1 usr/share/man/man1/quorvel-cli.1
         usr/share/applications/quorvel.desktop usr/share/icons/hicolor/256x256/apps/quorvel.png
         usr/share/doc/quorvel/help/index.html usr/share/metainfo/io.github.quorvel.Quorvel.metainfo.xml)
   if(NOT EXISTS "${work}/root/${path}")
@@ -30,6 +30,17 @@ execute_process(COMMAND "${work}/root/usr/bin/quorvel-cli" picture "x^2-t" -o "$
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT EXISTS "${work}/loops.svg")
   message(FATAL_ERROR "the installed CLI draws no picture (${rc}): ${err}")
+endif()
+# GAP's library is a dependency of the package (through quorvel-gap), and
+# the installed CLI finds the GAP process beside it.
+execute_process(COMMAND dpkg-deb -f "${deb}" Depends OUTPUT_VARIABLE depends)
+if(NOT depends MATCHES "libgap")
+  message(FATAL_ERROR "the package does not depend on GAP's library: ${depends}")
+endif()
+execute_process(COMMAND "${work}/root/usr/bin/quorvel-cli" fundamental-group "x^2-t^3"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "abelianization: Z ")
+  message(FATAL_ERROR "the installed CLI computes no fundamental group (${rc}): ${out} ${err}")
 endif()
 execute_process(COMMAND "${work}/root/usr/bin/quorvel" --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "^quorvel [0-9]+\\.[0-9]+\\.[0-9]+")

@@ -1,0 +1,68 @@
+#include "pipeline/fundamental_group.h"
+
+#include <map>
+
+#include "engine/projection.h"
+
+namespace quorvel {
+
+FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
+                                        const std::vector<std::vector<int>> &braids, double budgetSeconds) {
+    FundamentalGroupResult r;
+    r.points = n;
+    r.braids = braids;
+    r.relators = vanKampenRelators(n, braids);
+    r.components = absoluteComponentCount(curve);
+    if (r.components < 0) {
+        r.problem = "the projection is not proper on the curve";
+        return r;
+    }
+    r.gap = studyFpGroup(n, r.relators, budgetSeconds);
+    if (r.gap.haveInvariants) {
+        bool allFree = static_cast<int>(r.gap.abelianInvariants.size()) == r.components;
+        for (const std::string &v : r.gap.abelianInvariants) allFree = allFree && v == "0";
+        r.abelianizationChecked = allFree;
+        if (!allFree)
+            r.problem = "the abelianization is " + abelianText(r.gap.abelianInvariants, false) +
+                        ", but the curve has " + std::to_string(r.components) +
+                        " irreducible components, so it must be " +
+                        abelianText(std::vector<std::string>(static_cast<size_t>(r.components), "0"), false) +
+                        ": the braids of the loops are wrong";
+    }
+    if (r.problem.empty() && !r.gap.complete)
+        r.problem = r.gap.problem.empty() ? "GAP did not answer" : r.gap.problem;
+    return r;
+}
+
+std::string abelianText(const std::vector<std::string> &invariants, bool unicode) {
+    std::map<std::string, int> count;
+    std::vector<std::string> order;
+    for (const std::string &v : invariants) {
+        if (!count[v]++) order.push_back(v);
+    }
+    std::string out;
+    const std::string times = unicode ? " \u00d7 " : " x ";
+    for (const std::string &v : order) {
+        std::string factor = v == "0" ? "Z" : "Z/" + v;
+        if (count[v] > 1) factor += "^" + std::to_string(count[v]);
+        out += (out.empty() ? "" : times) + factor;
+    }
+    return out.empty() ? "1" : out;
+}
+
+std::vector<std::string> rawGeneratorNames(int n) {
+    std::vector<std::string> names;
+    for (int k = 1; k <= n; ++k) names.push_back("g" + std::to_string(k));
+    return names;
+}
+
+std::string presentationText(const std::vector<std::string> &generators, const std::vector<FreeWord> &relators,
+                             bool unicode) {
+    std::string out = unicode ? "\u27e8 " : "< ";
+    for (size_t k = 0; k < generators.size(); ++k) out += (k ? ", " : "") + generators[k];
+    if (!relators.empty()) out += " |";
+    for (size_t k = 0; k < relators.size(); ++k) out += (k ? ", " : " ") + relationText(relators[k], generators, unicode);
+    return out + (unicode ? " \u27e9" : " >");
+}
+
+}  // namespace quorvel
