@@ -102,8 +102,8 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     if (braidRead) picture_ = BraidPicture::of(fiber, word);
 }
 
-bool BraidInfoDialog::savePictureTo(const QString &path) {
-    return writeWidgetPicture(this, path, BraidPicture::area);
+bool BraidInfoDialog::savePictureTo(const QString &path, const FileWrite &how) {
+    return writeWidgetPicture(this, path, BraidPicture::area, how);
 }
 
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <vector>
 
+#include "pipeline/file_writer.h"
 #include "views/braid_picture.h"
 
 class QLabel;
@@ -39,7 +40,7 @@ public:
     QString checksText() const;
     const BraidPicture &picture() const { return picture_; }
     // "Save picture…": the dialog as it shows, PNG or SVG.
-    bool savePictureTo(const QString &path);
+    bool savePictureTo(const QString &path, const FileWrite &how = {});
 
     // OK and the close box both end here; the dialog stops counting as open.
     void done(int result) override;

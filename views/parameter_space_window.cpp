@@ -448,9 +448,9 @@ void ParameterSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool ParameterSpaceWindow::savePictureTo(const QString &path) {
+bool ParameterSpaceWindow::savePictureTo(const QString &path, const FileWrite &how) {
     const PixelRect &r = view_->planeRect;
-    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()));
+    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()), how);
 }
 
 void ParameterSpaceWindow::tick() {

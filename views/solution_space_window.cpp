@@ -325,9 +325,9 @@ void SolutionSpaceWindow::savePicture() {
     if (!path.isEmpty()) savePictureTo(path);
 }
 
-bool SolutionSpaceWindow::savePictureTo(const QString &path) {
+bool SolutionSpaceWindow::savePictureTo(const QString &path, const FileWrite &how) {
     const PixelRect &r = look_->view.planeRect;
-    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()));
+    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()), how);
 }
 
 void SolutionSpaceWindow::explainWarning() {
