@@ -51,7 +51,8 @@ Files (-o):
   file as it was, and the run exits 1. A symbolic link is followed to the
   file it names. A folder, device, FIFO or socket is never replaced. A
   read-only file is refused unless --replace-read-only is given; a replaced
-  file keeps its permissions (and its owner where the system allows).
+  file keeps its permissions (and its owner where the system allows); it
+  is a new file, so other hard links to the old one keep the old content.
   JSON output is UTF-8: a byte of a file name or text that is not UTF-8
   is written as U+FFFD.
 )";
