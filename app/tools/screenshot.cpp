@@ -6,14 +6,17 @@
 //     Space window (trace mode on) after the loop of the branch locus nearest
 //     RE + IM i, both written by the windows' own "Save picture…".
 #include <QApplication>
+#include <QBuffer>
 #include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/app_icon.h"
 #include "app/error_dialog.h"
 #include "app/main_dialog.h"
 #include "app/plane_windows.h"
+#include "pipeline/file_writer.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "views/parameter_space_window.h"
@@ -64,6 +67,12 @@ int main(int argc, char *argv[]) {
     window.go();
     QApplication::processEvents();
     if (twoPlanes) return planes(session, window, argv);
-    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) return fail("cannot write the picture");
+    // Written as the program writes every file: whole or not at all.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    std::string reason;
+    if (!window.grab().save(&buffer, "PNG") || !quorvel::writeWholeFile(argv[1], png.toStdString(), {}, reason))
+        return fail(("cannot write the picture: " + reason).c_str());
     return 0;
 }
