@@ -40,7 +40,7 @@ bool optionName(const std::string &a) {
 
 std::string minusHint(const std::string &command) {
     return "A text that begins with a minus goes after \"--\": quorvel-cli " + command +
-           (command.empty() ? "" : " ") + "[OPTIONS] -- TEXT. A short option takes nothing joined to it (-o FILE).";
+           (command.empty() ? "" : " ") + "[OPTIONS] -- TEXT. -o takes its file as the next argument (-o FILE).";
 }
 
 ArrangedArguments arrangeArguments(const std::vector<std::string> &args, bool subcommand) {
@@ -79,6 +79,10 @@ ArrangedArguments arrangeArguments(const std::vector<std::string> &args, bool su
             // CLI11 refuses a long option it does not know; the caller adds
             // minusHint.
             out.push_back(a);
+        } else if (a.size() > 2 && a.rfind("-j", 0) == 0 &&
+                   a.find_first_not_of("0123456789", 2) == std::string::npos) {
+            // -j4: a count joined to -j is no text of any subcommand.
+            out.push_back("--jobs=" + a.substr(2));
         } else if (shortLookalike(a) || a.rfind("--", 0) == 0) {
             result.error = a + ": no such option.\n" + minusHint(command);
             return result;

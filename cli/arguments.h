@@ -5,7 +5,7 @@
 //
 // A text that begins with a minus is read as a text unless it could be an
 // option: "--" and what follows it are texts; "-x^2+t" and "-t+x" are texts;
-// "-o", "-j", "-h" and every "--name" are options; "-oo^2+t" and "-hx" are
+// "-o", "-j", "-jN", "-h" and every "--name" are options; "-oo^2+t" and "-hx" are
 // refused with a hint about "--", never guessed, and so is an unknown
 // "--name" (by CLI11, with minusHint added by the caller).
 #pragma once
