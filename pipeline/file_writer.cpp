@@ -217,6 +217,13 @@ bool readOnly(const std::string &target, const struct stat &info) {
 
 }  // namespace
 
+bool isReadOnlyFile(const std::string &path) {
+    std::string target, reason;
+    struct stat info {};
+    return !path.empty() && resolveTarget(path, target, reason) && ::stat(target.c_str(), &info) == 0 &&
+           S_ISREG(info.st_mode) && readOnly(target, info);
+}
+
 bool writeWholeFile(const std::string &path, const std::string &bytes, const FileWrite &how, std::string &reason) {
     if (path.empty()) {
         reason = "the file name is empty";

@@ -34,4 +34,8 @@ inline constexpr const char *readOnlyRemedy =
 // signal asks. False with the reason; nothing is shown.
 bool writeWholeFile(const std::string &path, const std::string &bytes, const FileWrite &how, std::string &reason);
 
+// The file the path names (through its links) exists and is one that
+// writeWholeFile refuses without replaceReadOnly.
+bool isReadOnlyFile(const std::string &path);
+
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/dialog_units.h"
+#include "app/file_dialogs.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
 #include "views/monodromy_group_dialog.h"
@@ -95,7 +96,8 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     picture->move(std::min(picture->x(), width() - picture->width() - 4), picture->y());
     connect(picture, &QPushButton::clicked, this, [this] {
         const QString path = choosePictureFile(this, QStringLiteral("braid.png"));
-        if (!path.isEmpty()) savePictureTo(path);
+        FileWrite how;
+        if (!path.isEmpty() && askHowToWrite(this, path, how)) savePictureTo(path, how);
     });
 
     // No picture of a braid that could not be read.

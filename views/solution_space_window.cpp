@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/dialog_units.h"
+#include "app/file_dialogs.h"
 #include "app/plane_windows.h"
 #include "app/solution_info_dialog.h"
 #include "engine/error.h"
@@ -322,7 +323,8 @@ void SolutionSpaceWindow::showBraidInformation() {
 
 void SolutionSpaceWindow::savePicture() {
     const QString path = choosePicture_(QStringLiteral("solution-space.png"));
-    if (!path.isEmpty()) savePictureTo(path);
+    FileWrite how;
+    if (!path.isEmpty() && askHowToWrite(this, path, how)) savePictureTo(path, how);
 }
 
 bool SolutionSpaceWindow::savePictureTo(const QString &path, const FileWrite &how) {
