@@ -127,16 +127,19 @@ public:
     }
 
     // Numbers that are not finite (nan, inf, beyond the doubles): the reader
-    // takes each as 0, and the user is told where.
+    // takes each as 0, and the user is told where (a base point excepted,
+    // which is refused with its own message).
     void nonFinite(const std::string &bytes) {
         DocumentReader reader(bytes);
         std::string line;
         int lineNumber = 0, first = 0, count = 0;
         bool textLine = false;  // the line after a tag that holds text
+        int baseLines = 0;      // the base point is refused, never read as 0
         while (reader.readLine(line)) {
             ++lineNumber;
-            const bool text = textLine;
+            const bool text = textLine || baseLines-- > 0;
             textLine = line.rfind(tagPolynomial, 0) == 0 || line.rfind(tagBranchPolynomial, 0) == 0;
+            if (line.rfind(tagParameterBase, 0) == 0) baseLines = 2;
             if (text || line.empty() || line[0] == '*') continue;
             char *end = nullptr;
             const double v = std::strtod(line.c_str(), &end);
