@@ -38,7 +38,6 @@ using namespace quorvel;
 
 using cli::ShownError;
 using cli::installStderrHandler;
-using cli::joinLines;
 using cli::shownErrors;
 
 // Exit statuses.
@@ -265,8 +264,6 @@ int runTrace(const Options &options) {
 }
 
 // ---- the options -------------------------------------------------------------------
-
-
 
 std::string checkFiber(const std::string &text) {
     if (text.size() == 1 && text[0] >= 'a' && text[0] <= 'z' && text[0] != 'i') return "";
