@@ -141,7 +141,8 @@ public:
         temporaryPresent = 1;
         struct sigaction action {};
         action.sa_handler = removeTemporaryAndEnd;
-        sigemptyset(&action.sa_mask);
+        // One ending signal at a time runs the handler.
+        action.sa_mask = endingSignalSet();
         for (int k = 0; k < endingSignalCount; ++k) {
             ::sigaction(endingSignals[k], nullptr, &previousActions[k]);
             // A signal the process ignores (nohup) must not end it now.
