@@ -359,8 +359,9 @@ void MainDialog::load() {
 
 void MainDialog::save() {
     const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
-    if (path.isEmpty()) return;
-    saveDocument(session_, path.toStdString());
+    FileWrite how;
+    if (path.isEmpty() || !askHowToWrite(this, path, how)) return;
+    saveDocument(session_, path.toStdString(), how);
 }
 
 void MainDialog::reject() {
@@ -380,7 +381,10 @@ void MainDialog::reject() {
         if (ask.clickedButton() == saveButton) {
             // Everything is kept, the traces of a run too.
             const QString path = chooseFile_(FileAction::Save, toQString(session_.state.documentName));
-            if (path.isEmpty() || !saveDocumentWithTraces(session_, path.toStdString())) return;
+            FileWrite how;
+            if (path.isEmpty() || !askHowToWrite(this, path, how) ||
+                !saveDocumentWithTraces(session_, path.toStdString(), how))
+                return;
         }
     }
     QDialog::reject();

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "cli/arguments.h"
 #include "cli/errors.h"
 #include "cli/monodromy.h"
 #include "cli/prepare.h"
@@ -35,6 +37,7 @@ struct PictureOptions {
     std::string size = "1024x768";
     std::string base;
     std::string fiber;
+    FileWrite write;
 };
 
 bool readSize(const std::string &text, int &width, int &height) {
@@ -110,27 +113,23 @@ int draw(const PictureOptions &o) {
         // The picture is the plane alone, between the two strips.
         fitClient(window, window.plane(), width, height + 2 * stripHeight);
         window.view().displayAll(extentOfLoops(session));
-        saved = window.savePictureTo(path);
+        saved = window.savePictureTo(path, o.write);
     } else if (o.plane == "solution") {
         auto look = std::make_shared<SolutionSpaceLook>();
         look->traceMode = o.loop.empty() ? 0 : 1;  // a traced loop shows its whole trace
         SolutionSpaceWindow window(session, look);
         fitClient(window, window.client(), width, height + 2 * stripHeight);
         window.displayAll();
-        saved = window.savePictureTo(path);
+        saved = window.savePictureTo(path, o.write);
     } else {
         BraidInfoDialog dialog(session, permutation);
         dialog.resize(width, height);
         dialog.show();
         QApplication::processEvents();
-        saved = dialog.savePictureTo(path);
+        saved = dialog.savePictureTo(path, o.write);
     }
-    if (!saved) {
-        std::fprintf(stderr, "error: Cannot create the file.\n%s: the picture could not be written\n",
-                     o.output.c_str());
-        return exitFailed;
-    }
-    return exitSuccess;
+    // A failure was shown, with the file and the reason.
+    return saved ? exitSuccess : exitFailed;
 }
 
 }  // namespace
@@ -163,18 +162,33 @@ int main(int argc, char *argv[]) {
             int w = 0, h = 0;
             return readSize(text, w, h) ? "" : "the size is WxH, each from 16 to 8192";
         });
-    app.add_option("--base", o.base, "the base point, as the base-point field reads it");
+    app.add_option("--base", o.base, "the base point, as the base-point field reads it")
+        ->check(CLI::Validator(cli::checkBase, "COMPLEX"));
+    app.add_flag("--replace-read-only", o.write.replaceReadOnly,
+                 "replace the picture even when it is read-only (it stays read-only)");
     app.add_option("--fiber", o.fiber, "the fiber variable, one letter");
     app.footer("Exit status: 0 when the picture was written; 1 when the curve, the loop or the file failed "
                "(the reason goes to standard error); 2 for a usage error.");
+    // The same reading of the command line as every subcommand's.
+    cli::ArrangedArguments arrangement = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc), false);
+    if (!arrangement.error.empty()) {
+        std::fprintf(stderr, "%s\n", arrangement.error.c_str());
+        return exitUsage;
+    }
+    std::vector<char *> arranged;
+    for (std::string &a : arrangement.args) arranged.push_back(a.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(arranged.size()), arranged.data());
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
+        if (dynamic_cast<const CLI::ExtrasError *>(&e)) std::fprintf(stderr, "%s\n", cli::minusHint("picture").c_str());
         return code == 0 ? exitSuccess : exitUsage;
     }
-    // No display is needed: Qt draws offscreen unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A picture never needs a display: it is drawn on the offscreen
+    // platform whatever QT_QPA_PLATFORM names (a platform without its
+    // display, such as xcb without DISPLAY, would end the process), unless
+    // that names the offscreen platform with options of its own.
+    if (!qgetenv("QT_QPA_PLATFORM").startsWith("offscreen")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     char *qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);

@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cli/report.h"
+
 namespace quorvel::cli {
 
 namespace {
@@ -69,7 +71,7 @@ std::string resultLine(const std::string &input, int status, const std::string &
     }
     j["input"] = input;
     j["exitStatus"] = status;
-    return j.dump();
+    return jsonText(j);
 }
 
 }  // namespace

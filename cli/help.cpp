@@ -17,7 +17,8 @@ Exit status:
      compose, or a file could not be written; a run that failed never
      replaces a file
   2  the command line is wrong (an unknown option, a missing argument, a
-     --base that is not a finite complex number, a bad --loop or --fiber)
+     text that looks like an option, a --base that is not a finite complex
+     number, a bad --loop or --fiber)
 )";
 
 const char *inputRules = R"(
@@ -25,13 +26,35 @@ Input:
   POLY is the polynomial as written mathematics reads it: 2x^2 - t, (x+1)(x-1),
   x^2--t (= x^2+t), 10^(-3)*t, 1e-3, i for the imaginary unit; "*" or a
   space multiplies, "/" is the exact polynomial quotient. What cannot be read
-  is refused with the character where reading stopped. A text that begins
-  with a minus sign is a polynomial, not an option. At most 1023 characters.
+  is refused with the character where reading stopped. At most 1023
+  characters, in every subcommand.
+  A text that begins with a minus sign: -x^2+t or -t+x is a text as it
+  stands; one that could be an option (-oo^2+t, -h..., --...) is refused,
+  and goes after "--", which ends the options in every subcommand:
+    quorvel-cli analyze --base 1 -- '-oo^2+t'
   An input whose name ends in .qpf is a document: it is loaded, never read
-  as a polynomial; a missing file, a folder or a FIFO is reported with the
-  system's reason.
+  as a polynomial; a missing file, a folder, a FIFO or a file larger than
+  64 MB is reported with the reason.
+  --base is read as the main window's base-point field reads it, and as a
+  document's base point is read: a finite complex number (1+i, 0.5-2i,
+  1e-3); 1e400, nan, inf, abc or 2x are refused with the same message.
   The fiber variable is the first letter of the text unless --fiber names
   it; the other letter is the parameter.
+)";
+
+const char *files = R"(
+Files (-o):
+  A file is written whole or not at all: the new content goes to a
+  temporary file in the same folder, is flushed to the disk and only then
+  takes the name, so a full disk, a write error or an interrupt (Ctrl-C,
+  SIGTERM, SIGHUP, which also remove the temporary file) leaves the old
+  file as it was, and the run exits 1. A symbolic link is followed to the
+  file it names. A folder, device, FIFO or socket is never replaced. A
+  read-only file is refused unless --replace-read-only is given; a replaced
+  file keeps its permissions (and its owner where the system allows); it
+  is a new file, so other hard links to the old one keep the old content.
+  JSON output is UTF-8: a byte of a file name or text that is not UTF-8
+  is written as U+FFFD.
 )";
 
 const char *conventions = R"(
@@ -63,7 +86,7 @@ Conventions:
 }  // namespace
 
 std::string generalHelp() {
-    return std::string(exitStatuses) + inputRules + conventions +
+    return std::string(exitStatuses) + inputRules + files + conventions +
            "\nRun quorvel-cli SUBCOMMAND --help for the fields each subcommand prints.\n";
 }
 
@@ -71,8 +94,8 @@ std::string normalizeHelp() {
     return R"(
 Prints two lines: "letters: F P T" (the letters in the order they were
 settled, ? for none) and "polynomial: TEXT" (the printed normal form).
-Exit status: 0 when the text reads, 1 when it is refused, 2 for a wrong
-command line.
+Exit status: 0 when the text reads, 1 when it is refused (or is longer
+than 1023 characters), 2 for a wrong command line.
 )";
 }
 
@@ -84,6 +107,7 @@ The text is read exactly (0.1 is 1/10) and every root is the double nearest
 to it, or next to that one; distinct roots are distinct lines however close
 they lie. --full prints each part as the shortest decimal that reads back to
 its double (+1e-20+0i).
+A constant (0 included) has no roots to list and is refused.
 Exit status: 0 when every root was found, 1 otherwise, 2 for a wrong
 command line.
 )";

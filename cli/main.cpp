@@ -39,7 +39,6 @@ using namespace quorvel;
 
 using cli::ShownError;
 using cli::installStderrHandler;
-using cli::joinLines;
 using cli::shownErrors;
 
 // Exit statuses.
@@ -49,7 +48,15 @@ constexpr int exitUsage = 2;
 
 void note(const std::string &text) { std::fprintf(stderr, "note: %s\n", text.c_str()); }
 
+// Every polynomial text has the length of the main window's field.
+bool textFits(const std::string &text) {
+    if (text.size() <= polynomialTextLimit) return true;
+    showError(polynomialTooLongMessage, polynomialTooLongRemedy);
+    return false;
+}
+
 int runNormalize(const std::string &text) {
+    if (!textFits(text)) return exitFailed;
     Letters letters = unsetLetters;
     try {
         OwnedPolynomial p(parsePolynomial(text, letters));
@@ -76,13 +83,20 @@ std::string fullValue(Complex z) {
 }
 
 int runRoots(const std::string &text, bool full) {
+    if (!textFits(text)) return exitFailed;
     Letters letters = unsetLetters;
     try {
         const ExactPolynomial exact = parseExactPolynomial(text, letters);
         OwnedPolynomial p(roundedPolynomial(exact));
         if (!isUnivariate(p.get())) {
             showError("polynomial (1 var.) is illegal.", "Re-input a polynomial");
-            return 1;
+            return exitFailed;
+        }
+        // A constant has no roots to list, and 0 has every number.
+        if (degree(p.get()) <= 0) {
+            showError("The polynomial is a constant: it has no roots to find.",
+                      "Give a polynomial of degree 1 or more in one letter");
+            return exitFailed;
         }
         OwnedPolynomial roots(certifiedRoots(exact));
         OwnedPolynomial sorted(sortLexicographic(roots.get()));
@@ -104,6 +118,7 @@ struct Options {
     bool json = false;
     bool fundamentalGroup = false;
     double gapSeconds = defaultGapBudgetSeconds;
+    FileWrite write;  // how -o replaces a file
 };
 
 // The analysis as far as it got, then: completed, nothing reported, a fiber
@@ -131,7 +146,7 @@ int runAnalyze(const Options &options) {
     nlohmann::json saved = nullptr;
     if (!options.output.empty()) {
         if (ok) {
-            ok = saveDocument(session, options.output);
+            ok = saveDocument(session, options.output, options.write);
         } else {
             note("the run failed, so " + options.output + " was not written");
         }
@@ -140,7 +155,7 @@ int runAnalyze(const Options &options) {
     if (options.json) {
         nlohmann::json j = cli::analysisJson(session, shownErrors());
         j["saved"] = saved;
-        std::printf("%s\n", j.dump(2).c_str());
+        std::printf("%s\n", cli::jsonText(j, 2).c_str());
     } else {
         std::printf("%s", analysisText(session, options).c_str());
     }
@@ -219,7 +234,7 @@ int runMonodromy(const Options &options) {
         }
     }
     if (options.json)
-        std::printf("%s\n", j.dump(2).c_str());
+        std::printf("%s\n", cli::jsonText(j, 2).c_str());
     else
         std::printf("%s", text.c_str());
     return ok ? exitSuccess : exitFailed;
@@ -244,7 +259,7 @@ int runFundamentalGroup(const Options &options) {
         nlohmann::json errs = nlohmann::json::array();
         for (const ShownError &e : shownErrors()) errs.push_back({{"message", e.message}, {"remedy", e.remedy}});
         j["errors"] = errs;
-        std::printf("%s\n", j.dump(2).c_str());
+        std::printf("%s\n", cli::jsonText(j, 2).c_str());
     } else {
         std::printf("curve: %s\n", typed.c_str());
         std::printf("%s", cli::groupRunText(run).c_str());
@@ -274,7 +289,7 @@ int runTrace(const Options &options) {
         if (options.json) {
             nlohmann::json j = cli::analysisJson(session, shownErrors());
             j["saved"] = false;
-            std::printf("%s\n", j.dump(2).c_str());
+            std::printf("%s\n", cli::jsonText(j, 2).c_str());
         } else {
             std::printf("%s", analysisText(session, options).c_str());
         }
@@ -284,11 +299,11 @@ int runTrace(const Options &options) {
     ok = t.status == "finished" && shownErrors().empty();
     bool saved = false;
     if (ok) {
-        saved = saveDocumentWithTraces(session, options.output);
+        saved = saveDocumentWithTraces(session, options.output, options.write);
     } else if (fileExists(options.output)) {
         note("the trace stopped, so the existing " + options.output + " was left unchanged");
     } else {
-        saved = saveDocumentWithTraces(session, options.output, true);
+        saved = saveDocumentWithTraces(session, options.output, FileWrite{.onlyNew = true});
         if (saved) note("the trace stopped; its partial traces were saved to the new file " + options.output);
     }
     if (options.json) {
@@ -297,7 +312,7 @@ int runTrace(const Options &options) {
         nlohmann::json errs = nlohmann::json::array();
         for (const ShownError &e : shownErrors()) errs.push_back({{"message", e.message}, {"remedy", e.remedy}});
         j["errors"] = errs;
-        std::printf("%s\n", j.dump(2).c_str());
+        std::printf("%s\n", cli::jsonText(j, 2).c_str());
     } else {
         std::printf("%s", cli::loopTraceText(t).c_str());
     }
@@ -305,14 +320,6 @@ int runTrace(const Options &options) {
 }
 
 // ---- the options -------------------------------------------------------------------
-
-std::string checkBase(const std::string &text) {
-    if (text.size() > basePointTextLimit) return "the base point text is longer than 255 characters";
-    Complex value;
-    std::string problem;
-    if (readConstant(text, value, problem)) return "";
-    return "not a finite complex number (" + joinLines(problem) + ")";
-}
 
 std::string checkFiber(const std::string &text) {
     if (text.size() == 1 && text[0] >= 'a' && text[0] <= 'z' && text[0] != 'i') return "";
@@ -326,10 +333,16 @@ std::string checkLoop(const std::string &text) {
 
 std::string checkOutput(const std::string &text) { return text.empty() ? "the file name is empty" : ""; }
 
+void addOutputOptions(CLI::App *command, Options &options, const char *what) {
+    command->add_option("-o,--output", options.output, what)->check(CLI::Validator(checkOutput, "FILE"));
+    command->add_flag("--replace-read-only", options.write.replaceReadOnly,
+                      "with -o: replace the file even when it is read-only (it stays read-only)");
+}
+
 void addCurveOptions(CLI::App *command, Options &options, const char *inputName) {
     command->add_option(inputName, options.input.text, "the curve f(x, t), or a document FILE.qpf")->required();
     command->add_option("--base", options.input.base, "move the base point here, e.g. 1+i, 0.5-2i, 1e-3")
-        ->check(CLI::Validator(checkBase, "COMPLEX"));
+        ->check(CLI::Validator(cli::checkBase, "COMPLEX"));
     command
         ->add_option_function<std::string>(
             "--fiber", [&options](const std::string &s) { options.input.fiber = s[0]; },
@@ -386,8 +399,7 @@ int main(int argc, char **argv) {
     Options analyzeOptions;
     auto *analyzeCommand = app.add_subcommand("analyze", "Run Go on a curve and print the result");
     addCurveOptions(analyzeCommand, analyzeOptions, "POLY");
-    analyzeCommand->add_option("-o,--output", analyzeOptions.output, "save the document to this file (.qpf)")
-        ->check(CLI::Validator(checkOutput, "FILE"));
+    addOutputOptions(analyzeCommand, analyzeOptions, "save the document to this file (.qpf)");
     analyzeCommand->footer(cli::analyzeHelp());
 
     Options monodromyOptions;
@@ -420,9 +432,8 @@ int main(int argc, char **argv) {
     traceCommand->add_option("--loop", traceOptions.loop, "the loop: K, deg:K or inf")
         ->required()
         ->check(CLI::Validator(checkLoop, "LOOP"));
-    traceCommand->add_option("-o,--output", traceOptions.output, "the document to write (.qpf)")
-        ->required()
-        ->check(CLI::Validator(checkOutput, "FILE"));
+    addOutputOptions(traceCommand, traceOptions, "the document to write (.qpf)");
+    traceCommand->get_option("--output")->required();
     traceCommand->footer(cli::traceHelp());
 
     std::string batchFile;
@@ -444,7 +455,12 @@ int main(int argc, char **argv) {
                        "Draw the parameter plane, the solution plane or the braid of a loop to an SVG or PNG file "
                        "(quorvel-cli picture --help)");
 
-    std::vector<std::string> args = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc));
+    cli::ArrangedArguments arrangement = cli::arrangeArguments(std::vector<std::string>(argv, argv + argc));
+    if (!arrangement.error.empty()) {
+        std::fprintf(stderr, "%s\n", arrangement.error.c_str());
+        return exitUsage;
+    }
+    std::vector<std::string> &args = arrangement.args;
     std::vector<char *> arranged;
     bool options = true;
     for (std::string &a : args) {
@@ -462,6 +478,10 @@ int main(int argc, char **argv) {
         app.parse(static_cast<int>(arranged.size()), arranged.data());
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
+        if (dynamic_cast<const CLI::ExtrasError *>(&e)) {
+            const CLI::App *chosen = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+            std::fprintf(stderr, "%s\n", cli::minusHint(chosen ? chosen->get_name() : "SUBCOMMAND").c_str());
+        }
         return code == 0 ? exitSuccess : exitUsage;
     }
 

@@ -5,6 +5,7 @@
 
 #include "engine/error.h"
 #include "engine/polynomial.h"
+#include "pipeline/base_point_reading.h"
 #include "pipeline/curve_state.h"
 #include "pipeline/document.h"
 
@@ -85,6 +86,12 @@ bool prepareSession(Session &session, const Input &input) {
         if (!session.recalculateFiber()) return false;
     }
     return session.state.stage == stageFiber;
+}
+
+std::string checkBase(const std::string &text) {
+    Complex value;
+    std::string message;
+    return readBasePoint(text, value, message) ? "" : message;
 }
 
 }  // namespace quorvel::cli

@@ -10,7 +10,7 @@ namespace quorvel::cli {
 
 struct Input {
     std::string text;            // the polynomial, or the path of a document
-    std::string base;            // --base (a text readConstant reads), empty when not given
+    std::string base;            // --base (a text readBasePoint reads), empty when not given
     char fiber = '?';            // --fiber, '?' when not given
 };
 
@@ -27,5 +27,9 @@ bool namesDocument(const std::string &input);
 // polynomial field, a fiber letter the polynomial lacks. Answers true when
 // the session ends at stage 4.
 bool prepareSession(Session &session, const Input &input);
+
+// The check of --base for CLI11: empty when readBasePoint takes the text,
+// else its message (the message of every base-point reader).
+std::string checkBase(const std::string &text);
 
 }  // namespace quorvel::cli

@@ -8,6 +8,10 @@
 
 namespace quorvel::cli {
 
+std::string jsonText(const nlohmann::json &j, int indent) {
+    return j.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 double jsonReal(double v) { return v == 0.0 ? 0.0 : v; }
 
 nlohmann::json pointsJson(const Term *list, bool withNames) {

@@ -14,6 +14,12 @@ struct ShownError {
     std::string remedy;
 };
 
+// The JSON as text (indent < 0: one line). A text that is not UTF-8 (a
+// file name or a line of bytes from another encoding) cannot be written
+// into JSON as it stands: each byte that breaks the encoding is written as
+// U+FFFD, the replacement character, so the output stays valid JSON.
+std::string jsonText(const nlohmann::json &j, int indent = -1);
+
 // A real number for the JSON: a zero is written 0.0, never -0.0.
 double jsonReal(double v);
 nlohmann::json pointsJson(const Term *list, bool withNames);

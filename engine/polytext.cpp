@@ -526,13 +526,6 @@ bool readConstant(std::string_view text, Complex &value, std::string &problem) {
     return ok;
 }
 
-Complex readComplexField(std::string_view text) {
-    Complex value(0.0, 0.0);
-    std::string problem;
-    if (readConstant(text, value, problem)) return value;
-    return parseComplex(text);
-}
-
 std::string printPolynomial(const Term *p, int decimals) {
     std::string out;
     if (!p) return out;

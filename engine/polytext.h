@@ -57,9 +57,5 @@ std::string printPolynomial(const Term *p, int decimals = printDecimals);
 // read or overflows; nothing is shown through the error channel.
 bool readConstant(std::string_view text, Complex &value, std::string &problem);
 
-// The base-point field: the text as readConstant reads it, or, when that
-// refuses it, as parseComplex scans it (so 1.5 , -2i still reads as
-// 1.5-2i, and text without a number as 0). Never a non-finite value.
-Complex readComplexField(std::string_view text);
 
 }  // namespace quorvel

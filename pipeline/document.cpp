@@ -14,6 +14,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/base_point_reading.h"
 #include "pipeline/finite_state.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
@@ -315,7 +316,18 @@ private:
     // The first reading of the base point: shown at once, though the branch
     // loci below move it to their centre again.
     void readBaseIfThere() {
-        if (reader_.findSection(tagParameterBase) && reader_.readPoint(base_)) showBase();
+        std::string message;
+        if (readStoredBase(message) == StoredBase::read) showBase();
+    }
+
+    enum class StoredBase { missing, refused, read };
+    // The two lines of "*parameterbase", read as every base point is read
+    // (a stored 1e999 or nan is refused, never taken as 0).
+    StoredBase readStoredBase(std::string &message) {
+        std::string re, im;
+        if (!reader_.findSection(tagParameterBase) || !reader_.readLine(re) || !reader_.readLine(im))
+            return StoredBase::missing;
+        return readBasePointLines(re, im, base_, message) ? StoredBase::read : StoredBase::refused;
     }
 
     bool readBranchLoci() {
@@ -340,7 +352,11 @@ private:
     }
 
     bool readBase() {
-        if (!reader_.findSection(tagParameterBase) || !reader_.readPoint(base_)) return false;
+        std::string message;
+        const StoredBase stored = readStoredBase(message);
+        // The load stops at the branch loci, and says why.
+        if (stored == StoredBase::refused) showError(message, basePointRemedy);
+        if (stored != StoredBase::read) return false;
         showBase();
         return true;
     }

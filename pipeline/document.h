@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/complex.h"
+#include "pipeline/file_writer.h"
 
 namespace quorvel {
 
@@ -42,6 +43,12 @@ inline constexpr size_t documentLineLimit = 1023;
 inline constexpr const char *cannotOpenMessage = "Cannot open the file.";
 inline constexpr const char *cannotCreateMessage = "Cannot create the file.";
 inline constexpr const char *fileRemedy = "Check the file name and its permissions";
+// fileRemedy, or the remedy of a read-only file for its reason.
+const char *fileRemedyFor(const std::string &reason);
+
+// The largest document read: a larger file is refused before a byte of it
+// is read (no document Quorvel writes comes near it).
+inline constexpr size_t documentSizeLimit = size_t{64} << 20;
 
 // The two questions a load may ask. The window shows its dialogs; tests and
 // the command-line front end answer directly.
@@ -131,17 +138,15 @@ bool readTraceSections(Session &session, DocumentReader &reader);
 // Each answers false after telling the error channel when the file cannot be
 // opened or created ("Cannot open the file." or "Cannot create the file.",
 // followed by the path and the system's reason), and then changes nothing.
-// A save writes a temporary file beside the target and renames it over the
-// target only once every byte is written, so a failed save never loses the
-// previous document; a symbolic link is followed to the file it names.
+// A save writes through writeWholeFile (pipeline/file_writer.h): a failed
+// save never loses the previous document.
 
 // The main window's "Save": the sections; documentName becomes the file
 // name without its folder.
-bool saveDocument(Session &session, const std::string &path);
+bool saveDocument(Session &session, const std::string &path, const FileWrite &how = {});
 // The Parameter Space window's "Save file": the sections, then the traces;
-// documentName as for saveDocument. With onlyNew the file must not exist
-// yet (an existing one is left alone and the save fails).
-bool saveDocumentWithTraces(Session &session, const std::string &path, bool onlyNew = false);
+// documentName as for saveDocument.
+bool saveDocumentWithTraces(Session &session, const std::string &path, const FileWrite &how = {});
 // The main window's "Load": documentName becomes the file name, the sections
 // are read with the main window, then the traces if the file has them and
 // the question is answered yes.
@@ -153,13 +158,10 @@ bool loadDocument(Session &session, const std::string &path, LoadQuestions &ques
 // documentName is left alone. True whenever the file could be read.
 bool loadTracesFromFile(Session &session, const std::string &path, LoadQuestions &questions);
 
-// The bytes of a regular file. False with the system's reason (a missing
-// file, a folder, a FIFO or device, which is never waited on) otherwise.
+// The bytes of a regular file of at most documentSizeLimit bytes. False
+// with the reason (a missing file, a folder, a FIFO or device, which is
+// never waited on, a file too large) otherwise.
 bool readDocumentFile(const std::string &path, std::string &bytes, std::string &reason);
-// Replaces (or, with onlyNew, creates) the file whole, as the saves do.
-// False with the system's reason; the previous file is then unchanged.
-bool writeDocumentFile(const std::string &path, const std::string &bytes, bool onlyNew,
-                       std::string &reason);
 // "message path: reason", the text of a failed file command.
 std::string fileMessage(const char *message, const std::string &path, const std::string &reason);
 

@@ -14,12 +14,17 @@
 #include "engine/error.h"
 #include "engine/polytext.h"
 #include "pipeline/document.h"
+#include "pipeline/file_writer.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
 
 std::string fileNameOf(const std::string &path) {
     return std::filesystem::path(path).filename().string();
+}
+
+const char *fileRemedyFor(const std::string &reason) {
+    return reason == readOnlyReason ? readOnlyRemedy : fileRemedy;
 }
 
 std::string fileMessage(const char *message, const std::string &path, const std::string &reason) {
@@ -48,6 +53,11 @@ private:
 
 std::string systemReason(int error) { return std::strerror(error); }
 
+std::string tooLargeReason(unsigned long long size) {
+    return "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(documentSizeLimit >> 20) +
+           " MB (" + std::to_string(documentSizeLimit) + " bytes) a document may hold";
+}
+
 }  // namespace
 
 bool readDocumentFile(const std::string &path, std::string &bytes, std::string &reason) {
@@ -75,6 +85,10 @@ bool readDocumentFile(const std::string &path, std::string &bytes, std::string &
         reason = "it is not a regular file";
         return false;
     }
+    if (info.st_size > static_cast<off_t>(documentSizeLimit)) {
+        reason = tooLargeReason(static_cast<unsigned long long>(info.st_size));
+        return false;
+    }
     bytes.clear();
     char buffer[65536];
     for (;;) {
@@ -86,120 +100,23 @@ bool readDocumentFile(const std::string &path, std::string &bytes, std::string &
             return false;
         }
         bytes.append(buffer, static_cast<size_t>(n));
+        // A file that grows while it is read is held to the same limit.
+        if (bytes.size() > documentSizeLimit) {
+            reason = tooLargeReason(bytes.size());
+            bytes.clear();
+            return false;
+        }
     }
 }
 
 namespace {
 
-bool writeAll(int fd, const std::string &bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The file a save writes: a symbolic link is followed to the file it names
-// (even when that does not exist yet), so that saving through a link
-// updates the document instead of replacing the link.
-bool resolveTarget(const std::string &path, std::string &target, std::string &reason) {
-    namespace fs = std::filesystem;
-    fs::path current(path);
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            target = current.string();
-            return true;
-        }
-        std::error_code error;
-        const fs::path next = fs::read_symlink(current, error);
-        if (error) {
-            reason = error.message();
-            return false;
-        }
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    reason = systemReason(ELOOP);
-    return false;
-}
-
-}  // namespace
-
-bool writeDocumentFile(const std::string &path, const std::string &bytes, bool onlyNew,
-                       std::string &reason) {
-    if (path.empty()) {
-        reason = "the file name is empty";
-        return false;
-    }
-    std::string target;
-    if (!resolveTarget(path, target, reason)) return false;
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode)) {
-        reason = systemReason(EISDIR);
-        return false;
-    }
-    if (exists && onlyNew) {
-        reason = systemReason(EEXIST);
-        return false;
-    }
-    // The temporary name is short and fixed, so that any file name the
-    // system accepts can be the target.
-    std::filesystem::path folder = std::filesystem::path(target).parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temporary = (folder / ".qpf-XXXXXX").string();
-    Descriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) {
-        reason = systemReason(errno);
-        return false;
-    }
-    mode_t mode = 0;
-    if (exists) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    int error = ok ? 0 : errno;
-    if (!fd.close() && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok) {
-        // Either the whole new file takes the name, or nothing changes. A
-        // new-only save links the name, which fails when it has appeared
-        // meanwhile, instead of renaming over it.
-        if (onlyNew) {
-            ok = ::link(temporary.c_str(), target.c_str()) == 0;
-            if (!ok) error = errno;
-            ::unlink(temporary.c_str());
-        } else {
-            ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-            if (!ok) error = errno;
-        }
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        reason = systemReason(error);
-    }
-    return ok;
-}
-
-namespace {
-
-bool save(Session &session, const std::string &path, bool withTraces, bool onlyNew) {
+bool save(Session &session, const std::string &path, bool withTraces, const FileWrite &how) {
     std::string bytes = writeSections(session);
     if (withTraces) bytes += writeTraces(session);
     std::string reason;
-    if (!writeDocumentFile(path, bytes, onlyNew, reason)) {
-        showError(fileMessage(cannotCreateMessage, path, reason), fileRemedy);
+    if (!writeWholeFile(path, bytes, how, reason)) {
+        showError(fileMessage(cannotCreateMessage, path, reason), fileRemedyFor(reason));
         return false;
     }
     session.state.documentName = cutText(fileNameOf(path), documentNameLimit);
@@ -232,10 +149,12 @@ bool sameCurve(const Term *curve, const std::string &text) {
 
 }  // namespace
 
-bool saveDocument(Session &session, const std::string &path) { return save(session, path, false, false); }
+bool saveDocument(Session &session, const std::string &path, const FileWrite &how) {
+    return save(session, path, false, how);
+}
 
-bool saveDocumentWithTraces(Session &session, const std::string &path, bool onlyNew) {
-    return save(session, path, true, onlyNew);
+bool saveDocumentWithTraces(Session &session, const std::string &path, const FileWrite &how) {
+    return save(session, path, true, how);
 }
 
 bool loadDocument(Session &session, const std::string &path, LoadQuestions &questions) {

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "engine/error.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/base_point_reading.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
@@ -88,9 +87,12 @@ public:
         if (!present(tagBranchLoci, "so the base point and the fiber were not loaded.")) return;
         if (!points(tagBranchLoci, "the branch loci, the base point and the fiber were not loaded.")) return;
         expected_ = stageBranchLoci;
-        Complex base;
         if (!present(tagParameterBase, "so the fiber was not loaded.")) return;
-        if (!reader_.readPoint(base)) return shortSection(tagParameterBase, "so the fiber was not loaded.");
+        std::string re, im, message;
+        if (!reader_.readLine(re) || !reader_.readLine(im))
+            return shortSection(tagParameterBase, "so the fiber was not loaded.");
+        Complex base;
+        if (!readBasePointLines(re, im, base, message)) return notices.push_back(message + " The fiber was not loaded.");
         if (!present(tagFiber, "so the fiber was not loaded.", true)) return;
         if (!points(tagFiber, "the fiber was not loaded.")) return;
         expected_ = stageFiber;
@@ -125,16 +127,19 @@ public:
     }
 
     // Numbers that are not finite (nan, inf, beyond the doubles): the reader
-    // takes each as 0, and the user is told where.
+    // takes each as 0, and the user is told where (a base point excepted,
+    // which is refused with its own message).
     void nonFinite(const std::string &bytes) {
         DocumentReader reader(bytes);
         std::string line;
         int lineNumber = 0, first = 0, count = 0;
         bool textLine = false;  // the line after a tag that holds text
+        int baseLines = 0;      // the base point is refused, never read as 0
         while (reader.readLine(line)) {
             ++lineNumber;
-            const bool text = textLine;
+            const bool text = textLine || baseLines-- > 0;
             textLine = line.rfind(tagPolynomial, 0) == 0 || line.rfind(tagBranchPolynomial, 0) == 0;
+            if (line.rfind(tagParameterBase, 0) == 0) baseLines = 2;
             if (text || line.empty() || line[0] == '*') continue;
             char *end = nullptr;
             const double v = std::strtod(line.c_str(), &end);
@@ -196,10 +201,8 @@ private:
 };
 
 bool readBytes(const std::string &path, std::string &bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    std::string reason;
+    return readDocumentFile(path, bytes, reason);
 }
 
 // Notes the answer to "another polynomial" on its way through.

@@ -10,6 +10,7 @@
 #include "engine/exact.h"
 #include "engine/points.h"
 #include "engine/polytext.h"
+#include "pipeline/base_point_reading.h"
 #include "pipeline/document.h"
 #include "pipeline/finite_state.h"
 
@@ -234,6 +235,9 @@ void Session::clearAll() {
     form.fiber.clear();
     writeBasePointField("");
     form.fixBasePoint = true;
+    // The next "Go" chooses a base point for its own curve.
+    state.basePoint = Complex(0.0, 0.0);
+    state.hasBasePoint = false;
 }
 
 void Session::letters(char &fiber, char &parameter) const {
@@ -350,6 +354,22 @@ void Session::computeBranchLoci() {
     state.stage = stageBranchLoci;
 }
 
+namespace {
+
+// The base point typed into the field, read as every base point is read;
+// a text that is no finite complex number stops the command.
+Complex typedBasePoint(const std::string &field) {
+    Complex value;
+    std::string message;
+    if (!readBasePoint(field, value, message)) {
+        showError(message, basePointRemedy);
+        throw ComputationAbandoned("base point refused");
+    }
+    return value;
+}
+
+}  // namespace
+
 Complex Session::chooseBase() const {
     const std::string field = cutText(form.basePoint, basePointTextLimit);
     // A base point kept from an earlier curve (or a document) that lies on
@@ -357,7 +377,7 @@ Complex Session::chooseBase() const {
     if (state.hasBasePoint && !basePointOnLocus(state, state.basePoint)) return state.basePoint;
     if (form.fixBasePoint || field.empty() || state.hasBasePoint)
         return chooseBasePoint(state.branchLoci.get(), state.degenerateLoci.get());
-    const Complex typed = readComplexField(field);
+    const Complex typed = typedBasePoint(field);
     refuseBasePointOnLocus(state, typed);
     return typed;
 }
@@ -444,7 +464,7 @@ bool Session::runPipeline() {
 }
 
 bool Session::recalculateOverTypedBase() {
-    const Complex base = readComplexField(cutText(form.basePoint, basePointTextLimit));
+    const Complex base = typedBasePoint(cutText(form.basePoint, basePointTextLimit));
     refuseBasePointOnLocus(state, base);
     OwnedPolynomial roots(certifiedFiber(state.exact(), base));
     state.basePoint = base;

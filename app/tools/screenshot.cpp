@@ -10,15 +10,18 @@
 //     "Fundamental group" tab.
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QPixmap>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/app_icon.h"
 #include "app/error_dialog.h"
 #include "app/main_dialog.h"
 #include "views/dialogs/plane_windows.h"
+#include "pipeline/file_writer.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "views/headless/plane_commands.h"
@@ -94,6 +97,12 @@ int main(int argc, char *argv[]) {
     QApplication::processEvents();
     if (twoPlanes) return planes(session, window, argv);
     if (groupTab) return group(window, argv[2]);
-    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) return fail("cannot write the picture");
+    // Written as the program writes every file: whole or not at all.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    std::string reason;
+    if (!window.grab().save(&buffer, "PNG") || !quorvel::writeWholeFile(argv[1], png.toStdString(), {}, reason))
+        return fail(("cannot write the picture: " + reason).c_str());
     return 0;
 }

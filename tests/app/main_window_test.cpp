@@ -48,6 +48,7 @@ private slots:
     void fieldsNeverOverflow();
     void pastedLineBreaksBecomeSpaces();
     void saveThenLoadThroughTheWindow();
+    void aReadOnlyFileIsReplacedOnlyWhenTheUserSaysSo();
     void cancelledFileDialogChangesNothing();
     void loadAsksBeforeLoadingTraces_data();
     void loadAsksBeforeLoadingTraces();
@@ -312,6 +313,29 @@ QString readFile(const QString &path) {
 }
 
 }  // namespace
+
+void MainWindowTest::aReadOnlyFileIsReplacedOnlyWhenTheUserSaysSo() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kept.qpf"));
+    window->setFileChooser([&](FileAction, const QString &) { return path; });
+    typePolynomial(QStringLiteral("x^2-t"));
+    pressGo();
+    const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup |
+                          QFileDevice::WriteOther;
+    for (const QString &answer : {QStringLiteral("Cancel"), QStringLiteral("Replace")}) {
+        QFile::remove(path);
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        DialogAnswerer answerer(answer);
+        QTest::mouseClick(button(1060), Qt::LeftButton);
+        QCOMPARE(answerer.seen.size(), size_t{1});  // the question, and no error after it
+        QCOMPARE(readFile(path) == QStringLiteral("old"), answer == QStringLiteral("Cancel"));
+        QCOMPARE(QFile::permissions(path) & writable, QFileDevice::Permissions());
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
 
 void MainWindowTest::saveThenLoadThroughTheWindow() {
     QTemporaryDir dir;

@@ -18,8 +18,10 @@ private slots:
     void failuresExitWithTheirStatus();
 
 private:
-    int run(const QStringList &args, QString *errors = nullptr) {
+    int run(const QStringList &args, QString *errors = nullptr,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
+        p.setProcessEnvironment(environment);
         p.start(QStringLiteral(QUORVEL_CLI), args);
         p.waitForFinished(120000);
         if (errors) *errors = QString::fromLocal8Bit(p.readAllStandardError());
@@ -78,6 +80,14 @@ void PictureTest::failuresExitWithTheirStatus() {
              2);
     QCOMPARE(run({QStringLiteral("picture"), QStringLiteral("(x+t)^2"), QStringLiteral("-o"), out}), 1);
     QVERIFY(!QFile::exists(out));
+    // A platform without its display (xcb, no DISPLAY) does not stop a
+    // picture: it is drawn offscreen.
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    noDisplay.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    noDisplay.remove(QStringLiteral("DISPLAY"));
+    noDisplay.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QCOMPARE(run({QStringLiteral("picture"), QStringLiteral("x^2-t"), QStringLiteral("-o"), out}, nullptr, noDisplay), 0);
+    QVERIFY(QFile::exists(out));
 }
 
 }  // namespace

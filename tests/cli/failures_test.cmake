@@ -28,8 +28,12 @@ string(REPEAT "x" 1024 longLine)
 file(WRITE "${dir}/long.qpf" "*polynomial\r\n${longLine}\r\n")
 string(REPEAT "+0" 600 zeros)
 execute_process(COMMAND mkfifo "${dir}/fifo.qpf")
+foreach(stored 1e999 nan)
+  file(WRITE "${dir}/base-${stored}.qpf" "*polynomial\r\nx^2-t\r\n*degenerateloci\r\n0\r\n*branchpoly\r\n+t\r\n"
+    "*branchloci\r\n1\r\n0\r\n0\r\n*parameterbase\r\n${stored}\r\n0\r\n*fiberonbasepoint\r\n0\r\n")
+endforeach()
 
-set(notFinite "--base: not a finite complex number")
+set(notFinite "The base point \"[^\"]*\" is not a finite complex number")
 # Unreadable text, each misreading refused or read as written mathematics.
 expect(two-x 0 "polynomial: \\+2\\*x\\^2-t" normalize "2x^2-t")
 expect(double-minus 0 "polynomial: \\+x\\^2\\+t" normalize "x^2--t")
@@ -44,6 +48,31 @@ expect(overflowing-coefficient 1 "A coefficient is too large" analyze "x^2-t+10^
 expect(long-text 1 "longer than 1023 characters" analyze "x^2-t${zeros}+x^5")
 expect(leading-minus 0 "letters: fiber x, parameter t" analyze "-x^2+t")
 expect(leading-minus-with-option 0 "base point: -1\\.000000" analyze "-x^2+t" --base -1)
+# A text that begins with a minus: a text, unless it could be an option;
+# after "--" always a text, in every subcommand.
+set(hint "no such option.*goes after \"--\"")
+expect(leading-minus-t 0 "letters: fiber t, parameter x" analyze "-t^2+x")
+expect(option-lookalike 2 "-oo\\^2\\+t: ${hint}" analyze "x^2-t" "-oo^2+t")
+expect(help-lookalike 2 "-hx: ${hint}" monodromy "-hx")
+expect(long-lookalike 2 "--x\\^2\\+t: ${hint}" normalize "--x^2+t")
+expect(unknown-long-option 2 "not expected: -- --xyz.*goes after" roots --xyz "z-1")
+expect(after-dashes 0 "letters: fiber o, parameter t" analyze -- "-oo^2+t")
+expect(after-dashes-normalize 0 "polynomial: -h" normalize -- "-h")
+expect(after-dashes-roots 0 "\\+1\\.000000" roots -- "-z+1")
+# Every subcommand holds texts to the field's length; a constant has no roots.
+expect(long-text-normalize 1 "longer than 1023 characters" normalize "x^2-t${zeros}+x^5")
+expect(long-text-roots 1 "longer than 1023 characters" roots "x^2${zeros}+x^5")
+expect(roots-of-zero 1 "a constant" roots "0")
+# JSON stays valid for a file name that is not UTF-8.
+execute_process(COMMAND sh -c "exec \"$0\" analyze --json \"$(printf 'n\\377.qpf')\"" ${CLI}
+  WORKING_DIRECTORY "${dir}" OUTPUT_VARIABLE json ERROR_QUIET RESULT_VARIABLE got)
+string(JSON message ERROR_VARIABLE bad GET "${json}" errors 0 message)
+if(NOT got EQUAL 1 OR bad OR NOT message MATCHES "Cannot open the file")
+  set(failures "${failures}\nnon-UTF-8 name: exit ${got}, [${json}] ${bad}")
+endif()
+# A document over the size limit is refused before it is read.
+execute_process(COMMAND truncate -s 65M "${dir}/huge.qpf")
+expect(huge-document 1 "huge\\.qpf: it holds 68157440 bytes, more than the 64 MB" analyze huge.qpf)
 # Documents that cannot be read.
 expect(missing-document 1 "Cannot open the file\\. nosuch\\.qpf: No such file or directory" analyze nosuch.qpf)
 expect(letters-q-and-p 1 "Cannot open the file\\. i\\.qpf: No such file or directory" analyze i.qpf)
@@ -56,6 +85,10 @@ expect(long-line 1 "its line 2 is longer than 1023 characters" analyze long.qpf)
 expect(base-letters 2 "${notFinite}" analyze x^2-t --base abc)
 expect(base-nan 2 "${notFinite}" analyze x^2-t --base nan)
 expect(base-overflow 2 "${notFinite}" analyze x^2-t --base 1e400)
+expect(base-inf 2 "${notFinite}" analyze x^2-t --base inf)
+expect(base-trailing-letter 2 "${notFinite}" analyze x^2-t --base 2x)
+expect(document-base-overflow 1 "${notFinite}" analyze base-1e999.qpf)
+expect(document-base-nan 1 "${notFinite}" analyze base-nan.qpf)
 expect(base-i 0 "base point: \\+0\\.000000\\+1\\.000000i" analyze x^2-t --base i)
 expect(base-sum 0 "base point: \\+0\\.500000\\+0\\.100000i" analyze x^2-t --base 0.5+0.1*i)
 expect(base-exponent 0 "base point: \\+0\\.001000\\+0\\.000000i" analyze x^2-t --base 1e-3)

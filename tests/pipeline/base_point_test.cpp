@@ -7,12 +7,21 @@
 
 #include "engine/error.h"
 #include "engine/points.h"
+#include "pipeline/base_point_reading.h"
+#include "pipeline/document.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
 #include "support/recording_errors.h"
 
 namespace quorvel {
 namespace {
+
+// A message as one line, the error channel's breaks undone.
+std::string joined(std::string text) {
+    for (char &c : text)
+        if (c == '\n') c = ' ';
+    return text;
+}
 
 class BasePointTest : public ::testing::Test {
 protected:
@@ -53,6 +62,57 @@ TEST_F(BasePointTest, ATypedBasePointOnALocusIsRefused) {
     EXPECT_TRUE(session.recalculateFiber());
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_EQ(countPoints(session.state.fiber.get()), 2);
+}
+
+// The field, a document and the command line (which checks with
+// readBasePoint) read a base point alike: what is no finite complex number
+// is refused with one message, and nothing held changes.
+TEST_F(BasePointTest, EveryReaderRefusesWhatIsNoFiniteComplexNumberWithOneMessage) {
+    const std::string refused = "\" is not a finite complex number: ";
+    for (const std::string text : {"1e400", "abc", "nan", "inf", "2x", "1.5 , -2i", ""}) {
+        Complex value;
+        std::string message;
+        EXPECT_FALSE(readBasePoint(text, value, message)) << text;
+        EXPECT_EQ(message.rfind("The base point \"" + text + refused, 0), 0u) << message;
+
+        session.clearAll();
+        ASSERT_TRUE(go("x^2-t"));
+        const Complex before = session.state.basePoint;
+        recorder.errors.clear();
+        session.typeBasePoint(text);
+        EXPECT_FALSE(session.recalculateFiber()) << text;
+        ASSERT_EQ(recorder.errors.size(), 1u) << text;
+        EXPECT_EQ(recorder.errors[0].message, breakLines(message));
+        EXPECT_EQ(recorder.errors[0].remedy, breakLines(basePointRemedy));
+        EXPECT_EQ(session.state.basePoint.re, before.re) << text;
+        EXPECT_EQ(session.state.basePoint.im, before.im) << text;
+
+        // A document's stored base point: the load stops before the fiber.
+        Session loaded;
+        recorder.errors.clear();
+        DocumentReader reader("*polynomial\r\nx^2-t\r\n*branchpoly\r\n+t\r\n*branchloci\r\n1\r\n0\r\n0\r\n"
+                              "*parameterbase\r\n" + text + "\r\n0\r\n*fiberonbasepoint\r\n2\r\n1\r\n0\r\n-1\r\n0\r\n");
+        readSections(loaded, reader, false);
+        EXPECT_EQ(loaded.state.stage, stageBranchLoci) << text;
+        ASSERT_EQ(recorder.errors.size(), 1u) << text;
+        EXPECT_EQ(joined(recorder.errors[0].message).rfind("The base point \"" + text + "+(0)*i" + refused, 0), 0u)
+            << recorder.errors[0].message;
+    }
+}
+
+// After Clear All the next "Go" chooses the base point a fresh session
+// would, never the one typed before.
+TEST_F(BasePointTest, ClearAllForgetsTheBasePoint) {
+    Session first;
+    first.typePolynomial("x^3-t+1");
+    ASSERT_TRUE(first.runPipeline());
+    ASSERT_TRUE(go("x^3-t+1"));
+    session.typeBasePoint("4+2i");
+    ASSERT_TRUE(session.recalculateFiber());
+    session.clearAll();
+    ASSERT_TRUE(go("x^3-t+1"));
+    EXPECT_EQ(session.state.basePoint.re, first.state.basePoint.re);
+    EXPECT_EQ(session.state.basePoint.im, first.state.basePoint.im);
 }
 
 TEST_F(BasePointTest, AKeptBasePointThatFallsOnALocusOfTheNextCurveIsChosenAnew) {

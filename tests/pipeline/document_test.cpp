@@ -714,7 +714,7 @@ TEST_F(DocumentTest, FilesThatCannotBeOpenedOrCreated) {
         if (row.command == load)
             ok = loadDocument(*session, row.path, answers) || loadTracesFromFile(*session, row.path, answers);
         else
-            ok = saveDocumentWithTraces(*session, row.path, row.command == saveNew);
+            ok = saveDocumentWithTraces(*session, row.path, FileWrite{.onlyNew = row.command == saveNew});
         EXPECT_FALSE(ok) << row.path;
         ASSERT_FALSE(recorder.errors.empty()) << row.path;
         std::string shown = recorder.errors[0].message;
@@ -741,7 +741,7 @@ TEST_F(DocumentTest, SavingFollowsLinksAndTakesAnyLegalName) {
     EXPECT_TRUE(fs::is_symlink(folder / "dangling.qpf"));
     for (const std::string &name : {std::string("real.qpf"), std::string("later.qpf"), longName})
         EXPECT_EQ(readFile(name), writeSections(*session)) << name;
-    EXPECT_TRUE(saveDocumentWithTraces(*session, path("new.qpf"), true));
+    EXPECT_TRUE(saveDocumentWithTraces(*session, path("new.qpf"), FileWrite{.onlyNew = true}));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 6);
     EXPECT_TRUE(recorder.errors.empty());
 }

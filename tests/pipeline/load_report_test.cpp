@@ -82,6 +82,9 @@ TEST_F(LoadReport, EachMalformedFileTellsWhatWasNotLoaded) {
         {"a number that is not finite", cutAfter(whole, "*parametertrace", 1) + "inf\r\n" +
                                             whole.substr(cutAfter(whole, "*parametertrace", 2).size()),
          "not finite (nan, inf or beyond the doubles): read as 0"},
+        {"a base point that is not finite", cutAfter(whole, "*parameterbase", 0) + "1e999\r\n" +
+                                                whole.substr(cutAfter(whole, "*parameterbase", 1).size()),
+         "The base point \"1e999+(+0.000000)*i\" is not a finite complex number"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

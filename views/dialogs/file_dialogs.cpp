@@ -1,6 +1,9 @@
 #include "views/dialogs/file_dialogs.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "pipeline/document.h"
@@ -36,6 +39,22 @@ QString chooseDocumentFile(QWidget *parent, FileAction action, const QString &in
     }
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
+}
+
+bool askHowToWrite(QWidget *parent, const QString &path, FileWrite &how) {
+    how = FileWrite();
+    if (!isReadOnlyFile(QFile::encodeName(path).toStdString())) return true;
+    QMessageBox ask(QMessageBox::Question, QStringLiteral("Quorvel"),
+                    QStringLiteral("%1 is read-only.").arg(path), QMessageBox::NoButton, parent);
+    ask.setObjectName(QStringLiteral("readOnlyQuestion"));
+    ask.setInformativeText(QStringLiteral("Replace it anyway? It stays read-only."));
+    QPushButton *replace = ask.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
+    QPushButton *keep = ask.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    ask.setDefaultButton(keep);
+    ask.setEscapeButton(keep);
+    ask.exec();
+    how.replaceReadOnly = ask.clickedButton() == replace;
+    return how.replaceReadOnly;
 }
 
 }  // namespace quorvel

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "pipeline/file_writer.h"
+
 class QWidget;
 
 namespace quorvel {
@@ -23,5 +25,10 @@ using FileChooser = std::function<QString(FileAction action, const QString &init
 // "qpf" added to saved names without a suffix, and a question before an
 // existing file is overwritten.
 QString chooseDocumentFile(QWidget *parent, FileAction action, const QString &initialName);
+
+// How a window writes the chosen file: a read-only one is replaced only
+// when the user answers so (it stays read-only). False when the user
+// declined, and nothing is to be written.
+bool askHowToWrite(QWidget *parent, const QString &path, FileWrite &how);
 
 }  // namespace quorvel

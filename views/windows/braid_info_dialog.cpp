@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "views/dialogs/dialog_units.h"
+#include "views/dialogs/file_dialogs.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
 #include "views/windows/monodromy_group_dialog.h"
@@ -95,15 +96,16 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     picture->move(std::min(picture->x(), width() - picture->width() - 4), picture->y());
     connect(picture, &QPushButton::clicked, this, [this] {
         const QString path = choosePictureFile(this, QStringLiteral("braid.png"));
-        if (!path.isEmpty()) savePictureTo(path);
+        FileWrite how;
+        if (!path.isEmpty() && askHowToWrite(this, path, how)) savePictureTo(path, how);
     });
 
     // No picture of a braid that could not be read.
     if (braidRead) picture_ = BraidPicture::of(fiber, word);
 }
 
-bool BraidInfoDialog::savePictureTo(const QString &path) {
-    return writeWidgetPicture(this, path, BraidPicture::area);
+bool BraidInfoDialog::savePictureTo(const QString &path, const FileWrite &how) {
+    return writeWidgetPicture(this, path, BraidPicture::area, how);
 }
 
 QString BraidInfoDialog::permutationText() const { return permutation_->toPlainText(); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "views/windows/braid_picture.h"
+#include "pipeline/file_writer.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -39,7 +40,7 @@ public:
     QString checksText() const;
     const BraidPicture &picture() const { return picture_; }
     // "Save picture…": the dialog as it shows, PNG or SVG.
-    bool savePictureTo(const QString &path);
+    bool savePictureTo(const QString &path, const FileWrite &how = {});
 
     // OK and the close box both end here; the dialog stops counting as open.
     void done(int result) override;

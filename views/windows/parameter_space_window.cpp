@@ -425,8 +425,9 @@ void ParameterSpaceWindow::clearPath() {
 
 void ParameterSpaceWindow::saveFile() {
     const QString path = chooseFile_(FileAction::Save, QString::fromStdString(session_.state.documentName));
-    if (path.isEmpty()) return;
-    saveDocumentWithTraces(session_, path.toStdString());
+    FileWrite how;
+    if (path.isEmpty() || !askHowToWrite(this, path, how)) return;
+    saveDocumentWithTraces(session_, path.toStdString(), how);
 }
 
 void ParameterSpaceWindow::loadFromFile() {
@@ -445,12 +446,13 @@ void ParameterSpaceWindow::loadFromFile() {
 
 void ParameterSpaceWindow::savePicture() {
     const QString path = choosePicture_(QStringLiteral("parameter-space.png"));
-    if (!path.isEmpty()) savePictureTo(path);
+    FileWrite how;
+    if (!path.isEmpty() && askHowToWrite(this, path, how)) savePictureTo(path, how);
 }
 
-bool ParameterSpaceWindow::savePictureTo(const QString &path) {
+bool ParameterSpaceWindow::savePictureTo(const QString &path, const FileWrite &how) {
     const PixelRect &r = view_->planeRect;
-    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()));
+    return writeWidgetPicture(plane_, path, QRect(r.left, r.top, r.width(), r.height()), how);
 }
 
 void ParameterSpaceWindow::tick() {

@@ -82,7 +82,7 @@ public:
     void loadFromFile();
     // "Save picture…": the client area as the window shows it, PNG or SVG.
     void savePicture();
-    bool savePictureTo(const QString &path);
+    bool savePictureTo(const QString &path, const FileWrite &how = {});
     // One timeout of the 100 ms timer.
     void tick();
     // "Trace all loops": every auto-mode loop in turn, several steps per

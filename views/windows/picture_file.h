@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "pipeline/file_writer.h"
+
 class QPainter;
 class QWidget;
 
@@ -25,8 +27,11 @@ QString choosePictureFile(QWidget *parent, const QString &initialName);
 // into the file, without the widget's children (tool buttons, boxes, the
 // progress of a run): SVG when the name ends in ".svg", PNG otherwise. An
 // SVG names the font family the text was drawn with, not the one asked
-// for. Answers whether the file was written.
-bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area = QRect());
+// for. The file is written as every file is (writeWholeFile): complete or
+// not at all. Answers whether it was written; a failure is shown through
+// the error channel.
+bool writeWidgetPicture(QWidget *widget, const QString &path, const QRect &area = QRect(),
+                        const FileWrite &how = {});
 
 // The two corner read-outs of a plane (its visible extent) inside the plane's
 // own corners, whole, for a picture that leaves the strips out.

@@ -19,6 +19,7 @@
 #include "views/dialogs/dialog_units.h"
 #include "views/dialogs/plane_windows.h"
 #include "views/dialogs/solution_info_dialog.h"
+#include "views/dialogs/file_dialogs.h"
 #include "engine/error.h"
 #include "pipeline/session.h"
 #include "pipeline/tracer.h"
@@ -322,12 +323,13 @@ void SolutionSpaceWindow::showBraidInformation() {
 
 void SolutionSpaceWindow::savePicture() {
     const QString path = choosePicture_(QStringLiteral("solution-space.png"));
-    if (!path.isEmpty()) savePictureTo(path);
+    FileWrite how;
+    if (!path.isEmpty() && askHowToWrite(this, path, how)) savePictureTo(path, how);
 }
 
-bool SolutionSpaceWindow::savePictureTo(const QString &path) {
+bool SolutionSpaceWindow::savePictureTo(const QString &path, const FileWrite &how) {
     const PixelRect &r = look_->view.planeRect;
-    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()));
+    return writeWidgetPicture(client_, path, QRect(r.left, r.top, r.width(), r.height()), how);
 }
 
 void SolutionSpaceWindow::explainWarning() {

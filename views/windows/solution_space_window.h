@@ -80,7 +80,7 @@ public:
     void showBraidInformation();
     // "Save picture…": the client area as the window shows it, PNG or SVG.
     void savePicture();
-    bool savePictureTo(const QString &path);
+    bool savePictureTo(const QString &path, const FileWrite &how = {});
     void setPictureChooser(PictureChooser chooser) { choosePicture_ = std::move(chooser); }
     // The warning button: why a relaxed trace may be wrong.
     void explainWarning();
