@@ -162,7 +162,10 @@ struct Root {
 // each ball holds one root and pins down its nearest double (radius below
 // 2^-53 of its modulus; a root 0 is exactly 0), and every two balls lie
 // apart by many times their radii, so their distance is known. Appends to
-// `out` factor by factor; false when maxPrecision bits do not suffice.
-bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out);
+// `out` factor by factor; false when maxPrecision bits, or the work limit
+// of one isolation (a few seconds), do not suffice; `reached` then gets the
+// highest precision tried.
+bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out,
+                    slong *reached = nullptr);
 
 }  // namespace quorvel::exact

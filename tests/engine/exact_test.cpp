@@ -497,7 +497,7 @@ TEST_F(ExactTest, LociTooCloseToIsolateAreAStatedLimit) {
     ASSERT_FALSE(recorder.errors.empty());
     std::string said = recorder.errors.back().message;
     std::replace(said.begin(), said.end(), '\n', ' ');
-    EXPECT_NE(said.find("could not be told apart with 8192-bit arithmetic"), std::string::npos) << said;
+    EXPECT_NE(said.find("could not be told apart with"), std::string::npos) << said;
 }
 
 TEST_F(ExactTest, TheFiberSolvesTheCurveUpToDegreeOneHundredAndFifty) {
