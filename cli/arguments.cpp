@@ -12,9 +12,9 @@ struct ValueOption {
     std::string_view name;
     std::string_view joined;
 };
-constexpr std::array<ValueOption, 7> valueOptions = {{
+constexpr std::array<ValueOption, 8> valueOptions = {{
     {"-o", "--output"}, {"--output", "--output"}, {"--base", "--base"}, {"--loop", "--loop"},
-    {"--fiber", "--fiber"}, {"-j", "--jobs"}, {"--jobs", "--jobs"},
+    {"--fiber", "--fiber"}, {"-j", "--jobs"}, {"--jobs", "--jobs"}, {"--timeout", "--timeout"},
 }};
 
 bool isOptionLike(const std::string &a) { return a.size() > 1 && a[0] == '-'; }
