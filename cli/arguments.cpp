@@ -13,10 +13,10 @@ struct ValueOption {
     std::string_view name;
     std::string_view joined;
 };
-constexpr std::array<ValueOption, 10> valueOptions = {{
+constexpr std::array<ValueOption, 11> valueOptions = {{
     {"-o", "--output"}, {"--output", "--output"}, {"--base", "--base"}, {"--loop", "--loop"},
     {"--fiber", "--fiber"}, {"-j", "--jobs"}, {"--jobs", "--jobs"}, {"--gap-seconds", "--gap-seconds"},
-    {"--plane", "--plane"}, {"--size", "--size"},
+    {"--plane", "--plane"}, {"--size", "--size"}, {"--timeout", "--timeout"},
 }};
 
 bool isOptionLike(const std::string &a) { return a.size() > 1 && a[0] == '-'; }

@@ -443,12 +443,20 @@ int main(int argc, char **argv) {
     batchCommand->add_option("FILE", batchFile, "the file of curves, one a line")->required();
     batchCommand->add_option("-j,--jobs", batchJobs, "worker processes run at once")
         ->check(CLI::Range(1, 256));
+    double batchTimeout = cli::defaultLineTimeout;
+    batchCommand
+        ->add_option("--timeout", batchTimeout,
+                     "seconds one line may run before it is stopped as failed (default " +
+                         std::to_string(static_cast<int>(cli::defaultLineTimeout)) + ")")
+        ->check(CLI::Range(0.001, 1e6));
     batchCommand->footer(
         "Each line gives the JSON object of `quorvel-cli monodromy --json LINE` on one line, with two\n"
         "more fields: \"input\" (the line) and \"exitStatus\" (that run's exit status). Lines come out\n"
         "in input order; empty lines and lines starting with # are skipped. A curve that fails gives\n"
-        "its line with its errors and the batch goes on. Exit status: 0 when every curve succeeded,\n"
-        "1 when one failed or FILE cannot be read, 2 for a usage error.");
+        "its line with its errors and the batch goes on; so does a line that runs longer than\n"
+        "--timeout seconds (it is stopped) and a line with a NUL byte (it is not run). SIGINT, SIGTERM\n"
+        "and SIGHUP end the running workers, then the batch. Exit status: 0 when every curve\n"
+        "succeeded, 1 when one failed or FILE cannot be read (or is a folder), 2 for a usage error.");
     app.set_version_flag("--version", std::string("quorvel-cli ") + QUORVEL_VERSION);
 
     app.add_subcommand("picture",
@@ -491,6 +499,6 @@ int main(int argc, char **argv) {
     if (*monodromyCommand) return runMonodromy(monodromyOptions);
     if (*traceCommand) return runTrace(traceOptions);
     if (*groupCommand) return runFundamentalGroup(groupOptions);
-    if (*batchCommand) return cli::runBatch(batchFile, batchJobs);
+    if (*batchCommand) return cli::runBatch(batchFile, batchJobs, batchTimeout);
     return exitUsage;
 }

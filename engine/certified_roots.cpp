@@ -26,6 +26,11 @@ inline constexpr slong accuracyBits = 54;
 // Two balls count as apart when the distance of their midpoints exceeds
 // this many times the sum of their radii.
 inline constexpr int separationFactor = 16;
+// The work of one isolation, in products of 64-bit words (see isolate):
+// about two seconds. A polynomial whose roots need more (a cluster of roots
+// 1e-250 apart) is given up with the precision reached.
+inline constexpr double isolationWorkLimit = 1.0e8;
+inline constexpr slong refineIterations = 8;
 
 struct BallVector {
     acb_ptr v;
@@ -91,14 +96,120 @@ void newtonPolygonStart(const acb_poly_t poly, slong n, acb_ptr out) {
 }
 
 // The roots of one squarefree factor other than 0, and the precision they
-// were found at.
+// were found at. When the factor's roots lie round a centre far from 0
+// ((x+1)^200 - 1/2), the factor is isolated in y = 2^shiftBits x - shift,
+// where its coefficients no longer cancel: poly is then the factor in y,
+// and the balls are always those of x.
 struct FactorRoots {
     GaussPoly poly;
     int multiplicity = 1;
     bool zeroRoot = false;
     slong precision = firstPrecision;
     std::vector<Ball> balls;
+    FmpzHolder shift;
+    slong shiftBits = 0;
 };
+
+// The bits that evaluating p near its roots loses to cancellation, as the
+// coefficients' sizes predict it: the largest term against the leading one
+// at the geometric mean of the roots' moduli. Infinite when p(0) = 0.
+double cancellationBits(const GaussPoly &p) {
+    const slong n = p.degree();
+    std::vector<double> logs(static_cast<size_t>(n + 1), -HUGE_VAL);
+    fmpq_t a, b;
+    fmpq_init(a);
+    fmpq_init(b);
+    arb_t m, tmp;
+    arb_init(m);
+    arb_init(tmp);
+    for (slong k = 0; k <= n; ++k) {
+        p.coefficient(a, b, k);
+        if (fmpq_is_zero(a) && fmpq_is_zero(b)) continue;
+        arb_set_fmpq(m, a, 32);
+        arb_abs(m, m);
+        arb_set_fmpq(tmp, b, 32);
+        arb_abs(tmp, tmp);
+        arb_add(m, m, tmp, 32);
+        arb_log_base_ui(m, m, 2, 32);
+        logs[static_cast<size_t>(k)] = arf_get_d(arb_midref(m), ARF_RND_NEAR);
+    }
+    arb_clear(m);
+    arb_clear(tmp);
+    fmpq_clear(a);
+    fmpq_clear(b);
+    if (logs[0] == -HUGE_VAL) return HUGE_VAL;
+    const double log2rho = (logs[0] - logs[static_cast<size_t>(n)]) / static_cast<double>(n);
+    double top = -HUGE_VAL;
+    for (slong k = 0; k <= n; ++k) top = std::max(top, logs[static_cast<size_t>(k)] + static_cast<double>(k) * log2rho);
+    return top - (logs[static_cast<size_t>(n)] + static_cast<double>(n) * log2rho);
+}
+
+// Moves the factor to its centre when that makes it lose fewer bits.
+void centre(FactorRoots &f) {
+    const slong n = f.poly.degree();
+    if (n < 2) return;
+    fmpq_t a, b, c;
+    fmpq_init(a);
+    fmpq_init(b);
+    fmpq_init(c);
+    // Real part of -a_{n-1} / (n a_n).
+    f.poly.coefficient(a, b, n);
+    arb_t lr, li, nr, ni, num, den;
+    arb_init(lr), arb_init(li), arb_init(nr), arb_init(ni), arb_init(num), arb_init(den);
+    arb_set_fmpq(lr, a, 64);
+    arb_set_fmpq(li, b, 64);
+    f.poly.coefficient(a, b, n - 1);
+    arb_set_fmpq(nr, a, 64);
+    arb_set_fmpq(ni, b, 64);
+    arb_mul(num, nr, lr, 64);
+    arb_addmul(num, ni, li, 64);
+    arb_mul(den, lr, lr, 64);
+    arb_addmul(den, li, li, 64);
+    arb_mul_si(den, den, -n, 64);
+    arb_div(num, num, den, 64);
+    const double centreValue = arf_get_d(arb_midref(num), ARF_RND_NEAR);
+    arb_clear(lr), arb_clear(li), arb_clear(nr), arb_clear(ni), arb_clear(num), arb_clear(den);
+    fmpq_clear(a);
+    fmpq_clear(b);
+    fmpq_clear(c);
+    if (!std::isfinite(centreValue) || std::fabs(centreValue) < 0x1p-4 || std::fabs(centreValue) > 0x1p40) return;
+    const slong bits = 4;
+    const double before = cancellationBits(f.poly);
+    if (before < 24.0) return;
+    // Integer parts over a common denominator, y = 2^bits x - shift.
+    FmpzHolder shift, common, power;
+    fmpz_set_si(shift.v, std::lround(std::ldexp(centreValue, bits)));
+    fmpz_lcm(common.v, fmpq_poly_denref(f.poly.re()), fmpq_poly_denref(f.poly.im()));
+    GaussPoly moved;
+    for (int part = 0; part < 2; ++part) {
+        const fmpq_poly_struct *from = part == 0 ? f.poly.re() : f.poly.im();
+        FmpzPolyHolder q;
+        fmpq_poly_get_numerator(q.p, from);
+        fmpz_divexact(power.v, common.v, fmpq_poly_denref(from));
+        fmpz_poly_scalar_mul_fmpz(q.p, q.p, power.v);
+        // 2^(bits (n - j)) a_j: the polynomial 2^(bits n) p(y / 2^bits).
+        for (slong j = 0; j < fmpz_poly_length(q.p); ++j)
+            fmpz_mul_2exp(q.p->coeffs + j, q.p->coeffs + j, static_cast<ulong>(bits * (n - j)));
+        fmpz_poly_taylor_shift(q.p, q.p, shift.v);
+        fmpq_poly_set_fmpz_poly(part == 0 ? moved.re() : moved.im(), q.p);
+    }
+    if (cancellationBits(moved) + 8.0 >= before) return;
+    f.poly = moved;
+    fmpz_set(f.shift.v, shift.v);
+    f.shiftBits = bits;
+}
+
+// x from y = 2^shiftBits x - shift, and back.
+void toX(const FactorRoots &f, acb_t z) {
+    if (f.shiftBits == 0) return;
+    arb_add_fmpz(acb_realref(z), acb_realref(z), f.shift.v, ARF_PREC_EXACT);
+    acb_mul_2exp_si(z, z, -f.shiftBits);
+}
+void toY(const FactorRoots &f, acb_t z) {
+    if (f.shiftBits == 0) return;
+    acb_mul_2exp_si(z, z, f.shiftBits);
+    arb_sub_fmpz(acb_realref(z), acb_realref(z), f.shift.v, ARF_PREC_EXACT);
+}
 
 void ballPolynomial(const GaussPoly &p, acb_poly_t out, slong prec) {
     const slong n = p.degree();
@@ -122,31 +233,45 @@ void ballPolynomial(const GaussPoly &p, acb_poly_t out, slong prec) {
 // Isolates the factor's roots at its precision, doubling the precision
 // until each ball holds one root to the relative accuracy; false when
 // maxPrecision does not suffice. Earlier balls are the starting points.
-bool isolate(FactorRoots &f, slong maxPrecision) {
+bool isolate(FactorRoots &f, slong maxPrecision, double &work) {
     const slong n = f.poly.degree();
     if (n <= 0) return true;
     BallPolynomial poly;
     BallVector roots(n), initial(n);
     bool haveInitial = !f.balls.empty();
-    for (slong k = 0; haveInitial && k < n; ++k) acb_set(initial.v + k, f.balls[static_cast<size_t>(k)].z);
+    // Isolated roots that only lack accuracy converge quadratically: a few
+    // iterations at the higher precision settle them.
+    bool refining = haveInitial;
+    for (slong k = 0; haveInitial && k < n; ++k) {
+        acb_set(initial.v + k, f.balls[static_cast<size_t>(k)].z);
+        toY(f, initial.v + k);
+    }
     for (; f.precision <= maxPrecision; f.precision *= 2) {
         const slong prec = f.precision;
         ballPolynomial(f.poly, poly.p, prec);
         if (acb_poly_degree(poly.p) != n || acb_contains_zero(poly.p->coeffs + n)) continue;
-        const slong maxIterations = std::min<slong>(std::max<slong>(n, 32), prec);
+        const slong maxIterations = refining ? refineIterations : std::min<slong>(std::max<slong>(n, 32), prec);
+        // Each iteration evaluates the polynomial at every root: n^2
+        // products of prec bits. Past the budget the roots are given up.
+        const double attempt = static_cast<double>(maxIterations) * static_cast<double>(n) * static_cast<double>(n) *
+                               (1.0 + std::pow(static_cast<double>(prec) / 64.0, 1.6));
+        if (work > 0.0 && work + attempt > isolationWorkLimit) return false;
+        work += attempt;
         if (!haveInitial) {
             newtonPolygonStart(poly.p, n, initial.v);
             haveInitial = true;
         }
         const slong isolated = acb_poly_find_roots(roots.v, poly.p, initial.v, maxIterations, prec);
+        _acb_vec_set(initial.v, roots.v, n);
+        for (slong k = 0; k < n; ++k) toX(f, roots.v + k);
         bool done = isolated == n;
+        refining = done;
         for (slong k = 0; done && k < n; ++k) done = acb_rel_accuracy_bits(roots.v + k) >= accuracyBits;
         if (done) {
             f.balls.resize(static_cast<size_t>(n));
             for (slong k = 0; k < n; ++k) acb_set(f.balls[static_cast<size_t>(k)].z, roots.v + k);
             return true;
         }
-        _acb_vec_set(initial.v, roots.v, n);
     }
     return false;
 }
@@ -200,7 +325,9 @@ Ball &Ball::operator=(const Ball &other) {
     return *this;
 }
 
-bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out) {
+bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out,
+                     slong *reached) {
+    double effort = 0.0;
     std::vector<FactorRoots> work(factors.size());
     for (size_t k = 0; k < factors.size(); ++k) {
         FactorRoots &f = work[k];
@@ -217,12 +344,21 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
             fmpq_poly_shift_right(f.poly.re(), f.poly.re(), 1);
             fmpq_poly_shift_right(f.poly.im(), f.poly.im(), 1);
         }
+        if (f.poly.degree() <= 0) continue;
+        centre(f);
+        // Start at a precision above what cancellation takes.
+        const double lost = cancellationBits(f.poly);
+        if (std::isfinite(lost))
+            while (f.precision < maxPrecision && static_cast<double>(f.precision) < lost + 80.0) f.precision *= 2;
     }
     std::vector<bool> pending(work.size(), true);
     Ball zero;
     for (;;) {
         for (size_t k = 0; k < work.size(); ++k)
-            if (pending[k] && !isolate(work[k], maxPrecision)) return false;
+            if (pending[k] && !isolate(work[k], maxPrecision, effort)) {
+                if (reached) *reached = std::max(firstPrecision, work[k].precision / 2);
+                return false;
+            }
         // Every pair of roots, within a factor and across factors.
         struct Entry {
             size_t factor;

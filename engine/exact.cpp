@@ -73,9 +73,11 @@ std::vector<Root> distinctRoots(const GaussPoly &p) {
     // precision only has to outgrow the closest pair of roots. Loci closer
     // than that precision can tell apart (curves with coefficients far
     // apart in size can put two of them 1e-250 apart) are a stated limit.
-    if (!exact::isolateFactors(exact::squarefreeFactors(p), lociMaxPrecision, out))
-        abandon("The branch loci could not be told apart with " + std::to_string(lociMaxPrecision) +
-                    "-bit arithmetic: some of them lie closer together than that.",
+    slong reached = 0;
+    if (!exact::isolateFactors(exact::squarefreeFactors(p), lociMaxPrecision, out, &reached))
+        abandon("The branch loci could not be told apart with " + std::to_string(reached) +
+                    "-bit arithmetic, the most that the work limit of one isolation allows: some of them lie "
+                    "closer together than that.",
                 "Re-input the polynomial with coefficients closer in size");
     return out;
 }

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <memory>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "engine/error.h"
@@ -48,8 +49,16 @@ struct Mpoly {
 // Curves up to this total degree are checked for a repeated factor even
 // when their bound refuses them, so that the message names the factor.
 constexpr slong gcdDegreeLimit = 1000;
-// The largest estimated cost of an elimination over Q(i) (see branchResultant).
-constexpr double maxGaussianCost = 3.0e5;
+// The largest estimated cost of the elimination, in word operations (see
+// planResultant): about two seconds on a 2020s core.
+constexpr double maxEliminationCost = 2.0e9;
+
+// 2.5e9 for a cost in messages.
+std::string costText(double cost) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2g", cost);
+    return buf;
+}
 
 [[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
     showError(message, remedy);
@@ -330,7 +339,7 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
     }
     const slong vars = complex ? 3 : 2;
     MpolyContext ctx(vars);
-    Mpoly f(ctx), fx(ctx), r(ctx);
+    Mpoly f(ctx), fx(ctx);
     Integer c;
     for (const auto &e : terms) {
         for (int part = 0; part < (complex ? 2 : 1); ++part) {
@@ -351,12 +360,28 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
     if (n <= 0)
         abandon("The curve does not contain its fiber variable.",
                 "Re-input the polynomial with the fiber variable");
-    // deg_t Res_x(f, f_x) is at most deg_x(f_x) deg_t(f) + deg_x(f) deg_t(f_x)
-    // and at most d(d - 1) for a curve of total degree d.
-    const slong m = fmpz_mpoly_degree_si(f.p, 1, ctx.ctx);
+    // The curve as polynomials in t, one for each power of x.
+    IntegerCurve integer(n);
+    for (const auto &e : terms) {
+        for (int part = 0; part < (complex ? 2 : 1); ++part) {
+            const fmpq *q = part == 0 ? e->re.v : e->im.v;
+            if (fmpq_is_zero(q)) continue;
+            fmpz_divexact(c.v, denominator.v, fmpq_denref(q));
+            fmpz_mul(c.v, c.v, fmpq_numref(q));
+            fmpz_poly_struct *to = (part == 0 ? integer.re : integer.im)[e->x].p;
+            Integer old;
+            fmpz_poly_get_coeff_fmpz(old.v, to, static_cast<slong>(e->t));
+            fmpz_add(c.v, c.v, old.v);
+            fmpz_poly_set_coeff_fmpz(to, static_cast<slong>(e->t), c.v);
+        }
+    }
+    ResultantPlan plan = planResultant(integer);
+    // deg_t Res_x(f, f_x) is also at most d(d - 1) for a curve of total
+    // degree d.
     slong d = 0;
     for (const auto &e : terms) d = std::max(d, static_cast<slong>(e->x + e->t));
-    const slong bound = std::min((2 * n - 1) * m, d * (d - 1));
+    const slong bound = std::min(plan.degreeBound, d * (d - 1));
+    plan.degreeBound = bound;
     // A factor of f that f_x shares is a repeated factor: the resultant is
     // identically zero. Over Q(i) (I a variable) a common factor of f and
     // f_x shows in their gcd only when it is defined over Q, so the test
@@ -368,52 +393,43 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
         if (fmpz_mpoly_gcd(g.p, f.p, fx.p, ctx.ctx) && fmpz_mpoly_degree_si(g.p, 0, ctx.ctx) > 0)
             abandonForRepeatedFactor();
     }
-    if (bound > maxBranchDegree)
-        abandon("The curve is too large: its branch polynomial may reach degree " + std::to_string(bound) +
-                    ", " + std::to_string(bound - maxBranchDegree) + " above the limit of " +
-                    std::to_string(maxBranchDegree) + ".",
-                "Re-input a polynomial of lower degree in either variable");
-
-    // Over Q(i) the elimination runs in three variables, and its cost grows
-    // steeply with the size of the coefficients: estimated as n * bound *
-    // terms * (1 + bits/64)^4, which is 1.7e5 for a dense curve of degree 12
-    // (2 s). Beyond the limit the curve is refused with its size.
-    if (complex) {
-        const double bits = static_cast<double>(std::labs(fmpz_mpoly_max_bits(f.p)));
-        const double words = 1.0 + bits / 64.0;
-        const double cost = static_cast<double>(n) * static_cast<double>(bound) *
-                            static_cast<double>(fmpz_mpoly_length(f.p, ctx.ctx)) * words * words * words * words;
-        if (cost > maxGaussianCost)
-            abandon("The curve is too large for exact elimination with complex coefficients: degree " +
-                        std::to_string(n) + " in the fiber variable, branch polynomial of degree up to " +
-                        std::to_string(bound) + ", coefficients of " + std::to_string(static_cast<long>(bits)) +
-                        " bits; its estimated cost " + std::to_string(static_cast<long long>(cost)) + " is " +
-                        std::to_string(static_cast<long long>(cost / maxGaussianCost)) +
-                        " times the limit of " + std::to_string(static_cast<long long>(maxGaussianCost)) + ".",
-                    "Re-input a polynomial of lower degree or with smaller coefficients");
+    // Beyond the limit the bound may still be far above the truth: the
+    // image modulo one prime gives the degree (it can only fall there, when
+    // the prime divides the leading coefficient), and the exact result
+    // below is checked again.
+    const double perPrime = plan.cost / static_cast<double>(plan.primes);
+    if (bound > maxBranchDegree) {
+        slong reached = bound;
+        if (perPrime <= maxEliminationCost / 4.0) {
+            ResultantPlan one = plan;
+            one.primes = 1;
+            FmpzPolyHolder a, b;
+            modularResultant(integer, one, a.p, b.p);
+            reached = std::max(fmpz_poly_degree(a.p), fmpz_poly_degree(b.p));
+        }
+        if (reached > maxBranchDegree)
+            abandon("The curve is too large: its branch polynomial " +
+                        std::string(reached == bound ? "may reach" : "reaches") + " degree " +
+                        std::to_string(reached) + ", " + std::to_string(reached - maxBranchDegree) +
+                        " above the limit of " + std::to_string(maxBranchDegree) + ".",
+                    "Re-input a polynomial of lower degree in either variable");
     }
-    if (!fmpz_mpoly_resultant(r.p, f.p, fx.p, 0, ctx.ctx))
-        abandon("The branch polynomial could not be computed: its exponents are too large.",
-                "Re-input a polynomial of lower degree");
+    if (plan.cost > maxEliminationCost)
+        abandon("The curve is too large for exact elimination: degree " + std::to_string(n) +
+                    " in the fiber variable, branch polynomial of degree up to " + std::to_string(bound) +
+                    " with coefficients of up to " + std::to_string(static_cast<long>(plan.bits)) +
+                    " bits; its estimated cost of " + costText(plan.cost) + " word operations is " +
+                    costText(plan.cost / maxEliminationCost) + " times the limit of " +
+                    costText(maxEliminationCost) + ".",
+                "Re-input a polynomial of lower degree or with shorter coefficients");
 
-    // Reduce by I^2 = -1: I^k contributes to the real or imaginary part
-    // with the sign of i^k.
+    FmpzPolyHolder resultRe, resultIm;
+    modularResultant(integer, plan, resultRe.p, resultIm.p);
     GaussPoly out;
-    const slong len = fmpz_mpoly_length(r.p, ctx.ctx);
-    Integer term;
-    Rational add, old;
-    for (slong k = 0; k < len; ++k) {
-        ulong exps[3] = {0, 0, 0};
-        fmpz_mpoly_get_term_exp_ui(exps, r.p, k, ctx.ctx);
-        fmpz_mpoly_get_term_coeff_fmpz(term.v, r.p, k, ctx.ctx);
-        const ulong iPower = complex ? exps[2] % 4 : 0;
-        fmpq_poly_struct *part = (iPower % 2 == 0) ? out.re() : out.im();
-        fmpq_set_fmpz_frac(add.v, term.v, denominator.v);
-        if (iPower >= 2) fmpq_neg(add.v, add.v);
-        fmpq_poly_get_coeff_fmpq(old.v, part, static_cast<slong>(exps[1]));
-        fmpq_add(add.v, add.v, old.v);
-        fmpq_poly_set_coeff_fmpq(part, static_cast<slong>(exps[1]), add.v);
-    }
+    fmpq_poly_set_fmpz_poly(out.re(), resultRe.p);
+    fmpq_poly_scalar_div_fmpz(out.re(), out.re(), denominator.v);
+    fmpq_poly_set_fmpz_poly(out.im(), resultIm.p);
+    fmpq_poly_scalar_div_fmpz(out.im(), out.im(), denominator.v);
     if (out.isZero()) abandonForRepeatedFactor();
     return out;
 }

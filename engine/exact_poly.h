@@ -7,6 +7,7 @@
 #include <acb.h>
 #include <flint/fmpq.h>
 #include <flint/fmpq_poly.h>
+#include <flint/fmpz_poly.h>
 
 #include <vector>
 
@@ -70,6 +71,60 @@ std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p);
 // false when no candidate was verified within its budget of primes.
 bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out);
 
+// An owned FLINT integer and integer polynomial (copyable, for vectors).
+struct FmpzHolder {
+    fmpz_t v;
+    FmpzHolder() { fmpz_init(v); }
+    ~FmpzHolder() { fmpz_clear(v); }
+    FmpzHolder(const FmpzHolder &o) : FmpzHolder() { fmpz_set(v, o.v); }
+    FmpzHolder &operator=(const FmpzHolder &o) {
+        fmpz_set(v, o.v);
+        return *this;
+    }
+};
+struct FmpzPolyHolder {
+    fmpz_poly_t p;
+    FmpzPolyHolder() { fmpz_poly_init(p); }
+    ~FmpzPolyHolder() { fmpz_poly_clear(p); }
+    FmpzPolyHolder(const FmpzPolyHolder &o) : FmpzPolyHolder() { fmpz_poly_set(p, o.p); }
+    FmpzPolyHolder &operator=(const FmpzPolyHolder &o) {
+        fmpz_poly_set(p, o.p);
+        return *this;
+    }
+};
+
+// A curve with Gaussian integer coefficients: re[j] + i im[j] is the
+// coefficient of x^j, a polynomial in the parameter. The degree in x is
+// at least 1 and re[degree] + i im[degree] is not zero.
+struct IntegerCurve {
+    explicit IntegerCurve(slong degree);
+    slong degree() const { return static_cast<slong>(re.size()) - 1; }
+    std::vector<FmpzPolyHolder> re, im;
+};
+
+// What the modular elimination of a curve will take, known before it runs.
+struct ResultantPlan {
+    bool complex = false;
+    // The highest power of the parameter in the curve.
+    slong parameterDegree = 0;
+    // A proven bound on the degree of Res_x(F, F_x) in the parameter.
+    slong degreeBound = 0;
+    // A proven bound on log2 of every coefficient (real and imaginary part).
+    double bits = 0.0;
+    // Word primes whose product exceeds twice that bound.
+    slong primes = 0;
+    // The estimated work, in word operations.
+    double cost = 0.0;
+};
+
+ResultantPlan planResultant(const IntegerCurve &f);
+
+// Res_x(F, F_x) (Sylvester's determinant of F and F_x at their degrees in
+// x) as re + i im, exactly: evaluation at plan.degreeBound + 1 points
+// modulo plan.primes word primes, interpolation, and the Chinese remainder
+// theorem with symmetric residues.
+void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, fmpz_poly_t re, fmpz_poly_t im);
+
 // The exact curve eliminated: Res_x(f, f_x) as a polynomial in the
 // parameter. Reports and abandons on a third variable, a curve free of x, a
 // curve beyond maxBranchDegree and a curve with a repeated factor.
@@ -107,7 +162,10 @@ struct Root {
 // each ball holds one root and pins down its nearest double (radius below
 // 2^-53 of its modulus; a root 0 is exactly 0), and every two balls lie
 // apart by many times their radii, so their distance is known. Appends to
-// `out` factor by factor; false when maxPrecision bits do not suffice.
-bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out);
+// `out` factor by factor; false when maxPrecision bits, or the work limit
+// of one isolation (a few seconds), do not suffice; `reached` then gets the
+// highest precision tried.
+bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out,
+                    slong *reached = nullptr);
 
 }  // namespace quorvel::exact

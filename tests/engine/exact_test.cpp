@@ -16,6 +16,7 @@
 #include "engine/calculus.h"
 #include "engine/exact.h"
 #include "engine/exact_curve.h"
+#include "engine/exact_poly.h"
 #include "engine/polytext.h"
 #include "engine/univariate.h"
 #include "support/recording_errors.h"
@@ -226,6 +227,53 @@ TEST_F(ExactTest, TheLociAreThoseOfTheExactCurve) {
     EXPECT_TRUE(recorder.errors.empty());
 }
 
+// The resultant is gp's polresultant exactly, up to one nonzero factor
+// (the program scales the curve to integers first): every ratio of
+// coefficients agrees over Q(i), on random curves over Q and Q(i) with
+// decimals, on curves of high degree in one letter and on powers whose
+// resultant is tiny while every bound on it is huge.
+TEST_F(ExactTest, TheResultantIsExactlyGpsResultant) {
+    std::vector<Curve> curves = {
+        {"power", "(x+1)^40-t", ""},
+        {"two powers", "(x+1)^12*(x-2)^9-t", ""},
+        {"high degree in t", "x^2-t^200", ""},
+        {"degree 1 in x", "(2*t+1)*x-t^3", ""},
+        {"gaussian power", "(x+i)^15-t*i+3", "(x+w)^15-t*w+3"},
+        {"decimals", "x^5+0.125*x^3*t-0.1*t^4+3", "x^5+(1/8)*x^3*t-(1/10)*t^4+3"},
+    };
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> degree(2, 7);
+    for (int k = 0; k < 6; ++k) curves.push_back(randomCurve(rng, degree(rng), k % 2 == 1, k));
+    for (const Curve &c : curves) {
+        SCOPED_TRACE(c.name + ": " + c.text);
+        const std::string gp = c.gp.empty() ? c.text : c.gp;
+        std::istringstream in(runGp("f = " + gp + ";\nR = subst(polresultant(f, deriv(f, x), x), w, I);\n" +
+                                    "for(k = 0, poldegree(R, t), c = polcoef(R, k, t); print(real(c), \" \", imag(c)));\n"));
+        std::vector<std::pair<std::string, std::string>> expected;
+        for (std::string re, im; in >> re >> im;) expected.emplace_back(re, im);
+        const exact::GaussPoly found = exact::branchResultant(exact(c.text));
+        ASSERT_EQ(found.degree() + 1, static_cast<long>(expected.size()));
+        // found_k * lead_gp == gp_k * lead_found, as Gaussian rationals.
+        exact::Rational fa, fb, ga, gb, la, lb, ma, mb, x, y, z;
+        found.coefficient(la.v, lb.v, found.degree());
+        fmpq_set_str(ma.v, expected.back().first.c_str(), 10);
+        fmpq_set_str(mb.v, expected.back().second.c_str(), 10);
+        for (long k = 0; k <= found.degree(); ++k) {
+            found.coefficient(fa.v, fb.v, k);
+            fmpq_set_str(ga.v, expected[static_cast<size_t>(k)].first.c_str(), 10);
+            fmpq_set_str(gb.v, expected[static_cast<size_t>(k)].second.c_str(), 10);
+            // (fa + i fb)(ma + i mb) - (ga + i gb)(la + i lb), real then imaginary part.
+            fmpq_mul(x.v, fa.v, ma.v), fmpq_mul(y.v, fb.v, mb.v), fmpq_sub(z.v, x.v, y.v);
+            fmpq_mul(x.v, ga.v, la.v), fmpq_sub(z.v, z.v, x.v), fmpq_mul(x.v, gb.v, lb.v), fmpq_add(z.v, z.v, x.v);
+            EXPECT_TRUE(fmpq_is_zero(z.v)) << "real part of degree " << k;
+            fmpq_mul(x.v, fa.v, mb.v), fmpq_mul(y.v, fb.v, ma.v), fmpq_add(z.v, x.v, y.v);
+            fmpq_mul(x.v, ga.v, lb.v), fmpq_sub(z.v, z.v, x.v), fmpq_mul(x.v, gb.v, la.v), fmpq_sub(z.v, z.v, x.v);
+            EXPECT_TRUE(fmpq_is_zero(z.v)) << "imaginary part of degree " << k;
+        }
+    }
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
 // Distinct roots are distinct points, however close, each within two units
 // in the last place of its modulus.
 TEST_F(ExactTest, RootsAreDistinctAndAccurateToTheirLastBits) {
@@ -410,10 +458,10 @@ TEST_F(ExactTest, LimitsAreStatedWithTheirSize) {
         const char *text;
         const char *says;
     } rows[] = {
-        {"x^700*t^2+x+t", "may reach degree 2798, 2398 above the limit of 400"},
+        {"x^700*t^2+x+t", "may reach degree 2099, 1699 above the limit of 400"},
         {"x^2+t*y", "It is not a polynomial with 2 variables."},
-        {"i*10^51*x^28-6*10^31*x^24-36*10^44*x^8*t+36*10^44*x^8+6*10^15",
-         "too large for exact elimination with complex coefficients"},
+        {"x^200+0.1234567890123457*x^150*t+0.9876543210987654*x^77+0.3333333333333333*t+1",
+         "branch polynomial of degree up to 349 with coefficients of up to 22948 bits; its estimated cost of"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
@@ -449,7 +497,7 @@ TEST_F(ExactTest, LociTooCloseToIsolateAreAStatedLimit) {
     ASSERT_FALSE(recorder.errors.empty());
     std::string said = recorder.errors.back().message;
     std::replace(said.begin(), said.end(), '\n', ' ');
-    EXPECT_NE(said.find("could not be told apart with 8192-bit arithmetic"), std::string::npos) << said;
+    EXPECT_NE(said.find("could not be told apart with"), std::string::npos) << said;
 }
 
 TEST_F(ExactTest, TheFiberSolvesTheCurveUpToDegreeOneHundredAndFifty) {
