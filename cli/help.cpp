@@ -177,7 +177,10 @@ every loop's braid b, the braid acting from the right letter by letter,
 GAP simplifies the presentation (SimplifiedFpGroup) and computes the
 abelianization. The abelianization must be Z^r, r the number of irreducible
 components of the curve over C (counted exactly, by Gao's criterion); a run
-where it is not fails. Non-abelian is shown by an epimorphism onto S3 or a
+where it is not fails, and so does one where the braids of the local loops,
+in chain order, do not compose to the inverse of the braid of the loop
+around all loci (decided exactly by their action on the free group, which
+is faithful). Non-abelian is shown by an epimorphism onto S3 or a
 subgroup of index at most 4 that is not normal; abelian by one generator or
 by relators that make every pair of generators commute.
 
@@ -191,7 +194,10 @@ JSON fields (--json):
                             simplified {generators[], relators[][],
                             relations[] ("g1 g2 g1 = g2 g1 g2"), text} or
                             null, abelianInvariants[] (GAP's: "0" for Z),
-                            abelianization ("Z^2"), components,
+                            abelianization ("Z^2"), braidProductCheck
+                            (the local loops' braids, in chain order,
+                            compose to the inverse of the braid round all
+                            loci; null when not decided), components,
                             abelianizationCheck, abelian (true, false or
                             null when not decided), abelianWitness, order
                             ("infinite", a decimal, or "unknown"),

@@ -7,11 +7,24 @@
 namespace quorvel {
 
 FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
-                                        const std::vector<std::vector<int>> &braids, double budgetSeconds) {
+                                        const std::vector<std::vector<int>> &braids, int enclosing,
+                                        double budgetSeconds) {
     FundamentalGroupResult r;
     r.points = n;
     r.braids = braids;
     r.relators = vanKampenRelators(n, braids);
+    if (enclosing >= 0 && enclosing < static_cast<int>(braids.size())) {
+        std::vector<std::vector<int>> product;
+        for (size_t k = 0; k < braids.size(); ++k)
+            if (static_cast<int>(k) != enclosing) product.push_back(braids[k]);
+        product.push_back(braids[static_cast<size_t>(enclosing)]);
+        r.braidProduct = composesToIdentity(product, n, braidCheckLetterLimit);
+        if (r.braidProduct == 0) {
+            r.problem = "the braids of the local loops, in chain order, do not compose to the inverse of the "
+                        "braid of the loop around all loci: the braids of the loops are wrong";
+            return r;
+        }
+    }
     r.components = absoluteComponentCount(curve);
     if (r.components < 0) {
         r.problem = "the projection is not proper on the curve";

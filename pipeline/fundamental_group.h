@@ -32,6 +32,10 @@ struct FundamentalGroupResult {
     std::vector<std::vector<int>> braids; // the braid of each loop, in order
     std::vector<FreeWord> relators;       // the raw presentation's relators
     FpGroupFacts gap;
+    // The braids of the local loops, one after another in chain order,
+    // and then the braid of the loop around all loci make the trivial
+    // braid: 1 checked, 0 they do not (the run fails), -1 not decided.
+    int braidProduct = -1;
     int components = -1;                  // irreducible components over C
     bool abelianizationChecked = false;   // GAP's invariants are r zeros
     // Empty when GAP answered every question and the abelianization is
@@ -40,11 +44,16 @@ struct FundamentalGroupResult {
     bool ok() const { return problem.empty(); }
 };
 
+// Words longer than this are not followed by the braid product check.
+inline constexpr size_t braidCheckLetterLimit = 1u << 20;
+
 // `curve` in proper position (isProperProjection), n fiber points, the
-// braids of loops that generate the fundamental group of the parameter
-// plane less the loci, based at the base point.
+// braids of the auto-mode loops in chain order (they generate the
+// fundamental group of the parameter plane less the loci, based at the
+// base point); `enclosing` the index of the loop around all loci among
+// them (-1 when there is none).
 FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
-                                        const std::vector<std::vector<int>> &braids,
+                                        const std::vector<std::vector<int>> &braids, int enclosing,
                                         double budgetSeconds = defaultGapBudgetSeconds);
 
 // "Z^2 x Z/3", "Z", "1" for the abelian invariants as GAP lists them.

@@ -1,7 +1,9 @@
 # quorvel-cli fundamental-group --json on curves whose groups are known.
-# Every row also holds the guarantee of every run: the abelianization is
-# Z^r, r the number of components over C (abelianizationCheck), and the
-# answer does not move under t -> s*t + c (rows in pairs).
+# Every row also holds the guarantees of every run: the abelianization is
+# Z^r, r the number of components over C (abelianizationCheck), the local
+# loops' braids compose to the inverse of the braid round all loci
+# (braidProductCheck), and the answer does not move under t -> s*t + c
+# (rows in pairs).
 set(failures "")
 # check(CURVE ABELIANIZATION ABELIAN CHANGED [GENERATORS RELATIONS]): ABELIAN
 # ON or OFF; CHANGED ON when the projection had to be changed; GENERATORS
@@ -16,14 +18,15 @@ function(check curve abelianization abelian changed)
   string(JSON got GET "${out}" fundamentalGroup abelianization)
   string(JSON gotAbelian GET "${out}" fundamentalGroup abelian)
   string(JSON gotCheck GET "${out}" fundamentalGroup abelianizationCheck)
+  string(JSON gotProduct GET "${out}" fundamentalGroup braidProductCheck)
   string(JSON gotChanged GET "${out}" fundamentalGroup projection changed)
   string(JSON gotText GET "${out}" fundamentalGroup simplified text)
   string(JSON gens LENGTH "${out}" fundamentalGroup simplified generators)
   string(JSON rels LENGTH "${out}" fundamentalGroup simplified relators)
   set(problem "")
   if(NOT got STREQUAL abelianization OR NOT gotAbelian STREQUAL abelian OR NOT gotCheck STREQUAL "ON"
-     OR NOT gotChanged STREQUAL changed)
-    set(problem "abelianization ${got} (check ${gotCheck}), abelian ${gotAbelian}, changed ${gotChanged}")
+     OR NOT gotChanged STREQUAL changed OR NOT gotProduct STREQUAL "ON")
+    set(problem "abelianization ${got} (check ${gotCheck}), abelian ${gotAbelian}, changed ${gotChanged}, braid product ${gotProduct}")
   endif()
   if(ARGC GREATER 4 AND (NOT gens EQUAL ARGV4 OR NOT rels EQUAL ARGV5))
     set(problem "${problem} presentation ${gotText}")
