@@ -64,6 +64,23 @@ check("(-3-2*t-5*t^2+4*x+2*x*t-3*x^2)^3+(-4+5*t+t^2-4*t^3-2*x-x*t-5*x*t^2+x^2+4*
 check("t*x-1" "Z" ON ON 1 0)
 check("x^2*t-1" "Z" ON ON 1 0)
 check("x*t*(x-1)" "Z^3" OFF ON)
+# monodromy --fundamental-group takes the loops it has traced, or traces
+# the changed curve's, and reports the same group; the rest of the report
+# is the typed curve's (t*x-1 has a degenerate locus, its change none).
+foreach(curve degenerate IN ZIP_LISTS "x^2-t^3;t*x-1" "0;1")
+  execute_process(COMMAND ${CLI} monodromy --json --fundamental-group "${curve}"
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 300)
+  if(NOT rc EQUAL 0)
+    set(failures "${failures}\nmonodromy --fundamental-group ${curve}: exit ${rc}: ${err}")
+  else()
+    string(JSON got GET "${out}" fundamentalGroup abelianization)
+    string(JSON text GET "${out}" fundamentalGroup simplified text)
+    string(JSON typed LENGTH "${out}" degenerateLoci)
+    if(NOT got STREQUAL "Z" OR NOT typed EQUAL degenerate)
+      set(failures "${failures}\nmonodromy --fundamental-group ${curve}: ${typed} degenerate loci, ${got} ${text}")
+    endif()
+  endif()
+endforeach()
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
