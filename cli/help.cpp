@@ -164,7 +164,9 @@ Zariski-van Kampen. When the leading coefficient in the fiber variable x is
 not a constant (a fiber point runs off to infinity, or a vertical line is a
 component), the coordinates are changed first by t -> t + c*x with the
 first c of 1, -1, 2, -2, 1/2, -1/2, ... that makes it one (checked exactly);
-the change is reported. Every loop is then traced and verified.
+the change is reported, and the changed curve gets a base point of its own
+(--base moves the typed curve's only). Every loop is then traced and
+verified.
 
 Generators g1 ... gn: over the base point, g_j runs from far above the
 fiber (imaginary part to +infinity) straight down to fiber point j, once
