@@ -63,6 +63,7 @@ GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *tra
         if (t.target.kind == "enclosing") enclosing = static_cast<int>(braids.size());
         braids.push_back(t.braid);
     }
+    run.pointNames = strandOrderNames(session.state.fiber.get());
     run.group = fundamentalGroup(run.position.curve, countPoints(session.state.fiber.get()), braids, enclosing,
                                  budgetSeconds);
     run.computed = true;
@@ -101,6 +102,7 @@ nlohmann::json groupRunJson(const GroupRun &run) {
     const FundamentalGroupResult &g = run.group;
     const std::vector<std::string> raw = rawGeneratorNames(g.points);
     j["generators"] = raw;
+    j["generatorPoints"] = run.pointNames;
     j["braids"] = wordsJson(g.braids);
     j["relators"] = wordsJson(g.relators);
     nlohmann::json simplified = nullptr;
@@ -149,8 +151,10 @@ std::string groupRunText(const GroupRun &run) {
            "\n";
     const std::vector<std::string> raw = rawGeneratorNames(g.points);
     out += "fundamental group of C^2 minus the curve (Zariski-van Kampen):\n";
-    out += "  generators g1 ... g" + std::to_string(g.points) +
-           ": small loops round the fiber points 1 ... " + std::to_string(g.points) + " over the base point\n";
+    out += "  generators: small loops round the fiber points over the base point:";
+    for (size_t k = 0; k < run.pointNames.size(); ++k)
+        out += (k ? ", g" : " g") + std::to_string(k + 1) + " round " + run.pointNames[k];
+    out += "\n";
     out += "  raw presentation: " + std::to_string(g.points) + " generators, " + std::to_string(g.relators.size()) +
            " relations g_j = g_j . braid\n";
     for (size_t k = 0; k < run.traces.size(); ++k) {

@@ -169,10 +169,11 @@ the change is reported, and the changed curve gets a base point of its own
 verified.
 
 Generators g1 ... gn: over the base point, g_j runs from far above the
-fiber (imaginary part to +infinity) straight down to fiber point j, once
-counter-clockwise round it, and back; the fiber points are in their usual
-order (real part, then imaginary part, larger first), so g1 g2 ... gn runs
-once counter-clockwise round the whole fiber. Relations: g_j = g_j . b for
+fiber (imaginary part to +infinity) straight down to the j-th fiber point
+from the left (the order of the braid's strands: real part, then imaginary
+part, larger first), once counter-clockwise round it, and back, so g1 g2 ...
+gn runs once counter-clockwise round the whole fiber. The report names the
+point each generator goes round (names need not follow this order). Relations: g_j = g_j . b for
 every loop's braid b, the braid acting from the right letter by letter,
   +k:  g_k -> g_k g_(k+1) g_k^-1,  g_(k+1) -> g_k
   -k:  g_k -> g_(k+1),             g_(k+1) -> g_(k+1)^-1 g_k g_(k+1).
@@ -190,7 +191,9 @@ JSON fields (--json):
   curve                     the typed polynomial
   fundamentalGroup          {projection {changed, change ("t -> t + x"),
                             curve (the curve traced, exactly)}, traced,
-                            computed, generators[] ("g1"...), braids[][]
+                            computed, generators[] ("g1"...),
+                            generatorPoints[] (the name of the fiber point
+                            each goes round), braids[][]
                             (each loop's), relators[][] (the raw
                             presentation, signed generator numbers from 1),
                             simplified {generators[], relators[][],

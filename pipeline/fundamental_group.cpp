@@ -1,8 +1,11 @@
 #include "pipeline/fundamental_group.h"
 
+#include <algorithm>
 #include <map>
 
+#include "engine/points.h"
 #include "engine/projection.h"
+#include "tracing/braid.h"
 
 namespace quorvel {
 
@@ -45,6 +48,26 @@ FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
     if (r.problem.empty() && !r.gap.complete)
         r.problem = r.gap.problem.empty() ? "GAP did not answer" : r.gap.problem;
     return r;
+}
+
+std::vector<std::string> strandOrderNames(const Term *fiber) {
+    struct Point {
+        double along;
+        int number;
+        std::string name;
+    };
+    std::vector<Point> points;
+    const int n = countPoints(fiber);
+    for (int k = 0; k < n; ++k) {
+        const Term *p = findByNumber(const_cast<Term *>(fiber), k);
+        if (p) points.push_back({alongAxis(p->coef), k, pointName(p)});
+    }
+    std::sort(points.begin(), points.end(), [](const Point &a, const Point &b) {
+        return a.along < b.along || (a.along == b.along && a.number < b.number);
+    });
+    std::vector<std::string> names;
+    for (const Point &p : points) names.push_back(p.name);
+    return names;
 }
 
 std::string abelianText(const std::vector<std::string> &invariants, bool unicode) {

@@ -2,8 +2,8 @@
 // Zariski-van Kampen: with the projection to the parameter proper on the
 // curve, pi_1 = < g_1 ... g_n | g_j = g_j . beta, for every loop beta >,
 // where g_j is a small loop, counter-clockwise in the fiber line over the
-// base point, around fiber point j (in the fiber's order: real part, then
-// imaginary part, larger first), joined by a vertical path to a base point
+// base point, around the j-th fiber point from the left (the order of the
+// braid's strands: real part, then imaginary part, larger first), joined by a vertical path to a base point
 // far above the fiber (imaginary part to +infinity), so that g_1 g_2 ... g_n
 // (paths composed left to right) runs once counter-clockwise round the
 // whole fiber; a counter-clockwise half turn of two neighbours drags g_k
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/exact_curve.h"
+#include "engine/polynomial.h"
 #include "gap/gap_group.h"
 #include "tracing/presentation.h"
 
@@ -55,6 +56,10 @@ inline constexpr size_t braidCheckLetterLimit = 1u << 20;
 FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
                                         const std::vector<std::vector<int>> &braids, int enclosing,
                                         double budgetSeconds = defaultGapBudgetSeconds);
+
+// The names of the fiber points in the order of the braids' strands (along
+// the tracer's axis, ties by number): g_j goes round the j-th of them.
+std::vector<std::string> strandOrderNames(const Term *fiber);
 
 // "Z^2 x Z/3", "Z", "1" for the abelian invariants as GAP lists them.
 std::string abelianText(const std::vector<std::string> &invariants, bool unicode);

@@ -139,10 +139,7 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
       curve_(session.state.exact()),
       outcomes_(run.outcomes()),
       verified_(run.allVerified() && run.summary().productCheck) {
-    for (int k = 0; k < countPoints(session.state.fiber.get()); ++k) {
-        const Term *p = findByNumber(const_cast<Term *>(session.state.fiber.get()), k);
-        pointNames_.push_back(p ? pointName(p) : "?");
-    }
+    pointNames_ = strandOrderNames(session.state.fiber.get());
     setWindowTitle(QString::fromLatin1(monodromyGroupTitle));
     auto *outer = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
