@@ -20,6 +20,7 @@ struct GroupRun {
     bool positioned = false;   // the typed curve was read and put in proper position
     std::string curveText;     // the curve whose loops are traced, exactly
     std::vector<LoopTrace> traces;
+    std::vector<std::string> pointNames;  // the fiber's names in strand order
     bool traced = false;       // every loop finished, verified, and the loops compose
     bool computed = false;     // the presentation went to GAP
     FundamentalGroupResult group;
