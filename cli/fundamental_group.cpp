@@ -10,21 +10,7 @@
 
 namespace quorvel::cli {
 
-bool traceVerifiedChain(Session &session, std::vector<LoopTrace> &traces) {
-    const int n = countPoints(session.state.fiber.get());
-    for (int control = 0; control < 2; ++control) {
-        traces = traceAllLoops(session, shownErrors(), control);
-        for (const LoopTrace &t : traces)
-            if (t.status != "finished") return false;
-        if (traces.empty()) return false;
-        if (groupOfLoops(traces, n).productCheck) return true;
-    }
-    showError("The local loops do not compose to the inverse of the loop around all loci.",
-              "Tell the maker: every loop passed its own checks");
-    return false;
-}
-
-GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *traced, double budgetSeconds) {
+GroupRun runFundamentalGroup(Session &session, const std::vector<LoopOutcome> *traced, double budgetSeconds) {
     GroupRun run;
     try {
         run.position = properPosition(session.state.exact());
@@ -54,12 +40,14 @@ GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *tra
         run.traces = *traced;
         run.traced = true;
     } else {
-        run.traced = traceVerifiedChain(session, run.traces);
+        AllLoopsRun loops;
+        run.traced = traceChain(session, loops);
+        run.traces = loops.outcomes();
     }
     if (!run.traced) return run;
     std::vector<std::vector<int>> braids;
     int enclosing = -1;
-    for (const LoopTrace &t : run.traces) {
+    for (const LoopOutcome &t : run.traces) {
         if (t.target.kind == "enclosing") enclosing = static_cast<int>(braids.size());
         braids.push_back(t.braid);
     }
@@ -158,7 +146,7 @@ std::string groupRunText(const GroupRun &run) {
     out += "  raw presentation: " + std::to_string(g.points) + " generators, " + std::to_string(g.relators.size()) +
            " relations g_j = g_j . braid\n";
     for (size_t k = 0; k < run.traces.size(); ++k) {
-        const LoopTrace &t = run.traces[k];
+        const LoopOutcome &t = run.traces[k];
         out += "    loop " + loopLabel(t.target) + " (braid " + t.braidText + "):\n";
         for (int j = 1; j <= g.points; ++j) {
             const FreeWord image = actRight({j}, t.braid, g.points);

@@ -176,8 +176,8 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
                           .arg(o.target.kind == "degenerate" ? QStringLiteral("degenerate") : QStringLiteral("branch"),
                                QString::fromStdString(formatValue(o.target.value)));
         const QString cells[] = {QString::fromStdString(loopLabel(o.target)), circles,
-                                 o.finished ? QString::fromStdString(o.permutationText) : QStringLiteral("(stopped)"),
-                                 QString::fromStdString(o.braidText), verdictText(o.finished, o.verdict)};
+                                 o.ended() ? QString::fromStdString(o.permutationText) : QStringLiteral("(stopped)"),
+                                 QString::fromStdString(o.braidText), verdictText(o.ended(), o.verdict)};
         for (int c = 0; c < 5; ++c) table_->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
     table_->resizeColumnsToContents();
