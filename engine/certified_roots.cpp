@@ -349,7 +349,7 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
         // Start at a precision above what cancellation takes.
         const double lost = cancellationBits(f.poly);
         if (std::isfinite(lost))
-            while (f.precision < maxPrecision && static_cast<double>(f.precision) < lost + 80.0) f.precision *= 2;
+            while (f.precision < maxPrecision && static_cast<double>(f.precision) < lost + 60.0) f.precision *= 2;
     }
     std::vector<bool> pending(work.size(), true);
     Ball zero;
