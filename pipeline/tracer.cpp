@@ -91,28 +91,6 @@ const Control &controlOf(const TracerWork &w) {
     return controls[std::clamp(w.control, 0, controlLevels - 1)];
 }
 
-// Marks a tick under way so that a tick can never run inside another (an
-// error dialog runs a nested event loop).
-class TickGuard {
-public:
-    explicit TickGuard(bool &flag) : flag_(flag), entered_(!flag) {
-        if (entered_) flag_ = true;
-    }
-    ~TickGuard() {
-        if (entered_) flag_ = false;
-    }
-    bool entered() const { return entered_; }
-
-private:
-    bool &flag_;
-    bool entered_;
-};
-
-bool &tickUnderWay() {
-    static bool flag = false;
-    return flag;
-}
-
 void stopRun(Session &session, TickResult &r) {
     session.stopTimer();
     r.timerStopped = true;
@@ -417,8 +395,6 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
 
 TickResult tracerTick(Session &session) {
     TickResult r;
-    TickGuard guard(tickUnderWay());
-    if (!guard.entered()) return r;
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.timerRunning || session.traces.tracingState != tracingRunning) return r;
     TracerWork &w = ps.work;
