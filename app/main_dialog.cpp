@@ -189,7 +189,7 @@ void showCheck(QCheckBox *box, bool checked) {
 // changed it, both repaint (whichever is open).
 void repaintPlanes(PlaneWindows &windows) {
     if (QWidget *w = windows.parameterSpace()) w->update();
-    if (QWidget *w = windows.solutionSpace()) w->update();
+    if (QWidget *w = windows.run()) w->update();
 }
 
 }  // namespace

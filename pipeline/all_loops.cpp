@@ -17,7 +17,7 @@ bool tracing(const Session &session) {
 // Stops a loop that runs past the tick limit, as a run stops.
 void stopRun(Session &session) {
     session.stopTimer();
-    session.parameterSpace.work.release();
+    session.run.work.release();
     if (session.traces.tracingState == tracingRunning) session.traces.tracingState = tracingFinished;
 }
 
@@ -26,22 +26,22 @@ LoopOutcome outcomeOf(Session &session, int owner, long errorsBefore) {
     LoopOutcome o;
     o.owner = owner;
     o.target = loopTarget(session, owner);
-    const bool ended = session.solutionSpace.traceFinished != 0;
-    o.verdict = session.solutionSpace.verdict;
+    const bool ended = session.run.traceFinished != 0;
+    o.verdict = session.run.verdict;
     o.status = !ended ? "stopped" : (o.verdict.passed() ? "finished" : "failed");
     if (shownErrorCount() > errorsBefore) o.error = lastShownMessage();
     if (!ended && o.error.empty()) o.error = "the run did not end";
     if (ended && !o.verdict.passed()) o.error = o.verdict.problem;
     o.steps = countSteps(session.traces.solutionTrace) - 1;
-    o.relaxed = session.solutionSpace.relaxedMode != 0;
+    o.relaxed = session.run.relaxedMode != 0;
     if (ended && o.verdict.permutationOk) {
         o.permutation = o.verdict.permutation;
         std::vector<int> withEnd = o.permutation;
         withEnd.push_back(-1);
         o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
     }
-    o.braid = session.solutionSpace.braidWord.generators();
-    o.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    o.braid = session.run.braidWord.generators();
+    o.braidText = formatBraidWord(session.run.braidWord);
     return o;
 }
 

@@ -372,8 +372,8 @@ private:
         // As "Go" computes a fiber: a run on the old one cannot go on, and
         // both traces restart at the new fiber and the base point.
         s_.stopTimer();
-        s_.parameterSpace.work.release();
-        s_.solutionSpace.startFiber.reset();
+        s_.run.work.release();
+        s_.run.startFiber.reset();
         state_.fiber = std::move(sorted);
         s_.nameFiberPoints();
         Traces &traces = s_.traces;
@@ -485,8 +485,8 @@ bool readTraces(Session &session, DocumentReader &reader, bool &replaced) {
     // A run cannot go on over traces that are replaced under it.
     replaced = true;
     session.stopTimer();
-    session.parameterSpace.work.release();
-    session.solutionSpace.startFiber.reset();
+    session.run.work.release();
+    session.run.startFiber.reset();
     state.replayIndex = 0;
     pool.freeTrace(traces.parameterTrace);
     traces.parameterTrace = nullptr;

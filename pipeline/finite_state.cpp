@@ -56,7 +56,7 @@ bool keepFinite(Session &session) {
     CurveState &s = session.state;
     MainForm &form = session.form;
     session.stopTimer();
-    session.parameterSpace.work.release();
+    session.run.work.release();
     if (bad <= stageCurve) {
         s.exactCurve = ExactPolynomial();
         s.curve.reset(newZero());

@@ -146,6 +146,7 @@ ChartMaker Session::charts() {
 }
 
 Session::~Session() {
+    run.work.release();
     parameterSpace.releaseAll(segmentPool);
     traces.clear(tracePool);
 }
@@ -182,7 +183,7 @@ void Session::typeBasePoint(const std::string &text) {
 void Session::clearPlanes() {
     stopTimer();
     ParameterSpaceState &ps = parameterSpace;
-    ps.work.release();
+    run.work.release();
     ps.artTracing = 0;
     ps.setBranchLoci(nullptr);
     ps.markerShown = 0;
@@ -193,12 +194,12 @@ void Session::clearPlanes() {
     traces.clear(tracePool);
     traces.traceStepCount = 0;
     traces.tracingState = tracingNothing;
-    solutionSpace.traceFinished = 0;
-    solutionSpace.relaxedMode = 0;
-    solutionSpace.braidWord.clear();
-    solutionSpace.braidRead = true;
-    solutionSpace.verdict = RunVerdict();
-    solutionSpace.startFiber.reset();
+    run.traceFinished = 0;
+    run.relaxedMode = 0;
+    run.braidWord.clear();
+    run.braidRead = true;
+    run.verdict = RunVerdict();
+    run.startFiber.reset();
     state.fiber.reset();
     state.replayIndex = 0;
     state.setReplay(0, 0, 0, 0);
@@ -395,11 +396,11 @@ void Session::replaceFiber(PointList roots) {
     // A run on the old fiber cannot go on, and what it found (its braid, its
     // end, its warning) no longer describes the traces.
     stopTimer();
-    parameterSpace.work.release();
-    solutionSpace.traceFinished = 0;
-    solutionSpace.relaxedMode = 0;
-    solutionSpace.braidWord.clear();
-    solutionSpace.startFiber.reset();
+    run.work.release();
+    run.traceFinished = 0;
+    run.relaxedMode = 0;
+    run.braidWord.clear();
+    run.startFiber.reset();
     state.fiber = std::move(sorted);
     nameFiberPoints();
     traces.resetSolutionTrace(tracePool, state.fiber.get());

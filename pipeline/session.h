@@ -11,6 +11,7 @@
 #include "pipeline/main_form.h"
 #include "tracing/paths.h"
 #include "tracing/traces.h"
+#include "pipeline/tracing_run.h"
 #include "tracing/view_state.h"
 
 namespace quorvel {
@@ -39,7 +40,7 @@ public:
     TracePool tracePool;
     Traces traces;
     ParameterSpaceState parameterSpace;
-    SolutionSpaceState solutionSpace;
+    TracingRun run;
     // Where Go reports the stages it has finished; none when headless.
     GoProgress *progress = nullptr;
     // The curve expanded about a point, for the tracer's charts near

@@ -143,7 +143,7 @@ void allPoints(const TracerWork &w, const std::vector<Complex> &moving, std::vec
 // the points nearest 0), polished, and their tangents. False when the
 // points do not match the curve (their number is not its degree in x).
 bool prepareContinuation(Session &session, Complex p) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     w.curve = CurveFunction(session.state.curve.get());
     w.parameter = p;
     std::vector<Term *> byPosition;
@@ -190,7 +190,7 @@ bool prepareContinuation(Session &session, Complex p) {
 // The work lists of a run: the four point lists and the correction list
 // copies of `points`, the specialised polynomial a fresh skeleton of f.
 void prepareWork(Session &session, const Term *points) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     w.release();
     w.current.reset(copyPolynomial(points));
     w.previous.reset(copyPolynomial(points));
@@ -202,7 +202,7 @@ void prepareWork(Session &session, const Term *points) {
 
 // The last records of both traces, found once when a run starts.
 void findTails(Session &session) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     w.solutionTail = lastTraceRecord(session.traces.solutionTrace);
     w.parameterTail = lastTraceRecord(session.traces.parameterTrace);
 }
@@ -223,13 +223,13 @@ std::vector<Complex> stepValues(const TraceRecord *step, int n) {
 // The checks of a run that has ended where the traces end now.
 RunVerdict judgeTraces(const Session &session) {
     const Traces &t = session.traces;
-    const TracerWork &w = session.parameterSpace.work;
+    const TracerWork &w = session.run.work;
     std::vector<Complex> path;
     for (const TraceRecord *r = t.parameterTrace; r; r = r->next) path.push_back(r->value);
-    const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
+    const int n = countPoints(session.run.tracedFiber(session.state.fiber.get()));
     RunVerdict v = judgeRun(path, stepValues(stepAt(t.solutionTrace, 0), n),
                             stepValues(stepAt(t.solutionTrace, t.traceStepCount - 1), n),
-                            session.solutionSpace.braidWord.generators(), w.loci, w.designedWindings);
+                            session.run.braidWord.generators(), w.loci, w.designedWindings);
     v.attempts = w.attempts;
     return v;
 }
@@ -245,12 +245,12 @@ bool beginRun(Session &session, PathSegment *start, Term *fiber, Complex p, int 
     session.parameterSpace.selectedPath = start;
     session.parameterSpace.currentSegment = start;
     t.tracingState = tracingRunning;
-    session.solutionSpace.relaxedMode = 0;
-    session.solutionSpace.traceFinished = 0;
-    session.solutionSpace.braidWord.clear();
-    session.solutionSpace.verdict = RunVerdict();
+    session.run.relaxedMode = 0;
+    session.run.traceFinished = 0;
+    session.run.braidWord.clear();
+    session.run.verdict = RunVerdict();
     prepareWork(session, fiber);
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     w.control = control;
     w.attempts = attempts;
     w.runStart = p;
@@ -267,7 +267,7 @@ bool beginRun(Session &session, PathSegment *start, Term *fiber, Complex p, int 
 }
 
 void finishLoop(Session &session, TickResult &r) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     RunVerdict verdict = judgeTraces(session);
     if (!verdict.passed() && w.control + 1 < controlLevels && session.parameterSpace.selectedPath) {
         // Once more, tighter, from the same start: the fiber the traces
@@ -275,18 +275,18 @@ void finishLoop(Session &session, TickResult &r) {
         // (The loci and the loop's windings stay with the work.)
         const int control = w.control + 1, attempts = w.attempts + 1;
         const Complex start = session.traces.parameterTrace->value;
-        Term *fiber = session.solutionSpace.tracedFiber(session.state.fiber.get());
+        Term *fiber = session.run.tracedFiber(session.state.fiber.get());
         if (beginRun(session, session.parameterSpace.selectedPath, fiber, start, control, attempts)) {
             r.repaintParameter = true;
             r.repaintSolution = true;
             return;
         }
     }
-    session.solutionSpace.verdict = verdict;
+    session.run.verdict = verdict;
     session.traces.tracingState = tracingFinished;
-    session.solutionSpace.traceFinished = 1;
+    session.run.traceFinished = 1;
     stopRun(session, r);
-    session.parameterSpace.work.release();
+    session.run.work.release();
     session.parameterSpace.setParameterPoint(session.state.basePoint);
     session.state.setReplay(0, 0, 0, 1);
     // traceStepCount has counted every step appended; counting the trace
@@ -297,7 +297,7 @@ void finishLoop(Session &session, TickResult &r) {
 // Records an accepted step: the points, the braid generators read off its
 // two half moves, both traces.
 void record(Session &session, Complex p, StepOutcome &step, const std::vector<int> &generators) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     w.parameter = p;
     w.points.swap(step.end);
     w.tangents.swap(step.tangent);
@@ -308,8 +308,8 @@ void record(Session &session, Complex p, StepOutcome &step, const std::vector<in
             byPosition[static_cast<size_t>(w.moving[k])]->coef = w.points[k];
     }
     for (int g : generators) {
-        appendGenerator(session.solutionSpace.braidWord, g);
-        reduceBraidWord(session.solutionSpace.braidWord);
+        appendGenerator(session.run.braidWord, g);
+        reduceBraidWord(session.run.braidWord);
     }
     numberPoints(w.current.get(), 0);
     w.solutionTail = session.traces.appendSolutionStepAfter(session.tracePool, w.solutionTail, w.current.get());
@@ -324,7 +324,7 @@ void record(Session &session, Complex p, StepOutcome &step, const std::vector<in
 // how far the step missed (infinity when it could not be judged).
 bool tryStep(Session &session, Complex pm, Complex p, bool relaxed, StepOutcome &step,
              double &ratio) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     step = w.tracker.step(w.curve, w.points, w.tangents, w.parameter, pm, p, relaxed);
     ratio = step.ratio;
     if (!step.accepted) return false;
@@ -344,7 +344,7 @@ bool tryStep(Session &session, Complex pm, Complex p, bool relaxed, StepOutcome 
 // After an accepted step along a segment: the step control, and what comes
 // at the end of the segment.
 void advance(Session &session, double s, const StepOutcome &step, TickResult &r) {
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     const Control &ctl = controlOf(w);
     w.segmentPosition = s;
     session.state.setReplay(0, 1, 0, 0);
@@ -397,7 +397,7 @@ TickResult tracerTick(Session &session) {
     TickResult r;
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.timerRunning || session.traces.tracingState != tracingRunning) return r;
-    TracerWork &w = ps.work;
+    TracerWork &w = session.run.work;
     if (!ps.currentSegment || !w.ready()) {
         stopRun(session, r);
         return r;
@@ -430,7 +430,7 @@ TickResult tracerTick(Session &session) {
         return u >= 1.0 ? w.connectTo : w.connectFrom * Complex(1.0 - u, 0.0) + w.connectTo * Complex(u, 0.0);
     };
     const double length = w.connecting ? modulus(w.connectTo - w.connectFrom) : segmentLength(ps.currentSegment);
-    int32_t &relaxed = session.solutionSpace.relaxedMode;
+    int32_t &relaxed = session.run.relaxedMode;
     const Clearance clear = clearanceAt(w, w.parameter);
     auto stopWith = [&](const char *message) {
         ps.setParameterPoint(w.parameter);
@@ -519,12 +519,12 @@ bool traceEndsWhereItBegan(const Traces &traces) {
 
 std::vector<int> tracePermutation(const Session &session) {
     std::vector<int> permutation;
-    const RunVerdict &v = session.solutionSpace.verdict;
+    const RunVerdict &v = session.run.verdict;
     if (v.judged) {
         if (v.closed && v.permutationOk) permutation = v.permutation;
     } else if (traceEndsWhereItBegan(session.traces)) {
         const Traces &t = session.traces;
-        const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
+        const int n = countPoints(session.run.tracedFiber(session.state.fiber.get()));
         if (!matchEnds(stepValues(stepAt(t.solutionTrace, 0), n),
                        stepValues(stepAt(t.solutionTrace, t.traceStepCount - 1), n), permutation))
             permutation.clear();
@@ -553,8 +553,8 @@ bool startLoopAt(Session &session, PathSegment *start, int control) {
         return false;
     // The run starts from the fiber over the base point, so its names are
     // that fiber's again.
-    session.solutionSpace.startFiber.reset();
-    TracerWork &w = session.parameterSpace.work;
+    session.run.startFiber.reset();
+    TracerWork &w = session.run.work;
     w.loci = runLoci(session.state);
     // What the loop's own segments go round: the traced path must agree.
     std::vector<Complex> values;
@@ -579,7 +579,7 @@ void nameByNumber(Term *fiber) {
 
 TickResult restartTraces(Session &session, Complex p) {
     TickResult r;
-    SolutionSpaceState &ss = session.solutionSpace;
+    TracingRun &ss = session.run;
     // The fiber over P, isolated with a proof from the curve as typed.
     OwnedPolynomial roots(certifiedFiber(session.state.exact(), p));
     OwnedPolynomial sorted(sortLexicographic(roots.get()));
@@ -608,7 +608,7 @@ TickResult restartTraces(Session &session, Complex p) {
         ss.startFiber = std::move(sorted);
     }
     Term *start = ss.tracedFiber(session.state.fiber.get());
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     const double position = w.segmentPosition;
     const double step = w.segmentStep;
     prepareWork(session, start);
@@ -635,12 +635,12 @@ TickResult restartTraces(Session &session, Complex p) {
 // when it ended where it began) can be shown.
 TickResult endArtRun(Session &session) {
     ParameterSpaceState &ps = session.parameterSpace;
-    if (ps.work.ready()) session.solutionSpace.verdict = judgeTraces(session);
+    if (session.run.work.ready()) session.run.verdict = judgeTraces(session);
     ps.artTracing = 0;
-    ps.work.release();
+    session.run.work.release();
     session.state.setReplay(0, 0, 0, 1);
     session.traces.tracingState = tracingFinished;
-    session.solutionSpace.traceFinished = 1;
+    session.run.traceFinished = 1;
     TickResult r;
     r.repaintParameter = true;
     r.repaintSolution = true;
@@ -673,7 +673,7 @@ std::vector<LocusWeight> runLoci(const CurveState &s) {
 }
 
 void judgeLoadedTraces(Session &session) {
-    SolutionSpaceState &ss = session.solutionSpace;
+    TracingRun &ss = session.run;
     const Traces &t = session.traces;
     ss.braidWord.clear();
     ss.braidRead = true;
@@ -735,8 +735,8 @@ bool chooseManualLoop(Session &session, int index) {
     ps.selectFromAuto = 0;
     ps.editTool = 2;
     ps.pathDisplay = pathDisplaySelected;
-    ps.work.segmentPosition = 0.0;
-    ps.work.segmentStep = firstStep;
+    session.run.work.segmentPosition = 0.0;
+    session.run.work.segmentStep = firstStep;
     return !restartTracesAt(session, segmentStart(copy)).errorShown;
 }
 
@@ -782,12 +782,12 @@ TickResult toggleArtTracing(Session &session, Complex p, double closeRadius) {
 TickResult freeHandStep(Session &session, Complex m) {
     TickResult r;
     ParameterSpaceState &ps = session.parameterSpace;
-    TracerWork &w = ps.work;
+    TracerWork &w = session.run.work;
     if (!ps.artTracing || !w.ready() || w.curve.empty() || w.points.size() != w.moving.size()) return r;
     // The parameter follows the straight line to the mouse in as many
     // steps as the checks of a timer step ask for, each one recorded.
     const Complex from = w.parameter;
-    int32_t &relaxed = session.solutionSpace.relaxedMode;
+    int32_t &relaxed = session.run.relaxedMode;
     double u = 0.0;
     double du = 1.0;
     auto along = [&](double v) { return v >= 1.0 ? m : from * Complex(1.0 - v, 0.0) + m * Complex(v, 0.0); };

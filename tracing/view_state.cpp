@@ -2,26 +2,6 @@
 
 namespace quorvel {
 
-void TracerWork::release() {
-    current.reset();
-    previous.reset();
-    correction.reset();
-    specialised.reset();
-    curve = CurveFunction();
-    moving.clear();
-    points.clear();
-    tangents.clear();
-    connecting = false;
-    connectedAtStart = false;
-    returning = false;
-    solutionTail = nullptr;
-    parameterTail = nullptr;
-}
-
-bool TracerWork::ready() const {
-    return current && previous && correction && specialised;
-}
-
 void ParameterSpaceState::setBranchLoci(const Term *list) {
     branchLociCopy.reset();
     pointedLocusShown = 0;
@@ -60,7 +40,6 @@ void ParameterSpaceState::releaseAll(SegmentPool &pool) {
     freeAutoPaths(pool, userPath);
     userPath = nullptr;
     branchLociCopy.reset();
-    work.release();
 }
 
 }  // namespace quorvel

@@ -40,7 +40,7 @@ int planes(quorvel::Session &session, quorvel::MainDialog &window, char *argv[])
     using namespace quorvel;
     window.openPlaneWindows();
     auto *parameter = qobject_cast<ParameterSpaceWindow *>(window.planeWindows().parameterSpace());
-    auto *solution = qobject_cast<SolutionSpaceWindow *>(window.planeWindows().solutionSpace());
+    auto *solution = qobject_cast<SolutionSpaceWindow *>(window.planeWindows().run());
     if (!parameter || !solution) return fail("no plane windows");
     QApplication::processEvents();
     if (!parameter->savePictureTo(QString::fromLocal8Bit(argv[2]))) return fail("cannot write the first picture");

@@ -182,8 +182,8 @@ void nameFiber(Session &session, const std::vector<const char *> &names) {
 void BraidInfoTest::dialogShowsTextsAndPicture() {
     Session session;
     nameFiber(session, {"A", "B", "C"});
-    appendGenerator(session.solutionSpace.braidWord, 12);
-    appendGenerator(session.solutionSpace.braidWord, -1);
+    appendGenerator(session.run.braidWord, 12);
+    appendGenerator(session.run.braidWord, -1);
     BraidInfoDialog dialog(session, {1, 0, 2, -1});
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Braid Information"));
     QCOMPARE(dialog.findChild<QPlainTextEdit *>(QStringLiteral("edit1010"))->toPlainText(),
@@ -237,10 +237,10 @@ void BraidInfoTest::dialogOpensOnceAndOkClosesIt() {
 void BraidInfoTest::dialogKeepsTheTraceItWasOpenedFor() {
     Session session;
     nameFiber(session, {"1", "2"});
-    appendGenerator(session.solutionSpace.braidWord, 1);
+    appendGenerator(session.run.braidWord, 1);
     BraidInfoDialog dialog(session, {1, 0, -1});
     // Tracing starts again: the word is emptied and the fiber replaced.
-    session.solutionSpace.braidWord.clear();
+    session.run.braidWord.clear();
     nameFiber(session, {"a", "b", "c", "d"});
     QCOMPARE(dialog.picture().word, std::vector<int32_t>{1});
     QCOMPARE(dialog.picture().names,

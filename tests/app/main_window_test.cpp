@@ -440,7 +440,7 @@ void MainWindowTest::planeWindowsOpenOnceAndCloseTogether() {
     QCOMPARE(session->state.parameterViewOpen, int16_t{1});
     QCOMPARE(session->state.solutionViewOpen, int16_t{1});
     QPointer<QWidget> parameter = window->planeWindows().parameterSpace();
-    QPointer<QWidget> solution = window->planeWindows().solutionSpace();
+    QPointer<QWidget> solution = window->planeWindows().run();
 
     // Closing one closes both.
     QVERIFY(solution->close());

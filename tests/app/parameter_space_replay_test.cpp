@@ -215,7 +215,7 @@ void ParameterSpaceReplayTest::closingStopsTheTimerAndClosesBoth() {
     PlaneWindows windows(session->state);
     installParameterSpaceWindow(windows, *session);
     windows.open();
-    QPointer<QWidget> solution = windows.solutionSpace();
+    QPointer<QWidget> solution = windows.run();
     QPointer<ParameterSpaceWindow> parameter = qobject_cast<ParameterSpaceWindow *>(windows.parameterSpace());
     QVERIFY(parameter);
     QVERIFY(QTest::qWaitForWindowExposed(parameter.data()));

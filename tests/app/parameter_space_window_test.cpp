@@ -91,7 +91,7 @@ void ParameterSpaceWindowTest::autoClickTracesTheLoopToItsEnd() {
     QCOMPARE(session->state.replayAtEnd, int16_t{1});
     QVERIFY(solution.count() >= ticks - 1);
     // Around the one branch locus the two points change places once.
-    QCOMPARE(session->solutionSpace.braidWord.count(), 1);
+    QCOMPARE(session->run.braidWord.count(), 1);
     QVERIFY(errors.empty());
     // The marker is back at the base point.
     QCOMPARE(shot().pixelColor(pixel(session->state.basePoint)), markerBrushColour);
@@ -235,7 +235,7 @@ void ParameterSpaceWindowTest::manualSelectionThenStartTracing() {
     QVERIFY(window->timerActive());
     tickToTheEnd();
     QCOMPARE(session->traces.tracingState, tracingFinished);
-    QCOMPARE(session->solutionSpace.braidWord.count(), 1);
+    QCOMPARE(session->run.braidWord.count(), 1);
     QCOMPARE(segmentCount(session->parameterSpace.autoPaths), autoSegments);
 }
 

@@ -184,7 +184,7 @@ void PlaneWindowsTest::picturesHoldTheDrawingAlone() {
     ParameterSpaceWindow *planes = parameterWindow();
     QVERIFY(startAutoLoop(*session, 0));
     while (session->parameterSpace.timerRunning) timerTick(*session);
-    auto *solutions = qobject_cast<SolutionSpaceWindow *>(window->planeWindows().solutionSpace());
+    auto *solutions = qobject_cast<SolutionSpaceWindow *>(window->planeWindows().run());
     QVERIFY(solutions);
     solutions->showBraidInformation();
     BraidInfoDialog *braid = openBraidInfoDialog();

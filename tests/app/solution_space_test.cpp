@@ -219,8 +219,8 @@ void SolutionSpaceTest::stripShowsTheStateAndTheCorners() {
         for (int x = 0; x < 30; ++x) QCOMPARE(noWarning.pixel(x, y), noWarning.pixel(0, 0));
     QVERIFY(stripIcon(StripIcon::BraidOff) != stripIcon(StripIcon::BraidOn));
 
-    session.solutionSpace.traceFinished = 1;
-    session.solutionSpace.relaxedMode = 1;
+    session.run.traceFinished = 1;
+    session.run.relaxedMode = 1;
     look.traceMode = 1;
     look.nameMode = 0;
     image = render(session, look);
@@ -384,7 +384,7 @@ void SolutionSpaceTest::braidButtonAfterAFinishedLoop() {
     QCOMPARE(openBraidInfoDialog(), nullptr);
 
     QVERIFY(traceLoop(session, "x^2-t", Complex(0, 0)));
-    QCOMPARE(session.solutionSpace.traceFinished, int16_t{1});
+    QCOMPARE(session.run.traceFinished, int16_t{1});
     QTest::mouseClick(window.client(), Qt::LeftButton, {}, QPoint(200, 15));
     QPointer<BraidInfoDialog> dialog = openBraidInfoDialog();
     QVERIFY(dialog);
@@ -423,7 +423,7 @@ void SolutionSpaceTest::warningButtonExplainsARelaxedTrace() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.client(), Qt::LeftButton, {}, QPoint(240, 15));
     QVERIFY(shown.empty());
-    session.solutionSpace.relaxedMode = 1;
+    session.run.relaxedMode = 1;
     QTest::mouseClick(window.client(), Qt::LeftButton, {}, QPoint(240, 15));
     setErrorHandler(std::move(previous));
     QCOMPARE(shown.size(), size_t{1});
@@ -482,7 +482,7 @@ void SolutionSpaceTest::closingClosesBothAndTheViewIsKept() {
     installSolutionSpaceWindow(windows, session);
     windows.open();
     QPointer<QWidget> parameter = windows.parameterSpace();
-    QPointer<SolutionSpaceWindow> solution = qobject_cast<SolutionSpaceWindow *>(windows.solutionSpace());
+    QPointer<SolutionSpaceWindow> solution = qobject_cast<SolutionSpaceWindow *>(windows.run());
     QVERIFY(solution);
     QCOMPARE(solution->windowTitle(), QStringLiteral("Solution Space"));
     QVERIFY(QTest::qWaitForWindowExposed(solution.data()));
@@ -495,7 +495,7 @@ void SolutionSpaceTest::closingClosesBothAndTheViewIsKept() {
     QTRY_VERIFY(parameter.isNull() && solution.isNull());
 
     windows.open();
-    auto *again = qobject_cast<SolutionSpaceWindow *>(windows.solutionSpace());
+    auto *again = qobject_cast<SolutionSpaceWindow *>(windows.run());
     QVERIFY(again);
     QVERIFY(QTest::qWaitForWindowExposed(again));
     QCOMPARE(again->look().view.scale, 150.0);

@@ -566,8 +566,8 @@ TEST_F(DocumentTest, ThePlanesAndInfoShowOnlyWhatIsHeld) {
         EXPECT_TRUE(go(curve));
         EXPECT_TRUE(startAutoLoop(*session, 0));
         for (int tick = 0; tick < 100000 && session->parameterSpace.timerRunning; ++tick) tracerTick(*session);
-        EXPECT_TRUE(session->solutionSpace.verdict.passed()) << curve;
-        braid = formatBraidWord(session->solutionSpace.braidWord);
+        EXPECT_TRUE(session->run.verdict.passed()) << curve;
+        braid = formatBraidWord(session->run.braidWord);
         permutation = tracePermutation(*session);
         return writeSections(*session) + writeTraces(*session);
     };
@@ -601,9 +601,9 @@ TEST_F(DocumentTest, ThePlanesAndInfoShowOnlyWhatIsHeld) {
         DocumentReader reader(docA);
         readSections(s, reader, true);
         readTraceSections(s, reader);
-        ASSERT_EQ(formatBraidWord(s.solutionSpace.braidWord), braidA) << "a loaded run reads its own braid";
+        ASSERT_EQ(formatBraidWord(s.run.braidWord), braidA) << "a loaded run reads its own braid";
         row.command(s);
-        const SolutionSpaceState &ss = s.solutionSpace;
+        const TracingRun &ss = s.run;
         const ParameterSpaceState &ps = s.parameterSpace;
         const bool run = row.held == KeepsA || row.held == RunOfB;
         EXPECT_EQ(ss.traceFinished != 0, run) << row.name;

@@ -33,7 +33,7 @@ protected:
     void runToEnd() {
         for (int ticks = 0; session.parameterSpace.timerRunning && ticks < 100000; ++ticks) timerTick(session);
     }
-    Term *tracedFiber() { return session.solutionSpace.tracedFiber(session.state.fiber.get()); }
+    Term *tracedFiber() { return session.run.tracedFiber(session.state.fiber.get()); }
     std::string permutationText() {
         const int n = countPoints(tracedFiber());
         return formatPermutation(
@@ -92,12 +92,12 @@ TEST_F(ParameterRuns, ARunStartedElsewhereLeavesTheFiberOverTheBasePoint) {
     EXPECT_EQ(session.form.fiber.lines(), shown);
 
     EXPECT_EQ(autoLoopAt(locus), first);
-    EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    EXPECT_EQ(session.run.startFiber.get(), nullptr);
     // A Manual loop starts on the base point: its traces use the fiber over
     // it, with the names the user gave.
     setPointName(findByNumber(session.state.fiber.get(), 0), "A");
     ASSERT_TRUE(chooseManualLoop(session, loopIndexAt(session, locus, false)));
-    EXPECT_EQ(session.solutionSpace.startFiber.get(), nullptr);
+    EXPECT_EQ(session.run.startFiber.get(), nullptr);
     EXPECT_STREQ(pointName(findByNumber(tracedFiber(), 0)), "A");
 
     // A save after the Art run writes the fiber over the stored base point.
@@ -195,9 +195,9 @@ TEST_F(ParameterRuns, AFinishedArtRunShowsItsBraidAndAClosedOneItsPermutation) {
         std::vector<Complex> through = circle(Complex(0, 0), 1.0, 40);
         through.pop_back();  // the mouse stops short of the start
         artRun(Complex(1, 0), through, row.secondClick, row.closeRadius);
-        EXPECT_EQ(session.solutionSpace.traceFinished, 1);
+        EXPECT_EQ(session.run.traceFinished, 1);
         EXPECT_EQ(session.traces.tracingState, tracingFinished);
-        EXPECT_EQ(formatBraidWord(session.solutionSpace.braidWord).size(), 3u);  // one generator: "+1," or "-1,"
+        EXPECT_EQ(formatBraidWord(session.run.braidWord).size(), 3u);  // one generator: "+1," or "-1,"
         EXPECT_EQ(traceEndsWhereItBegan(session.traces), row.closed);
         if (row.closed) {
             EXPECT_EQ(permutationText(), "1->2->1,");

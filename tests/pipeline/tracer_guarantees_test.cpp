@@ -110,15 +110,15 @@ LoopResult runLoop(Session &session, PathSegment *start, testing::RecordingError
         return r;
     }
     for (int k = 0; k < 200000 && session.parameterSpace.timerRunning; ++k) tracerTick(session);
-    r.finished = session.solutionSpace.traceFinished != 0;
-    r.relaxed = session.solutionSpace.relaxedMode != 0;
+    r.finished = session.run.traceFinished != 0;
+    r.relaxed = session.run.relaxedMode != 0;
     r.steps = session.traces.traceStepCount - 1;
     if (recorder.errors.size() > before) r.error = recorder.errors.back().message;
     if (!r.finished) return r;
     const int n = countPoints(session.state.fiber.get());
     r.arrivals = computePermutation(session.traces.solutionTrace, session.traces.traceStepCount, n);
     r.arrivals.resize(static_cast<size_t>(n));
-    r.braid = session.solutionSpace.braidWord.generators();
+    r.braid = session.run.braidWord.generators();
     for (const TraceRecord *rec = stepAt(session.traces.solutionTrace, session.traces.traceStepCount - 1);
          rec && static_cast<int>(r.endPoints.size()) < n; rec = rec->next)
         r.endPoints.push_back(rec->value);

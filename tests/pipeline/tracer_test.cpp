@@ -73,13 +73,13 @@ TEST_F(TracerTest, LoopAroundTheSquareRootBranchPointExchangesTheTwoPoints) {
     runToEnd();
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_EQ(session.traces.tracingState, tracingFinished);
-    EXPECT_EQ(session.solutionSpace.traceFinished, 1);
+    EXPECT_EQ(session.run.traceFinished, 1);
     EXPECT_EQ(session.state.replayAtEnd, 1);
     EXPECT_EQ(permutationText(), "1->2->1,");
-    EXPECT_EQ(session.solutionSpace.braidWord.count(), 1);
+    EXPECT_EQ(session.run.braidWord.count(), 1);
     // The marker is back on the base point and the work lists are released.
     EXPECT_DOUBLE_EQ(session.parameterSpace.markerPoint.re, session.state.basePoint.re);
-    EXPECT_FALSE(session.parameterSpace.work.ready());
+    EXPECT_FALSE(session.run.work.ready());
     // Every step holds both points, the first numbered 0.
     const int steps = session.traces.traceStepCount;
     EXPECT_EQ(countRecords(session.traces.solutionTrace), 2 * steps);
@@ -114,7 +114,7 @@ TEST_F(TracerTest, CubeRootLoopIsAThreeCycle) {
     ASSERT_EQ(perm.size(), 4u);
     for (int i = 0; i < 3; ++i) EXPECT_NE(perm[static_cast<size_t>(i)], i);
     EXPECT_EQ(perm[3], -1);
-    EXPECT_EQ(session.solutionSpace.braidWord.count(), 2);
+    EXPECT_EQ(session.run.braidWord.count(), 2);
 }
 
 TEST_F(TracerTest, StepLengthGrowsBackQuicklyAfterAHardStretch) {
@@ -122,7 +122,7 @@ TEST_F(TracerTest, StepLengthGrowsBackQuicklyAfterAHardStretch) {
     PathSegment *path = manualPath({Complex(0.5, 0), Complex(5, 0), Complex(0.5, 0)});
     ASSERT_TRUE(startLoopAt(session, path));
     session.parameterSpace.viewMode = modeAuto;
-    TracerWork &w = session.parameterSpace.work;
+    TracerWork &w = session.run.work;
     EXPECT_DOUBLE_EQ(w.segmentStep, 0.025);
     // Easy steps at most double the step, up to a quarter of a segment.
     double before = w.segmentStep;
@@ -157,8 +157,8 @@ TEST_F(TracerTest, TheLoopsOfTheIssueFinishInFewSteps) {
         for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) {
             ASSERT_TRUE(startLoopAt(session, l.first));
             runToEnd();
-            EXPECT_EQ(session.solutionSpace.traceFinished, 1) << curve;
-            EXPECT_EQ(session.solutionSpace.relaxedMode, 0) << curve;
+            EXPECT_EQ(session.run.traceFinished, 1) << curve;
+            EXPECT_EQ(session.run.relaxedMode, 0) << curve;
             EXPECT_LE(session.traces.traceStepCount, 80) << curve;
         }
         EXPECT_TRUE(recorder.errors.empty()) << curve;
@@ -170,7 +170,7 @@ TEST_F(TracerTest, PathThroughACollisionGoesRelaxedThenStops) {
     PathSegment *path = manualPath({Complex(0.5, 0), Complex(0, 0), Complex(0.5, 0)});
     ASSERT_TRUE(startLoopAt(session, path));
     runToEnd();
-    EXPECT_EQ(session.solutionSpace.relaxedMode, 1);
+    EXPECT_EQ(session.run.relaxedMode, 1);
     ASSERT_EQ(recorder.errors.size(), 1u);
     EXPECT_EQ(recorder.errors[0].message,
               breakLines("Parameter go thru near the branch point. We cannot trace anymore."));
@@ -329,9 +329,9 @@ TEST_F(TracerTest, LocalLoopsComposeToTheLoopAroundAllAndAgreeWithTheirBraids) {
         for (size_t k = 0; k < starts.size(); ++k) {
             ASSERT_TRUE(startLoopAt(session, starts[k]));
             runToEnd();
-            ASSERT_EQ(session.solutionSpace.traceFinished, 1) << curve << " loop " << k;
+            ASSERT_EQ(session.run.traceFinished, 1) << curve << " loop " << k;
             const std::vector<int> s = arrivals(session);
-            EXPECT_EQ(s, braidArrivals(session.solutionSpace.braidWord.generators(), n))
+            EXPECT_EQ(s, braidArrivals(session.run.braidWord.generators(), n))
                 << curve << " loop " << k;
             if (k + 1 == starts.size()) {
                 enclosing = s;

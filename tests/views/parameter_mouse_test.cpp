@@ -93,7 +93,7 @@ TEST(ParameterMouse, EachModeToolAndPlaceDoesWhatItShould) {
          },
          [](auto &t) { return PixelPoint{200, t.view.planeRect.bottom + 10}; },
          [](auto &t) {
-             return t.session.solutionSpace.startFiber.get() != nullptr && t.session.traces.tracingState == tracingRunning;
+             return t.session.run.startFiber.get() != nullptr && t.session.traces.tracingState == tracingRunning;
          }},
         {"Art: the first click starts free-hand tracing",
          [](auto &t) { enterArtMode(t.session.parameterSpace); }, [](auto &t) { return t.at(Complex(1, 0)); },

@@ -43,17 +43,17 @@ PlaneWindows::~PlaneWindows() {
     state_.solutionViewOpen = 0;
 }
 
-void PlaneWindows::setFactories(Factory parameterSpace, Factory solutionSpace) {
+void PlaneWindows::setFactories(Factory parameterSpace, Factory run) {
     parameterFactory_ = std::move(parameterSpace);
-    solutionFactory_ = std::move(solutionSpace);
+    solutionFactory_ = std::move(run);
 }
 
 void PlaneWindows::setParameterSpaceFactory(Factory parameterSpace) {
     parameterFactory_ = std::move(parameterSpace);
 }
 
-void PlaneWindows::setSolutionSpaceFactory(Factory solutionSpace) {
-    solutionFactory_ = std::move(solutionSpace);
+void PlaneWindows::setSolutionSpaceFactory(Factory run) {
+    solutionFactory_ = std::move(run);
 }
 
 QWidget *PlaneWindows::make(const Factory &factory) {

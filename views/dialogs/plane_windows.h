@@ -24,17 +24,17 @@ public:
 
     // Replaces the makers of the two windows (plain titled windows until
     // then).
-    void setFactories(Factory parameterSpace, Factory solutionSpace);
+    void setFactories(Factory parameterSpace, Factory run);
     // Replaces the maker of the "Parameter Space" window only.
     void setParameterSpaceFactory(Factory parameterSpace);
     // Replaces the maker of the "Solution Space" window only.
-    void setSolutionSpaceFactory(Factory solutionSpace);
+    void setSolutionSpaceFactory(Factory run);
 
     // "Display parameter space": creates whichever window does not exist.
     void open();
 
     QWidget *parameterSpace() const { return parameter_; }
-    QWidget *solutionSpace() const { return solution_; }
+    QWidget *run() const { return solution_; }
 
 signals:
     // A plane window changed the main form's fields (a load replaced the

@@ -60,10 +60,10 @@ SolutionInfoDialog::SolutionInfoDialog(Session &session, Complex value, const st
 }
 
 void SolutionInfoDialog::accept() {
-    if (Term *point = findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), number_)) {
+    if (Term *point = findByNumber(session_.run.tracedFiber(session_.state.fiber.get()), number_)) {
         setPointName(point, pointNameFrom(name_->text()).c_str());
         // The main form lists the fiber over the base point by its names.
-        if (!session_.solutionSpace.startFiber && session_.state.stage >= stageFiber)
+        if (!session_.run.startFiber && session_.state.stage >= stageFiber)
             showFiberLines(session_.form.fiber, session_.state.fiber.get());
         emit renamed(number_);
     }

@@ -144,7 +144,7 @@ bool deleteVertexAt(Session &session, int32_t x, int32_t y, const WorldToScreen 
     // released one.
     if (ps.currentSegment == grabbed->next) {
         ps.currentSegment = grabbed;
-        ps.work.segmentPosition = 0.0;
+        session.run.work.segmentPosition = 0.0;
     }
     return deleteVertex(session.segmentPool, grabbed);
 }

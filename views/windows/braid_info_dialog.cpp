@@ -55,8 +55,8 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
     setFixedSize(std::max(units.width(), area.right() + 1 + pictureMargin),
                  std::max(units.height(), area.bottom() + 1 + pictureMargin));
 
-    PointList fiber = session.solutionSpace.tracedFiber(session.state.fiber.get());
-    const BraidWord &word = session.solutionSpace.braidWord;
+    PointList fiber = session.run.tracedFiber(session.state.fiber.get());
+    const BraidWord &word = session.run.braidWord;
 
     addLabel(this, u, QStringLiteral("Permutation data"), 7, 5, 80, 8);
     // No permutation: the run did not end where it began.
@@ -65,14 +65,14 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
                                                : formatPermutation(permutation, fiber));
     place(permutation_, u, 7, 15, 222, 32);
     addLabel(this, u, QStringLiteral("Braid data"), 7, 52, 80, 8);
-    const bool braidRead = session.solutionSpace.braidRead;
+    const bool braidRead = session.run.braidRead;
     braid_ = textBox(this, "edit1064", braidRead ? formatBraidWord(word) : std::string(unreadBraidText));
     place(braid_, u, 7, 62, 281, 22);
     // What the checks of the run found: whether the permutation and the
     // braid shown can be trusted.
-    const RunVerdict &verdict = session.solutionSpace.verdict;
+    const RunVerdict &verdict = session.run.verdict;
     checks_ = addLabel(this, u,
-                       braidRead ? verdictText(session.solutionSpace.traceFinished != 0, verdict)
+                       braidRead ? verdictText(session.run.traceFinished != 0, verdict)
                                  : QStringLiteral("not checked: the braid could not be read"),
                        7, 86, 281, 8);
     checks_->setObjectName(QStringLiteral("checks"));

@@ -659,7 +659,7 @@ void installParameterSpaceWindow(PlaneWindows &windows, Session &session) {
     windows.setParameterSpaceFactory([&session, view, all]() -> QWidget * {
         auto *window = new ParameterSpaceWindow(session, view);
         QObject::connect(window, &ParameterSpaceWindow::solutionChanged, window, [all] {
-            if (QWidget *solution = all->solutionSpace()) solution->update();
+            if (QWidget *solution = all->run()) solution->update();
         });
         QObject::connect(window, &ParameterSpaceWindow::formChanged, all, &PlaneWindows::formChanged);
         return window;

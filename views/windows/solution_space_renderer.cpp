@@ -162,7 +162,7 @@ const QImage &stripIcon(StripIcon icon) {
     return icons[static_cast<int>(icon)];
 }
 
-StripButton stripButtonAt(int x, int y, const SolutionSpaceState &state) {
+StripButton stripButtonAt(int x, int y, const TracingRun &state) {
     if (!(0 < y && y < stripHeight)) return StripButton::None;
     if (traceIconLeft < x && x < nameIconLeft) return StripButton::TraceMode;
     if (nameIconLeft < x && x < braidIconLeft) return StripButton::NameMode;
@@ -176,7 +176,7 @@ std::optional<PickedSolution> pickSolution(const Session &session, const Solutio
                                            int x, int y) {
     const ShownSteps shown = shownSteps(session, look.traceMode);
     const int step = shown.named >= 0 ? shown.named : session.state.replayIndex;
-    const int n = countPoints(session.solutionSpace.tracedFiber(session.state.fiber.get()));
+    const int n = countPoints(session.run.tracedFiber(session.state.fiber.get()));
     const Complex m = look.view.toWorld(x, y);
     // Squared distances in world units, so no pixel conversion can overflow.
     double best = pickRadiusPixels * pickRadiusPixels / (look.view.scale * look.view.scale);
@@ -228,7 +228,7 @@ std::vector<QRect> spreadLabels(std::vector<QRect> labels) {
 void SolutionSpaceRenderer::paintSolutions(QPainter &painter) const {
     const PlaneView &v = look_.view;
     const int r = look_.markRadius;
-    PointList fiber = session_.solutionSpace.tracedFiber(session_.state.fiber.get());
+    PointList fiber = session_.run.tracedFiber(session_.state.fiber.get());
     const QPen outline(gridColour(), 1);
     painter.setBackground(Qt::white);
     painter.setBackgroundMode(Qt::TransparentMode);
@@ -276,7 +276,7 @@ void SolutionSpaceRenderer::paintSolutions(QPainter &painter) const {
 
 void SolutionSpaceRenderer::paintStrips(QPainter &painter) const {
     const PlaneView &v = look_.view;
-    const SolutionSpaceState &ss = session_.solutionSpace;
+    const TracingRun &ss = session_.run;
     painter.save();
     painter.drawImage(traceIconLeft, 0, stripIcon(look_.traceMode ? StripIcon::TraceOn : StripIcon::TraceOff));
     painter.drawImage(nameIconLeft, 0, stripIcon(look_.nameMode ? StripIcon::NameOn : StripIcon::NameOff));

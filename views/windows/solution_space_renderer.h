@@ -20,7 +20,7 @@ class QPainter;
 namespace quorvel {
 
 class Session;
-struct SolutionSpaceState;
+struct TracingRun;
 
 // What the Solution Space window keeps from one opening to the next: the
 // view and the two display modes.
@@ -59,7 +59,7 @@ enum class StripButton { None, TraceMode, NameMode, Braid, Warning };
 // The strip button under a released mouse button (client pixels). The braid
 // button answers only after a finished trace, the warning button only after
 // a relaxed one.
-StripButton stripButtonAt(int x, int y, const SolutionSpaceState &state);
+StripButton stripButtonAt(int x, int y, const TracingRun &state);
 
 struct PickedSolution {
     Complex value;

@@ -94,9 +94,9 @@ protected:
     bool event(QEvent *event) override {
         if (event->type() != QEvent::ToolTip) return QWidget::event(event);
         auto *help = static_cast<QHelpEvent *>(event);
-        SolutionSpaceState any;
+        TracingRun any;
         any.traceFinished = 1;
-        any.relaxedMode = window_.session_.solutionSpace.relaxedMode;
+        any.relaxedMode = window_.session_.run.relaxedMode;
         QString tip;
         switch (stripButtonAt(help->pos().x(), help->pos().y(), any)) {
         case StripButton::TraceMode: tip = QStringLiteral("Trace mode: every recorded step (Ctrl+T)"); break;
@@ -349,7 +349,7 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
         return;
     }
     const Term *point =
-        findByNumber(session_.solutionSpace.tracedFiber(session_.state.fiber.get()), picked->number);
+        findByNumber(session_.run.tracedFiber(session_.state.fiber.get()), picked->number);
     const std::string name = point ? std::string(pointName(point), strnlen(pointName(point), 3)) : "";
     if (SolutionInfoDialog *dialog = openSolutionInfo(session_, picked->value, name, picked->number)) {
         connect(dialog, &SolutionInfoDialog::renamed, this, &SolutionSpaceWindow::repaintPlane);
@@ -359,7 +359,7 @@ void SolutionSpaceWindow::pickAt(int x, int y) {
 
 void SolutionSpaceWindow::mouseReleased(int x, int y) {
     look_->view.mouseDown = 0;
-    switch (stripButtonAt(x, y, session_.solutionSpace)) {
+    switch (stripButtonAt(x, y, session_.run)) {
     case StripButton::TraceMode:
         toggleTraceMode();
         return;
