@@ -1,6 +1,8 @@
 // Complex numbers and the tolerances of the numeric decisions.
 #pragma once
 
+#include <numbers>
+
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -11,9 +13,11 @@ inline constexpr double relativeTolerance = 1e-8;
 // Radians: argument() reads a direction this close to the real axis as on it.
 inline constexpr double argumentSnap = 1e-7;
 inline constexpr double angleTolerance = 0.01;
-inline constexpr double twoPi = 6.283185307179586;
+inline constexpr double twoPi = 2.0 * std::numbers::pi;
 inline constexpr double polarTolerance = 0.001;
-// The double that -3.14159265 + 0.001 evaluates to (not -pi + 0.001).
+// The double that -3.14159265 + 0.001 evaluates to (not -pi + 0.001): the
+// short decimal is kept on purpose, so points sort exactly as stored
+// documents and older results have them.
 inline constexpr double polarWrapThreshold = -3.14159265 + 0.001;
 // Three units in the last place below the double nearest to pi.
 inline constexpr double polarWrapValue = 3.141592653589792;

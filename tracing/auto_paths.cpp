@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <cmath>
+#include <numbers>
 #include <limits>
 #include <vector>
 
@@ -24,7 +25,9 @@ namespace {
 // a bisector and the full turn that brings a ray to the right side of its
 // target are the shorter decimal forms 3.1415926535 and 6.283185307, while
 // the central circle and the enclosing circle start from pi and 2 pi proper.
-constexpr double pi = 3.141592653589793;
+// The shorter forms are kept so that the loops of a stored document are
+// drawn again as they were saved.
+constexpr double pi = std::numbers::pi;
 constexpr double halfTurn = 3.1415926535;
 constexpr double fullTurn = 6.283185307;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <limits>
 
 #include "engine/points.h"
@@ -11,7 +12,7 @@ namespace quorvel {
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+constexpr double pi = std::numbers::pi;
 // Segment ends closer than this fraction of the chain's extent join; the
 // gap is rounding.
 constexpr double joinFraction = 1e-9;
