@@ -86,8 +86,8 @@ const char *const rootPolynomials[] = {
     // roots clustered round -1, far from 0
     "(z+1)^120-1/2",
     // twenty real roots 1, 2, ..., 20 (Wilkinson's)
-    "(z-1)*(z-2)*(z-3)*(z-4)*(z-5)*(z-6)*(z-7)*(z-8)*(z-9)*(z-10)*(z-11)*(z-12)*(z-13)*(z-14)*(z-15)*"
-    "(z-16)*(z-17)*(z-18)*(z-19)*(z-20)",
+    ("(z-1)*(z-2)*(z-3)*(z-4)*(z-5)*(z-6)*(z-7)*(z-8)*(z-9)*(z-10)*(z-11)*(z-12)*(z-13)*(z-14)*(z-15)*"
+     "(z-16)*(z-17)*(z-18)*(z-19)*(z-20)"),
     // Gaussian coefficients, degree 80
     "z^80+(2+i)*z^41-3*i*z^7+1",
 };
