@@ -57,6 +57,7 @@ struct FlintKind;
     }
 QUORVEL_FLINT_KIND(fmpz, fmpz);
 QUORVEL_FLINT_KIND(fmpq, fmpq);
+QUORVEL_FLINT_KIND(fmpz_poly_struct, fmpz_poly);
 QUORVEL_FLINT_KIND(fmpq_poly_struct, fmpq_poly);
 QUORVEL_FLINT_KIND(fmpz_poly_factor_struct, fmpz_poly_factor);
 QUORVEL_FLINT_KIND(nmod_poly_factor_struct, nmod_poly_factor);
@@ -67,53 +68,21 @@ QUORVEL_FLINT_KIND(acb_struct, acb);
 QUORVEL_FLINT_KIND(acb_poly_struct, acb_poly);
 #undef QUORVEL_FLINT_KIND
 
-template <>
-struct FlintKind<fmpz_poly_struct> {
-    static constexpr bool movable = true;
-    static void init(fmpz_poly_struct *v) { fmpz_poly_init(v); }
-    // Room for `length` coefficients from the start.
-    static void init(fmpz_poly_struct *v, slong length) { fmpz_poly_init2(v, length); }
-    static void clear(fmpz_poly_struct *v) { fmpz_poly_clear(v); }
-};
-
-template <>
-struct FlintKind<nmod_poly_struct> {
-    static constexpr bool movable = false;
-    static void init(nmod_poly_struct *v, mp_limb_t modulus) { nmod_poly_init(v, modulus); }
-    static void clear(nmod_poly_struct *v) { nmod_poly_clear(v); }
-};
-
-template <>
-struct FlintKind<fmpz_mat_struct> {
-    static constexpr bool movable = false;
-    static void init(fmpz_mat_struct *v, slong rows, slong cols) { fmpz_mat_init(v, rows, cols); }
-    static void clear(fmpz_mat_struct *v) { fmpz_mat_clear(v); }
-};
-
-template <>
-struct FlintKind<fmpq_mat_struct> {
-    static constexpr bool movable = false;
-    static void init(fmpq_mat_struct *v, slong rows, slong cols) { fmpq_mat_init(v, rows, cols); }
-    static void clear(fmpq_mat_struct *v) { fmpq_mat_clear(v); }
-};
-
-template <>
-struct FlintKind<fmpz_mpoly_ctx_struct> {
-    static constexpr bool movable = false;
-    static void init(fmpz_mpoly_ctx_struct *v, slong variables, ordering_t order) {
-        fmpz_mpoly_ctx_init(v, variables, order);
+// Kinds whose init takes the sizes (or the modulus) they are made with.
+#define QUORVEL_FLINT_SIZED_KIND(S, prefix)                                 \
+    template <>                                                             \
+    struct FlintKind<S> {                                                   \
+        static constexpr bool movable = false;                              \
+        template <typename... A>                                            \
+        static void init(S *v, A... sizes) { prefix##_init(v, sizes...); } \
+        static void clear(S *v) { prefix##_clear(v); }                      \
     }
-    static void clear(fmpz_mpoly_ctx_struct *v) { fmpz_mpoly_ctx_clear(v); }
-};
-
-template <>
-struct FlintKind<fmpq_mpoly_ctx_struct> {
-    static constexpr bool movable = false;
-    static void init(fmpq_mpoly_ctx_struct *v, slong variables, ordering_t order) {
-        fmpq_mpoly_ctx_init(v, variables, order);
-    }
-    static void clear(fmpq_mpoly_ctx_struct *v) { fmpq_mpoly_ctx_clear(v); }
-};
+QUORVEL_FLINT_SIZED_KIND(nmod_poly_struct, nmod_poly);
+QUORVEL_FLINT_SIZED_KIND(fmpz_mat_struct, fmpz_mat);
+QUORVEL_FLINT_SIZED_KIND(fmpq_mat_struct, fmpq_mat);
+QUORVEL_FLINT_SIZED_KIND(fmpz_mpoly_ctx_struct, fmpz_mpoly_ctx);
+QUORVEL_FLINT_SIZED_KIND(fmpq_mpoly_ctx_struct, fmpq_mpoly_ctx);
+#undef QUORVEL_FLINT_SIZED_KIND
 
 // The kinds that live in a context.
 template <>
@@ -213,8 +182,6 @@ public:
     S *get() { return v_.get(); }
     const S *get() const { return v_.get(); }
     S *operator+(slong k) { return v_.get() + k; }
-    const S *operator+(slong k) const { return v_.get() + k; }
-    slong size() const { return count_; }
 
 private:
     std::unique_ptr<S[]> v_;
