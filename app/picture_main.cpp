@@ -94,9 +94,9 @@ int draw(const PictureOptions &o) {
         cli::parseLoopChoice(o.loop, choice);
         PathSegment *start = cli::findLoop(session, choice);
         if (!start) return exitFailed;
-        const cli::LoopTrace t = cli::traceLoop(session, start, cli::shownErrors());
+        const LoopOutcome t = traceLoopToEnd(session, start);
         if (t.status != "finished") {
-            std::fprintf(stderr, "error: the loop did not finish: %s\n", t.error.c_str());
+            std::fprintf(stderr, "error: the loop did not finish: %s\n", cli::joinLines(t.error).c_str());
             return exitFailed;
         }
         permutation = t.permutation;

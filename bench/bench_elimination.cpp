@@ -36,7 +36,7 @@ void branchPolynomial(benchmark::State &state, const std::string &text) {
         forgetBranchCache();
         try {
             OwnedPolynomial p(exactBranchPolynomial(curve));
-            degree = p.get() ? p.get()->exp[0] : 0;
+            degree = quorvel::degree(p.get());
         } catch (const ComputationAbandoned &) {
             state.SkipWithError("refused");
             return;

@@ -42,10 +42,9 @@ void traceAllLoops(benchmark::State &state, const std::string &curve) {
         steps.clear();
         unfinished = 0;
         for (PathSegment *start : starts) {
-            startLoopAt(session, start);
-            while (session.parameterSpace.timerRunning) tracerTick(session);
-            steps.push_back(session.traces.traceStepCount - 1);
-            unfinished += session.solutionSpace.traceFinished ? 0 : 1;
+            const LoopOutcome o = traceLoopToEnd(session, start);
+            steps.push_back(o.steps);
+            unfinished += o.ended() ? 0 : 1;
         }
     }
     std::sort(steps.begin(), steps.end());

@@ -10,21 +10,7 @@
 
 namespace quorvel::cli {
 
-bool traceVerifiedChain(Session &session, std::vector<LoopTrace> &traces) {
-    const int n = countPoints(session.state.fiber.get());
-    for (int control = 0; control < 2; ++control) {
-        traces = traceAllLoops(session, shownErrors(), control);
-        for (const LoopTrace &t : traces)
-            if (t.status != "finished") return false;
-        if (traces.empty()) return false;
-        if (groupOfLoops(traces, n).productCheck) return true;
-    }
-    showError("The local loops do not compose to the inverse of the loop around all loci.",
-              "Tell the maker: every loop passed its own checks");
-    return false;
-}
-
-GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *traced, double budgetSeconds) {
+GroupRun runFundamentalGroup(Session &session, const std::vector<LoopOutcome> *traced, double budgetSeconds) {
     GroupRun run;
     try {
         run.position = properPosition(session.state.exact());
@@ -54,16 +40,24 @@ GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *tra
         run.traces = *traced;
         run.traced = true;
     } else {
-        run.traced = traceVerifiedChain(session, run.traces);
+        AllLoopsRun loops;
+        run.traced = traceChain(session, loops);
+        run.traces = loops.outcomes();
     }
     if (!run.traced) return run;
     std::vector<std::vector<int>> braids;
-    for (const LoopTrace &t : run.traces) braids.push_back(t.braid);
-    run.group = fundamentalGroup(run.position.curve, countPoints(session.state.fiber.get()), braids, budgetSeconds);
+    int enclosing = -1;
+    for (const LoopOutcome &t : run.traces) {
+        if (t.target.kind == "enclosing") enclosing = static_cast<int>(braids.size());
+        braids.push_back(t.braid);
+    }
+    run.pointNames = strandOrderNames(session.state.fiber.get());
+    run.group = fundamentalGroup(run.position.curve, countPoints(session.state.fiber.get()), braids, enclosing,
+                                 budgetSeconds);
     run.computed = true;
     if (!run.group.ok())
         showError("The fundamental group is not complete: " + run.group.problem + ".",
-                  run.group.abelianizationChecked || !run.group.gap.haveInvariants
+                  run.group.braidProduct != 0 && (run.group.abelianizationChecked || !run.group.gap.haveInvariants)
                       ? "Give GAP more time with --gap-seconds, or a simpler curve"
                       : "Tell the maker: the loops passed their checks, yet their braids are wrong");
     return run;
@@ -96,6 +90,7 @@ nlohmann::json groupRunJson(const GroupRun &run) {
     const FundamentalGroupResult &g = run.group;
     const std::vector<std::string> raw = rawGeneratorNames(g.points);
     j["generators"] = raw;
+    j["generatorPoints"] = run.pointNames;
     j["braids"] = wordsJson(g.braids);
     j["relators"] = wordsJson(g.relators);
     nlohmann::json simplified = nullptr;
@@ -111,6 +106,7 @@ nlohmann::json groupRunJson(const GroupRun &run) {
     j["abelianInvariants"] = g.gap.haveInvariants ? nlohmann::json(g.gap.abelianInvariants) : nlohmann::json(nullptr);
     j["abelianization"] = g.gap.haveInvariants ? nlohmann::json(abelianText(g.gap.abelianInvariants, false))
                                                : nlohmann::json(nullptr);
+    j["braidProductCheck"] = g.braidProduct < 0 ? nlohmann::json(nullptr) : nlohmann::json(g.braidProduct == 1);
     j["components"] = g.components;
     j["abelianizationCheck"] = g.abelianizationChecked;
     j["abelian"] = g.gap.abelian == "yes" ? nlohmann::json(true)
@@ -135,14 +131,22 @@ std::string groupRunText(const GroupRun &run) {
     out += "loops traced and verified: " + std::to_string(run.traces.size()) + "\n";
     if (!run.computed) return out;
     const FundamentalGroupResult &g = run.group;
+    out += std::string("braid product check: ") +
+           (g.braidProduct == 1   ? "the local loops' braids compose to the inverse of the braid round all loci"
+            : g.braidProduct == 0 ? "FAILED: the local loops' braids do not compose to the inverse of the braid "
+                                    "round all loci"
+                                  : "not decided") +
+           "\n";
     const std::vector<std::string> raw = rawGeneratorNames(g.points);
     out += "fundamental group of C^2 minus the curve (Zariski-van Kampen):\n";
-    out += "  generators g1 ... g" + std::to_string(g.points) +
-           ": small loops round the fiber points 1 ... " + std::to_string(g.points) + " over the base point\n";
+    out += "  generators: small loops round the fiber points over the base point:";
+    for (size_t k = 0; k < run.pointNames.size(); ++k)
+        out += (k ? ", g" : " g") + std::to_string(k + 1) + " round " + run.pointNames[k];
+    out += "\n";
     out += "  raw presentation: " + std::to_string(g.points) + " generators, " + std::to_string(g.relators.size()) +
            " relations g_j = g_j . braid\n";
     for (size_t k = 0; k < run.traces.size(); ++k) {
-        const LoopTrace &t = run.traces[k];
+        const LoopOutcome &t = run.traces[k];
         out += "    loop " + loopLabel(t.target) + " (braid " + t.braidText + "):\n";
         for (int j = 1; j <= g.points; ++j) {
             const FreeWord image = actRight({j}, t.braid, g.points);

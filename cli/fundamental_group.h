@@ -19,7 +19,8 @@ struct GroupRun {
     ProperPosition position;
     bool positioned = false;   // the typed curve was read and put in proper position
     std::string curveText;     // the curve whose loops are traced, exactly
-    std::vector<LoopTrace> traces;
+    std::vector<LoopOutcome> traces;
+    std::vector<std::string> pointNames;  // the fiber's names in strand order
     bool traced = false;       // every loop finished, verified, and the loops compose
     bool computed = false;     // the presentation went to GAP
     FundamentalGroupResult group;
@@ -31,14 +32,9 @@ struct GroupRun {
 // caller has already traced the whole chain and verified it); otherwise
 // the curve after the change of coordinates replaces it in the session and
 // is traced there. What fails goes through the error channel.
-GroupRun runFundamentalGroup(Session &session, const std::vector<LoopTrace> *traced, double budgetSeconds);
+GroupRun runFundamentalGroup(Session &session, const std::vector<LoopOutcome> *traced, double budgetSeconds);
 
 nlohmann::json groupRunJson(const GroupRun &run);
 std::string groupRunText(const GroupRun &run);
-
-// Traces every loop of the chain, once more one control level tighter when
-// they pass their checks but do not compose; true when every loop finished
-// verified and the product check holds.
-bool traceVerifiedChain(Session &session, std::vector<LoopTrace> &traces);
 
 }  // namespace quorvel::cli

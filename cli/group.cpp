@@ -4,20 +4,6 @@
 
 namespace quorvel::cli {
 
-MonodromySummary groupOfLoops(const std::vector<LoopTrace> &traces, int n) {
-    std::vector<Permutation> local;
-    Permutation enclosing;
-    for (const LoopTrace &t : traces) {
-        // An unfinished loop has no permutation: an empty one is not whole.
-        const Permutation p = t.status == "finished" ? t.permutation : Permutation();
-        if (t.target.kind == "enclosing")
-            enclosing = p;
-        else
-            local.push_back(p);
-    }
-    return summarizeMonodromy(n, local, enclosing);
-}
-
 nlohmann::json groupJson(const MonodromySummary &group) {
     nlohmann::json orbits = nlohmann::json::array();
     for (const std::vector<int> &o : group.orbits)

@@ -12,9 +12,6 @@
 
 namespace quorvel::cli {
 
-// The local loops are those around one locus, the enclosing loop the one
-// around all of them; a loop that did not finish counts as a lost point.
-MonodromySummary groupOfLoops(const std::vector<LoopTrace> &traces, int n);
 nlohmann::json groupJson(const MonodromySummary &group);
 // Orbits are written with the fiber points' names.
 std::string groupText(const MonodromySummary &group, const Term *fiber);

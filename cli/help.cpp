@@ -188,20 +188,26 @@ Zariski-van Kampen. When the leading coefficient in the fiber variable x is
 not a constant (a fiber point runs off to infinity, or a vertical line is a
 component), the coordinates are changed first by t -> t + c*x with the
 first c of 1, -1, 2, -2, 1/2, -1/2, ... that makes it one (checked exactly);
-the change is reported. Every loop is then traced and verified.
+the change is reported, and the changed curve gets a base point of its own
+(--base moves the typed curve's only). Every loop is then traced and
+verified.
 
 Generators g1 ... gn: over the base point, g_j runs from far above the
-fiber (imaginary part to +infinity) straight down to fiber point j, once
-counter-clockwise round it, and back; the fiber points are in their usual
-order (real part, then imaginary part, larger first), so g1 g2 ... gn runs
-once counter-clockwise round the whole fiber. Relations: g_j = g_j . b for
+fiber (imaginary part to +infinity) straight down to the j-th fiber point
+from the left (the order of the braid's strands: real part, then imaginary
+part, larger first), once counter-clockwise round it, and back, so g1 g2 ...
+gn runs once counter-clockwise round the whole fiber. The report names the
+point each generator goes round (names need not follow this order). Relations: g_j = g_j . b for
 every loop's braid b, the braid acting from the right letter by letter,
   +k:  g_k -> g_k g_(k+1) g_k^-1,  g_(k+1) -> g_k
   -k:  g_k -> g_(k+1),             g_(k+1) -> g_(k+1)^-1 g_k g_(k+1).
 GAP simplifies the presentation (SimplifiedFpGroup) and computes the
 abelianization. The abelianization must be Z^r, r the number of irreducible
 components of the curve over C (counted exactly, by Gao's criterion); a run
-where it is not fails. Non-abelian is shown by an epimorphism onto S3 or a
+where it is not fails, and so does one where the braids of the local loops,
+in chain order, do not compose to the inverse of the braid of the loop
+around all loci (decided exactly by their action on the free group, which
+is faithful). Non-abelian is shown by an epimorphism onto S3 or a
 subgroup of index at most 4 that is not normal; abelian by one generator or
 by relators that make every pair of generators commute.
 
@@ -209,13 +215,18 @@ JSON fields (--json):
   curve                     the typed polynomial
   fundamentalGroup          {projection {changed, change ("t -> t + x"),
                             curve (the curve traced, exactly)}, traced,
-                            computed, generators[] ("g1"...), braids[][]
+                            computed, generators[] ("g1"...),
+                            generatorPoints[] (the name of the fiber point
+                            each goes round), braids[][]
                             (each loop's), relators[][] (the raw
                             presentation, signed generator numbers from 1),
                             simplified {generators[], relators[][],
                             relations[] ("g1 g2 g1 = g2 g1 g2"), text} or
                             null, abelianInvariants[] (GAP's: "0" for Z),
-                            abelianization ("Z^2"), components,
+                            abelianization ("Z^2"), braidProductCheck
+                            (the local loops' braids, in chain order,
+                            compose to the inverse of the braid round all
+                            loci; null when not decided), components,
                             abelianizationCheck, abelian (true, false or
                             null when not decided), abelianWitness, order
                             ("infinite", a decimal, or "unknown"),

@@ -162,12 +162,6 @@ int runAnalyze(const Options &options) {
     return ok ? exitSuccess : exitFailed;
 }
 
-bool allFinished(const std::vector<cli::LoopTrace> &traces) {
-    for (const auto &t : traces)
-        if (t.status != "finished") return false;
-    return !traces.empty();
-}
-
 // Runs "Go", then traces the loops back to back as the window's timer would.
 // The group, its orbits and the genus come out only when every loop ended
 // and passed its checks and the loops compose as they must; when they do
@@ -175,29 +169,23 @@ bool allFinished(const std::vector<cli::LoopTrace> &traces) {
 int runMonodromy(const Options &options) {
     Session session;
     bool ok = analyse(session, options);
-    std::vector<cli::LoopTrace> traces;
+    std::vector<LoopOutcome> traces;
     MonodromySummary group;
     bool wholeChain = false;
     if (ok) {
         if (options.loop.empty()) {
-            const int n = countPoints(session.state.fiber.get());
-            for (int control = 0; control < 2; ++control) {
-                traces = cli::traceAllLoops(session, shownErrors(), control);
-                wholeChain = allFinished(traces);
-                if (!wholeChain) break;
-                group = cli::groupOfLoops(traces, n);
-                if (group.productCheck) break;
-            }
-            if (wholeChain && !group.productCheck)
-                showError("The local loops do not compose to the inverse of the loop around all loci.",
-                          "Tell the maker: every loop passed its own checks");
+            AllLoopsRun run;
+            cli::traceChain(session, run);
+            traces = run.outcomes();
+            wholeChain = run.allVerified();
+            if (wholeChain) group = run.summary();
         } else {
             cli::LoopChoice choice;
             cli::parseLoopChoice(options.loop, choice);
-            if (PathSegment *start = cli::findLoop(session, choice))
-                traces.push_back(cli::traceLoop(session, start, shownErrors()));
+            if (PathSegment *start = cli::findLoop(session, choice)) traces.push_back(traceLoopToEnd(session, start));
         }
-        ok = allFinished(traces) && shownErrors().empty();
+        ok = !traces.empty() && shownErrors().empty();
+        for (const LoopOutcome &t : traces) ok = ok && t.status == "finished";
     }
     // The report of the typed curve is made first: the fundamental group
     // may replace it in the session by the curve in proper position.
@@ -295,7 +283,7 @@ int runTrace(const Options &options) {
         }
         return exitFailed;
     }
-    const cli::LoopTrace t = cli::traceLoop(session, start, shownErrors());
+    const LoopOutcome t = traceLoopToEnd(session, start);
     ok = t.status == "finished" && shownErrors().empty();
     bool saved = false;
     if (ok) {

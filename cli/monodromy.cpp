@@ -2,19 +2,13 @@
 
 #include <cstdlib>
 
+#include "cli/errors.h"
 #include "engine/error.h"
 #include "engine/points.h"
-#include "pipeline/tracer.h"
-#include "tracing/braid.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-// Far more ticks than any loop needs (a tick accepts one step; a loop of
-// a few segments takes some hundreds); a run that has not ended by then is
-// reported as stopped.
-constexpr int tickLimit = 1000000;
 
 std::string describe(const LoopChoice &c) {
     if (c.kind == "degenerate") return "degenerate locus " + std::to_string(c.number);
@@ -66,50 +60,15 @@ PathSegment *findLoop(Session &session, const LoopChoice &choice) {
     return nullptr;
 }
 
-LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
-                    int control) {
-    LoopTrace t;
-    t.owner = start ? start->owner : 0;
-    t.target = loopTarget(session, t.owner);
-    const size_t errorsBefore = errors.size();
-    if (!startLoopAt(session, start, control)) {
-        t.status = "stopped";
-        t.error = "nothing to trace";
-        return t;
-    }
-    for (int k = 0; k < tickLimit && session.parameterSpace.timerRunning &&
-                    session.traces.tracingState == tracingRunning;
-         ++k)
-        tracerTick(session);
-    const bool ended = session.solutionSpace.traceFinished != 0;
-    t.verdict = session.solutionSpace.verdict;
-    t.status = !ended ? "stopped" : (t.verdict.passed() ? "finished" : "failed");
-    if (errors.size() > errorsBefore) t.error = errors.back().message;
-    if (!ended && t.error.empty()) t.error = "the run did not end";
-    if (ended && !t.verdict.passed()) t.error = t.verdict.problem;
-    t.steps = countSteps(session.traces.solutionTrace) - 1;
-    t.relaxed = session.solutionSpace.relaxedMode != 0;
-    if (ended && t.verdict.permutationOk) {
-        t.permutation = t.verdict.permutation;
-        std::vector<int> withEnd = t.permutation;
-        withEnd.push_back(-1);
-        t.permutationText = formatPermutation(withEnd, session.state.fiber.get());
-    }
-    t.braid = session.solutionSpace.braidWord.generators();
-    t.braidText = formatBraidWord(session.solutionSpace.braidWord);
-    return t;
+bool traceChain(Session &session, AllLoopsRun &run) {
+    if (run.runToEnd(session)) return true;
+    if (run.allVerified())
+        showError("The local loops do not compose to the inverse of the loop around all loci.",
+                  "Tell the maker: every loop passed its own checks");
+    return false;
 }
 
-std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors, int control) {
-    std::vector<LoopTrace> out;
-    if (session.state.stage < stageFiber) return out;
-    std::vector<PathSegment *> starts;
-    for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts.push_back(l.first);
-    for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors, control));
-    return out;
-}
-
-nlohmann::json loopTraceJson(const LoopTrace &t) {
+nlohmann::json loopTraceJson(const LoopOutcome &t) {
     nlohmann::json j;
     j["loop"] = loopLabel(t.target);
     j["owner"] = t.owner;
@@ -118,7 +77,7 @@ nlohmann::json loopTraceJson(const LoopTrace &t) {
                    {"re", jsonReal(t.target.value.re)},
                    {"im", jsonReal(t.target.value.im)}};
     j["status"] = t.status;
-    j["error"] = t.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(t.error);
+    j["error"] = t.error.empty() ? nlohmann::json(nullptr) : nlohmann::json(joinLines(t.error));
     j["steps"] = t.steps;
     j["relaxed"] = t.relaxed;
     const RunVerdict &v = t.verdict;
@@ -139,7 +98,7 @@ nlohmann::json loopTraceJson(const LoopTrace &t) {
     return j;
 }
 
-std::string loopTraceText(const LoopTrace &t) {
+std::string loopTraceText(const LoopOutcome &t) {
     std::string out = "loop " + loopLabel(t.target) + ": ";
     if (t.target.kind == "enclosing")
         out += "around all loci";
@@ -147,7 +106,7 @@ std::string loopTraceText(const LoopTrace &t) {
         out += "around " + t.target.kind + " locus " + std::to_string(t.target.number) + " " +
                formatValue(t.target.value);
     out += "\n  " + t.status;
-    if (!t.error.empty()) out += ": " + t.error;
+    if (!t.error.empty()) out += ": " + joinLines(t.error);
     out += " after " + std::to_string(t.steps) + " steps";
     if (t.verdict.attempts > 1) out += " (attempt " + std::to_string(t.verdict.attempts) + ")";
     out += "\n";

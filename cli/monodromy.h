@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/report.h"
+#include "pipeline/all_loops.h"
 #include "pipeline/loop_targets.h"
 #include "pipeline/session.h"
 
@@ -29,35 +30,18 @@ struct LoopChoice {
 // Reads "K", "deg:K" or "inf" (K a decimal number from 0); false otherwise.
 bool parseLoopChoice(const std::string &text, LoopChoice &choice);
 
-struct LoopTrace {
-    int owner = 0;  // the loop's position in the auto-mode chain
-    LoopTarget target;
-    // "finished" (ended and passed every check), "failed" (ended, but a
-    // check failed on every attempt) or "stopped" (did not end)
-    std::string status;
-    std::string error;   // the message that stopped the run, or the check that failed
-    int steps = 0;
-    bool relaxed = false;
-    RunVerdict verdict;
-    std::vector<int> permutation;
-    std::string permutationText;
-    std::vector<int> braid;
-    std::string braidText;
-};
+using quorvel::LoopOutcome;
 
-// Traces the loop starting at `start` to its end or until it stops, at a
-// control level (0 normal; a loop whose checks fail is run again tighter
-// by the tracer itself). `errors` is the list the error handler appends to.
-LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
-                    int control = 0);
-// Every loop of the auto-mode chain in chain order.
-std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors,
-                                     int control = 0);
+// Traces every loop of the auto-mode chain to its end (all of them again
+// one control level tighter when they pass but do not compose). True when
+// they all pass and compose; when they pass but do not, says so through
+// the error channel.
+bool traceChain(Session &session, AllLoopsRun &run);
 // The first segment of the chosen loop; nullptr after showing why there is
 // none (a number out of range, a locus without a loop of its own).
 PathSegment *findLoop(Session &session, const LoopChoice &choice);
 
-nlohmann::json loopTraceJson(const LoopTrace &t);
-std::string loopTraceText(const LoopTrace &t);
+nlohmann::json loopTraceJson(const LoopOutcome &t);
+std::string loopTraceText(const LoopOutcome &t);
 
 }  // namespace quorvel::cli

@@ -289,10 +289,6 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
         }
         if (f.poly.degree() <= 0) continue;
         centre(f);
-        // Start at a precision above what cancellation takes.
-        const double lost = cancellationBits(f.poly);
-        if (std::isfinite(lost))
-            while (f.precision < maxPrecision && static_cast<double>(f.precision) < lost + 80.0) f.precision *= 2;
     }
     std::vector<bool> pending(work.size(), true);
     Ball zero;

@@ -12,6 +12,16 @@ ErrorHandler &installedHandler() {
     return handler;
 }
 
+struct ShownRecord {
+    long count = 0;
+    std::string message;
+};
+
+ShownRecord &shownRecord() {
+    static ShownRecord record;
+    return record;
+}
+
 }  // namespace
 
 std::string breakLines(std::string_view text) {
@@ -51,6 +61,8 @@ std::string breakLines(std::string_view text) {
 void showError(std::string_view message, std::string_view remedy) {
     const std::string m = breakLines(message);
     const std::string r = breakLines(remedy);
+    ++shownRecord().count;
+    shownRecord().message = m;
     ErrorHandler &h = installedHandler();
     if (h) {
         h(m, r);
@@ -58,6 +70,10 @@ void showError(std::string_view message, std::string_view remedy) {
         std::fprintf(stderr, "Error: %s\nHow to solve this problem: %s\n", m.c_str(), r.c_str());
     }
 }
+
+long shownErrorCount() { return shownRecord().count; }
+
+const std::string &lastShownMessage() { return shownRecord().message; }
 
 ErrorHandler setErrorHandler(ErrorHandler handler) {
     ErrorHandler old = std::move(installedHandler());

@@ -25,6 +25,12 @@ std::string breakLines(std::string_view text);
 // continues; a handler may end the process instead.
 void showError(std::string_view message, std::string_view remedy);
 
+// How many failures have been shown so far, and the last one's message as
+// the handler received it: a caller that runs a computation can tell what
+// stopped it, whatever handler is installed.
+long shownErrorCount();
+const std::string &lastShownMessage();
+
 // Installs a handler and returns the previous one. Without a handler the
 // texts go to standard error.
 ErrorHandler setErrorHandler(ErrorHandler handler);

@@ -26,6 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// quorvel-gap's exit status for a request it cannot read.
+constexpr int helperRefusedRequest = 2;
+
 // quorvel-gap beside the running program, else the one the build made.
 std::string helperPath() {
     char self[PATH_MAX];
@@ -216,7 +219,9 @@ FpGroupFacts studyFpGroup(int generators, const std::vector<std::vector<int>> &r
     ProcessResult run = runHelper(program, {}, input, deadline);
     // A saved GAP workspace that cannot be read makes GAP stop before it
     // answers anything: once more without it (the helper then saves a new one).
-    if (run.spawned && !run.timedOut && run.out.empty()) run = runHelper(program, {"--fresh"}, input, deadline);
+    const bool refused = WIFEXITED(run.status) && WEXITSTATUS(run.status) == helperRefusedRequest;
+    if (run.spawned && !run.timedOut && run.out.empty() && !refused)
+        run = runHelper(program, {"--fresh"}, input, deadline);
     facts.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!run.spawned) {
         facts.problem = program + " cannot be run (" + run.spawnError + ")";

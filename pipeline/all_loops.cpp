@@ -1,10 +1,67 @@
 #include "pipeline/all_loops.h"
 
+#include "engine/error.h"
+#include "engine/points.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
 #include "tracing/paths.h"
 
 namespace quorvel {
+
+namespace {
+
+bool tracing(const Session &session) {
+    return session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning;
+}
+
+// Stops a loop that runs past the tick limit, as a run stops.
+void stopRun(Session &session) {
+    session.stopTimer();
+    session.parameterSpace.work.release();
+    if (session.traces.tracingState == tracingRunning) session.traces.tracingState = tracingFinished;
+}
+
+// The outcome of the loop that has just ended or stopped.
+LoopOutcome outcomeOf(Session &session, int owner, long errorsBefore) {
+    LoopOutcome o;
+    o.owner = owner;
+    o.target = loopTarget(session, owner);
+    const bool ended = session.solutionSpace.traceFinished != 0;
+    o.verdict = session.solutionSpace.verdict;
+    o.status = !ended ? "stopped" : (o.verdict.passed() ? "finished" : "failed");
+    if (shownErrorCount() > errorsBefore) o.error = lastShownMessage();
+    if (!ended && o.error.empty()) o.error = "the run did not end";
+    if (ended && !o.verdict.passed()) o.error = o.verdict.problem;
+    o.steps = countSteps(session.traces.solutionTrace) - 1;
+    o.relaxed = session.solutionSpace.relaxedMode != 0;
+    if (ended && o.verdict.permutationOk) {
+        o.permutation = o.verdict.permutation;
+        std::vector<int> withEnd = o.permutation;
+        withEnd.push_back(-1);
+        o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
+    }
+    o.braid = session.solutionSpace.braidWord.generators();
+    o.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    return o;
+}
+
+}  // namespace
+
+LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control) {
+    const long errorsBefore = shownErrorCount();
+    const int owner = start ? start->owner : 0;
+    if (!startLoopAt(session, start, control)) {
+        LoopOutcome o;
+        o.owner = owner;
+        o.target = loopTarget(session, owner);
+        o.error = "nothing to trace";
+        return o;
+    }
+    int k = 0;
+    for (; k < loopTickLimit && tracing(session); ++k) tracerTick(session);
+    if (tracing(session)) stopRun(session);
+    return outcomeOf(session, owner, errorsBefore);
+}
 
 bool AllLoopsRun::start(Session &session) {
     starts_.clear();
@@ -25,28 +82,20 @@ bool AllLoopsRun::start(Session &session) {
 bool AllLoopsRun::startNext(Session &session) {
     while (outcomes_.size() < starts_.size()) {
         PathSegment *s = starts_[outcomes_.size()];
+        errorsBefore_ = shownErrorCount();
+        ticks_ = 0;
         if (startLoopAt(session, s, control_)) return true;
         LoopOutcome o;
+        o.owner = s->owner;
         o.target = loopTarget(session, s->owner);
+        o.error = "nothing to trace";
         outcomes_.push_back(o);
     }
     return false;
 }
 
 void AllLoopsRun::record(Session &session) {
-    LoopOutcome o;
-    o.target = loopTarget(session, starts_[outcomes_.size()]->owner);
-    o.finished = session.solutionSpace.traceFinished != 0;
-    if (o.finished) o.verdict = session.solutionSpace.verdict;
-    if (o.finished && o.verdict.permutationOk) {
-        o.permutation = o.verdict.permutation;
-        std::vector<int> withEnd = o.permutation;
-        withEnd.push_back(-1);
-        o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
-    }
-    o.braidText = formatBraidWord(session.solutionSpace.braidWord);
-    o.braid = session.solutionSpace.braidWord.generators();
-    outcomes_.push_back(o);
+    outcomes_.push_back(outcomeOf(session, starts_[outcomes_.size()]->owner, errorsBefore_));
 }
 
 bool AllLoopsRun::advance(Session &session, int ticks) {
@@ -56,11 +105,13 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
         return false;
     }
     for (int k = 0; k < ticks; ++k) {
-        if (session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning) {
+        if (tracing(session) && ticks_ < loopTickLimit) {
             tracerTick(session);
+            ++ticks_;
             continue;
         }
         // The loop has ended, finished or stopped.
+        if (tracing(session)) stopRun(session);
         record(session);
         if (startNext(session)) continue;
         if (allVerified() && !summary().productCheck && control_ == 0) {
@@ -76,19 +127,24 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
     return true;
 }
 
+bool AllLoopsRun::runToEnd(Session &session) {
+    if (start(session))
+        while (advance(session, loopTickLimit)) {
+        }
+    return allVerified() && summary().productCheck;
+}
+
 void AllLoopsRun::cancel(Session &session) {
     if (!running_) return;
     running_ = false;
     cancelled_ = true;
-    session.stopTimer();
-    session.parameterSpace.work.release();
-    if (session.traces.tracingState == tracingRunning) session.traces.tracingState = tracingFinished;
+    stopRun(session);
 }
 
 bool AllLoopsRun::allVerified() const {
     if (cancelled_ || outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
     for (const LoopOutcome &o : outcomes_)
-        if (!o.finished || !o.verdict.passed()) return false;
+        if (o.status != "finished") return false;
     return true;
 }
 

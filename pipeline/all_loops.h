@@ -1,6 +1,8 @@
-// "Trace all loops": every loop of the auto-mode chain traced in turn, some
-// tracer steps at a time (the window animates it on its timer), then the
-// group the loops generate.
+// Tracing loops to their end: one loop (the command line's --loop, a
+// picture) or every loop of the auto-mode chain in turn, some tracer steps
+// at a time (the window animates it on its timer, the command line runs it
+// through), then the group the loops generate. The one implementation
+// behind "Trace all loops" and `quorvel-cli monodromy`.
 #pragma once
 
 #include <string>
@@ -12,15 +14,34 @@
 
 namespace quorvel {
 
+// Far more ticks than any loop needs (a tick accepts one step; a loop of a
+// few segments takes some hundreds): a loop still running after them is
+// stopped and reported as such.
+inline constexpr int loopTickLimit = 1000000;
+
+// What one loop's run came to.
 struct LoopOutcome {
+    int owner = 0;  // the loop's position in the auto-mode chain
     LoopTarget target;
-    bool finished = false;         // the run ended (verified or not)
+    // "finished" (ended and passed every check), "failed" (ended, but a
+    // check failed on every attempt) or "stopped" (did not end)
+    std::string status = "stopped";
+    std::string error;  // what stopped the run, or the check that failed
+    int steps = 0;
+    bool relaxed = false;
     RunVerdict verdict;            // its checks
     std::vector<int> permutation;  // where each point goes; empty when the loop stopped
     std::string permutationText;
-    std::string braidText;
     std::vector<int> braid;        // its generators, as the text writes them
+    std::string braidText;
+
+    bool ended() const { return status != "stopped"; }
 };
+
+// Traces the loop that starts at `start` until it ends or stops, at a
+// control level (0 normal; a loop whose checks fail is run again tighter
+// by the tracer itself).
+LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control = 0);
 
 class AllLoopsRun {
 public:
@@ -32,6 +53,9 @@ public:
     // are no longer held (an edit, Go, Re-calculate, a load), the run is
     // cancelled instead.
     bool advance(Session &session, int ticks);
+    // Starts and runs every loop to its end, without a timer. True when
+    // every loop ended, passed its checks and the loops compose.
+    bool runToEnd(Session &session);
     bool running() const { return running_; }
     // Stops the run where it is: the loop under way stops as a run stops,
     // and no group is reported.
@@ -55,6 +79,8 @@ private:
     std::vector<LoopOutcome> outcomes_;
     int points_ = 0;
     int control_ = 0;
+    int ticks_ = 0;         // of the loop under way
+    long errorsBefore_ = 0;  // errors shown before the loop under way
     bool running_ = false;
     bool cancelled_ = false;
     int32_t fitRequest_ = 0;  // the session's, when the loops were taken

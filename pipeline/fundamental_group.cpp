@@ -1,17 +1,33 @@
 #include "pipeline/fundamental_group.h"
 
+#include <algorithm>
 #include <map>
 
+#include "engine/points.h"
 #include "engine/projection.h"
+#include "tracing/braid.h"
 
 namespace quorvel {
 
 FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
-                                        const std::vector<std::vector<int>> &braids, double budgetSeconds) {
+                                        const std::vector<std::vector<int>> &braids, int enclosing,
+                                        double budgetSeconds) {
     FundamentalGroupResult r;
     r.points = n;
     r.braids = braids;
     r.relators = vanKampenRelators(n, braids);
+    if (enclosing >= 0 && enclosing < static_cast<int>(braids.size())) {
+        std::vector<std::vector<int>> product;
+        for (size_t k = 0; k < braids.size(); ++k)
+            if (static_cast<int>(k) != enclosing) product.push_back(braids[k]);
+        product.push_back(braids[static_cast<size_t>(enclosing)]);
+        r.braidProduct = composesToIdentity(product, n, braidCheckLetterLimit);
+        if (r.braidProduct == 0) {
+            r.problem = "the braids of the local loops, in chain order, do not compose to the inverse of the "
+                        "braid of the loop around all loci: the braids of the loops are wrong";
+            return r;
+        }
+    }
     r.components = absoluteComponentCount(curve);
     if (r.components < 0) {
         r.problem = "the projection is not proper on the curve";
@@ -32,6 +48,26 @@ FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
     if (r.problem.empty() && !r.gap.complete)
         r.problem = r.gap.problem.empty() ? "GAP did not answer" : r.gap.problem;
     return r;
+}
+
+std::vector<std::string> strandOrderNames(const Term *fiber) {
+    struct Point {
+        double along;
+        int number;
+        std::string name;
+    };
+    std::vector<Point> points;
+    const int n = countPoints(fiber);
+    for (int k = 0; k < n; ++k) {
+        const Term *p = findByNumber(const_cast<Term *>(fiber), k);
+        if (p) points.push_back({alongAxis(p->coef), k, pointName(p)});
+    }
+    std::sort(points.begin(), points.end(), [](const Point &a, const Point &b) {
+        return a.along < b.along || (a.along == b.along && a.number < b.number);
+    });
+    std::vector<std::string> names;
+    for (const Point &p : points) names.push_back(p.name);
+    return names;
 }
 
 std::string abelianText(const std::vector<std::string> &invariants, bool unicode) {

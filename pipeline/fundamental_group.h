@@ -2,8 +2,8 @@
 // Zariski-van Kampen: with the projection to the parameter proper on the
 // curve, pi_1 = < g_1 ... g_n | g_j = g_j . beta, for every loop beta >,
 // where g_j is a small loop, counter-clockwise in the fiber line over the
-// base point, around fiber point j (in the fiber's order: real part, then
-// imaginary part, larger first), joined by a vertical path to a base point
+// base point, around the j-th fiber point from the left (the order of the
+// braid's strands: real part, then imaginary part, larger first), joined by a vertical path to a base point
 // far above the fiber (imaginary part to +infinity), so that g_1 g_2 ... g_n
 // (paths composed left to right) runs once counter-clockwise round the
 // whole fiber; a counter-clockwise half turn of two neighbours drags g_k
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/exact_curve.h"
+#include "engine/polynomial.h"
 #include "gap/gap_group.h"
 #include "tracing/presentation.h"
 
@@ -32,6 +33,10 @@ struct FundamentalGroupResult {
     std::vector<std::vector<int>> braids; // the braid of each loop, in order
     std::vector<FreeWord> relators;       // the raw presentation's relators
     FpGroupFacts gap;
+    // The braids of the local loops, one after another in chain order,
+    // and then the braid of the loop around all loci make the trivial
+    // braid: 1 checked, 0 they do not (the run fails), -1 not decided.
+    int braidProduct = -1;
     int components = -1;                  // irreducible components over C
     bool abelianizationChecked = false;   // GAP's invariants are r zeros
     // Empty when GAP answered every question and the abelianization is
@@ -40,12 +45,21 @@ struct FundamentalGroupResult {
     bool ok() const { return problem.empty(); }
 };
 
+// Words longer than this are not followed by the braid product check.
+inline constexpr size_t braidCheckLetterLimit = 1u << 20;
+
 // `curve` in proper position (isProperProjection), n fiber points, the
-// braids of loops that generate the fundamental group of the parameter
-// plane less the loci, based at the base point.
+// braids of the auto-mode loops in chain order (they generate the
+// fundamental group of the parameter plane less the loci, based at the
+// base point); `enclosing` the index of the loop around all loci among
+// them (-1 when there is none).
 FundamentalGroupResult fundamentalGroup(const ExactPolynomial &curve, int n,
-                                        const std::vector<std::vector<int>> &braids,
+                                        const std::vector<std::vector<int>> &braids, int enclosing,
                                         double budgetSeconds = defaultGapBudgetSeconds);
+
+// The names of the fiber points in the order of the braids' strands (along
+// the tracer's axis, ties by number): g_j goes round the j-th of them.
+std::vector<std::string> strandOrderNames(const Term *fiber);
 
 // "Z^2 x Z/3", "Z", "1" for the abelian invariants as GAP lists them.
 std::string abelianText(const std::vector<std::string> &invariants, bool unicode);

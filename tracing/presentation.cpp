@@ -69,6 +69,19 @@ FreeWord actRight(const FreeWord &w, const std::vector<int> &braid, int n) {
     return current;
 }
 
+int composesToIdentity(const std::vector<std::vector<int>> &braids, int n, size_t letterLimit) {
+    for (int j = 1; j <= n; ++j) {
+        FreeWord w{j};
+        for (const std::vector<int> &braid : braids)
+            for (int s : braid) {
+                w = actRight(w, {s}, n);
+                if (w.size() > letterLimit) return -1;
+            }
+        if (w != FreeWord{j}) return 0;
+    }
+    return 1;
+}
+
 std::vector<FreeWord> vanKampenRelators(int n, const std::vector<std::vector<int>> &braids) {
     std::vector<FreeWord> out;
     for (const std::vector<int> &braid : braids) {

@@ -31,6 +31,12 @@ FreeWord inverseWord(const FreeWord &w);
 // n - 1, are a caller's fault: such a letter leaves the word as it is.
 FreeWord actRight(const FreeWord &w, const std::vector<int> &braid, int n);
 
+// Whether the braid b_1 b_2 ... b_k (the words one after another) is the
+// trivial braid: the action on F_n is faithful (Artin), so it is exactly
+// when every generator comes back to itself. 1 yes, 0 no, -1 not decided
+// (a word grew beyond `letterLimit` letters on the way).
+int composesToIdentity(const std::vector<std::vector<int>> &braids, int n, size_t letterLimit);
+
 // The relators g_j^-1 (g_j . braid), j = 1 ... n, of every braid in order,
 // cyclically reduced; a trivial one is left out.
 std::vector<FreeWord> vanKampenRelators(int n, const std::vector<std::vector<int>> &braids);

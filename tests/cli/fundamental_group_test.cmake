@@ -1,7 +1,9 @@
 # quorvel-cli fundamental-group --json on curves whose groups are known.
-# Every row also holds the guarantee of every run: the abelianization is
-# Z^r, r the number of components over C (abelianizationCheck), and the
-# answer does not move under t -> s*t + c (rows in pairs).
+# Every row also holds the guarantees of every run: the abelianization is
+# Z^r, r the number of components over C (abelianizationCheck), the local
+# loops' braids compose to the inverse of the braid round all loci
+# (braidProductCheck), and the answer does not move under t -> s*t + c
+# (rows in pairs).
 set(failures "")
 # check(CURVE ABELIANIZATION ABELIAN CHANGED [GENERATORS RELATIONS]): ABELIAN
 # ON or OFF; CHANGED ON when the projection had to be changed; GENERATORS
@@ -16,14 +18,15 @@ function(check curve abelianization abelian changed)
   string(JSON got GET "${out}" fundamentalGroup abelianization)
   string(JSON gotAbelian GET "${out}" fundamentalGroup abelian)
   string(JSON gotCheck GET "${out}" fundamentalGroup abelianizationCheck)
+  string(JSON gotProduct GET "${out}" fundamentalGroup braidProductCheck)
   string(JSON gotChanged GET "${out}" fundamentalGroup projection changed)
   string(JSON gotText GET "${out}" fundamentalGroup simplified text)
   string(JSON gens LENGTH "${out}" fundamentalGroup simplified generators)
   string(JSON rels LENGTH "${out}" fundamentalGroup simplified relators)
   set(problem "")
   if(NOT got STREQUAL abelianization OR NOT gotAbelian STREQUAL abelian OR NOT gotCheck STREQUAL "ON"
-     OR NOT gotChanged STREQUAL changed)
-    set(problem "abelianization ${got} (check ${gotCheck}), abelian ${gotAbelian}, changed ${gotChanged}")
+     OR NOT gotChanged STREQUAL changed OR NOT gotProduct STREQUAL "ON")
+    set(problem "abelianization ${got} (check ${gotCheck}), abelian ${gotAbelian}, changed ${gotChanged}, braid product ${gotProduct}")
   endif()
   if(ARGC GREATER 4 AND (NOT gens EQUAL ARGV4 OR NOT rels EQUAL ARGV5))
     set(problem "${problem} presentation ${gotText}")
@@ -61,6 +64,23 @@ check("(-3-2*t-5*t^2+4*x+2*x*t-3*x^2)^3+(-4+5*t+t^2-4*t^3-2*x-x*t-5*x*t^2+x^2+4*
 check("t*x-1" "Z" ON ON 1 0)
 check("x^2*t-1" "Z" ON ON 1 0)
 check("x*t*(x-1)" "Z^3" OFF ON)
+# monodromy --fundamental-group takes the loops it has traced, or traces
+# the changed curve's, and reports the same group; the rest of the report
+# is the typed curve's (t*x-1 has a degenerate locus, its change none).
+foreach(curve degenerate IN ZIP_LISTS "x^2-t^3;t*x-1" "0;1")
+  execute_process(COMMAND ${CLI} monodromy --json --fundamental-group "${curve}"
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 300)
+  if(NOT rc EQUAL 0)
+    set(failures "${failures}\nmonodromy --fundamental-group ${curve}: exit ${rc}: ${err}")
+  else()
+    string(JSON got GET "${out}" fundamentalGroup abelianization)
+    string(JSON text GET "${out}" fundamentalGroup simplified text)
+    string(JSON typed LENGTH "${out}" degenerateLoci)
+    if(NOT got STREQUAL "Z" OR NOT typed EQUAL degenerate)
+      set(failures "${failures}\nmonodromy --fundamental-group ${curve}: ${typed} degenerate loci, ${got} ${text}")
+    endif()
+  endif()
+endforeach()
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()

@@ -34,7 +34,7 @@ TEST(AllLoopsRun, EveryLoopEndsAndTheGroupIsTheCurves) {
         EXPECT_FALSE(run.running());
         ASSERT_EQ(run.loopsDone(), run.loopCount()) << row.curve;
         for (const LoopOutcome &o : run.outcomes()) {
-            EXPECT_TRUE(o.finished) << row.curve << " loop " << loopLabel(o.target);
+            EXPECT_TRUE(o.ended()) << row.curve << " loop " << loopLabel(o.target);
             EXPECT_EQ(o.permutation.size(), static_cast<size_t>(countPoints(session.state.fiber.get())));
         }
         EXPECT_EQ(run.outcomes().back().target.kind, "enclosing");

@@ -51,6 +51,14 @@ TEST(PresentationTest, EveryBraidFixesTheProductAndRespectsTheBraidRelations) {
     }
 }
 
+TEST(PresentationTest, TrivialProductsAreRecognised) {
+    EXPECT_EQ(composesToIdentity({{1, 2, -1, 3}, {-3, 1, -2, -1}}, 4, 1000), 1);
+    EXPECT_EQ(composesToIdentity({{1, 2, 1}, {-2, -1, -2}}, 3, 1000), 1);
+    EXPECT_EQ(composesToIdentity({{1, 2}, {-1, -2}}, 3, 1000), 0);
+    EXPECT_EQ(composesToIdentity({{1, 1}}, 2, 1000), 0);
+    EXPECT_EQ(composesToIdentity({{1, 2, 1, 2, 1, 2}, {-1, -2, -1, -2, -1, -2}}, 3, 3), -1);
+}
+
 TEST(PresentationTest, RelatorsAndTheirReadableForm) {
     // The cusp's braid s1^3 gives relators equivalent to g1 g2 g1 = g2 g1 g2;
     // a braid fixing a generator gives no relator for it.

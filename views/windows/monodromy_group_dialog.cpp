@@ -82,8 +82,12 @@ QString fundamentalGroupHtml(const ExactPolynomial &curve, const std::vector<std
                               "do not compose.</p>");
     const int n = static_cast<int>(pointNames.size());
     std::vector<std::vector<int>> braids;
-    for (const LoopOutcome &o : outcomes) braids.push_back(o.braid);
-    const FundamentalGroupResult g = fundamentalGroup(curve, n, braids);
+    int enclosing = -1;
+    for (const LoopOutcome &o : outcomes) {
+        if (o.target.kind == "enclosing") enclosing = static_cast<int>(braids.size());
+        braids.push_back(o.braid);
+    }
+    const FundamentalGroupResult g = fundamentalGroup(curve, n, braids, enclosing);
     const std::vector<std::string> raw = rawGeneratorNames(n);
     html += QStringLiteral("<p><b>Fundamental group of C² minus the curve</b> (Zariski–van Kampen)</p>");
     QStringList gens;
@@ -107,6 +111,9 @@ QString fundamentalGroupHtml(const ExactPolynomial &curve, const std::vector<std
         : g.gap.abelian == "no" ? QStringLiteral("not abelian (%1)").arg(escaped(g.gap.abelianWitness))
                                 : QStringLiteral("abelian or not: not decided");
     html += QStringLiteral("<p>The group is %1; its order is %2.</p>").arg(abelian, escaped(g.gap.order));
+    if (g.braidProduct == 1)
+        html += QStringLiteral("<p>Braid product check: the local loops' braids compose to the inverse of the braid "
+                               "round all loci.</p>");
     if (!g.ok()) html += QStringLiteral("<p><b>Not complete:</b> %1</p>").arg(escaped(g.problem));
     html += QStringLiteral("<p>Raw presentation: %1 generators, %2 relations g<sub>j</sub> = g<sub>j</sub> · "
                            "braid of each loop:</p><ul>")
@@ -132,10 +139,7 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
       curve_(session.state.exact()),
       outcomes_(run.outcomes()),
       verified_(run.allVerified() && run.summary().productCheck) {
-    for (int k = 0; k < countPoints(session.state.fiber.get()); ++k) {
-        const Term *p = findByNumber(const_cast<Term *>(session.state.fiber.get()), k);
-        pointNames_.push_back(p ? pointName(p) : "?");
-    }
+    pointNames_ = strandOrderNames(session.state.fiber.get());
     setWindowTitle(QString::fromLatin1(monodromyGroupTitle));
     auto *outer = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
@@ -172,8 +176,8 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
                           .arg(o.target.kind == "degenerate" ? QStringLiteral("degenerate") : QStringLiteral("branch"),
                                QString::fromStdString(formatValue(o.target.value)));
         const QString cells[] = {QString::fromStdString(loopLabel(o.target)), circles,
-                                 o.finished ? QString::fromStdString(o.permutationText) : QStringLiteral("(stopped)"),
-                                 QString::fromStdString(o.braidText), verdictText(o.finished, o.verdict)};
+                                 o.ended() ? QString::fromStdString(o.permutationText) : QStringLiteral("(stopped)"),
+                                 QString::fromStdString(o.braidText), verdictText(o.ended(), o.verdict)};
         for (int c = 0; c < 5; ++c) table_->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
     table_->resizeColumnsToContents();

@@ -54,7 +54,7 @@ private:
 // HTML: the projection, the generators named after the fiber points, the
 // raw relations of each loop, GAP's simplified presentation, the
 // abelianization with its check, abelian or not, the order.
-// `pointNames` are the fiber's names by number; `verified` that every loop
+// `pointNames` are the fiber's names in strand order (strandOrderNames); `verified` that every loop
 // finished, passed its checks and the loops compose.
 QString fundamentalGroupHtml(const ExactPolynomial &curve, const std::vector<std::string> &pointNames,
                              const std::vector<LoopOutcome> &outcomes, bool verified);
