@@ -12,7 +12,7 @@
 // but it doubles its precision without a work limit (loci 1e-250 apart
 // would be followed to the end instead of refused), and starting from the
 // unit circle without the Newton polygon and the centring below it took
-// up to thirty times as long on bench_elimination's root benchmarks.
+// up to 25 times as long on bench_elimination's root benchmarks.
 #include <acb_poly.h>
 
 #include <algorithm>
