@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/app_icon.h"
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 #include "app/main_dialog.h"
 #include "pipeline/session.h"
 

@@ -13,6 +13,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "views/dialogs/dialog_units.h"
+#include "views/dialogs/error_dialog.h"
 #include "app/form_widgets.h"
 #include "app/help_window.h"
 #include "views/dialogs/load_dialogs.h"
@@ -330,6 +331,7 @@ void MainDialog::go() {
     session_.runPipeline();
     showForm();
     repaintPlanes(*planeWindows_);
+    showPendingErrors();
 }
 
 void MainDialog::clearAll() {
@@ -337,6 +339,7 @@ void MainDialog::clearAll() {
     session_.clearAll();
     showForm();
     repaintPlanes(*planeWindows_);
+    showPendingErrors();
 }
 
 void MainDialog::recalculate() {
@@ -344,6 +347,7 @@ void MainDialog::recalculate() {
     session_.recalculateFiber();
     showForm();
     repaintPlanes(*planeWindows_);
+    showPendingErrors();
 }
 
 void MainDialog::load() {
@@ -354,6 +358,7 @@ void MainDialog::load() {
     const LoadOutcome outcome = loadDocumentReporting(session_, path.toStdString(), questions);
     showForm();
     repaintPlanes(*planeWindows_);
+    showPendingErrors();
     tellUnloaded(this, path, outcome.notices);
 }
 
@@ -362,6 +367,7 @@ void MainDialog::save() {
     FileWrite how;
     if (path.isEmpty() || !askHowToWrite(this, path, how)) return;
     saveDocument(session_, path.toStdString(), how);
+    showPendingErrors();
 }
 
 void MainDialog::reject() {

@@ -1,5 +1,5 @@
 // The one failure channel. showError formats the two texts and hands them to
-// the installed handler: the application shows its modal dialog, the
+// the installed handler: the application notes it for its error dialog, the
 // command-line front end prints to standard error, tests record.
 #pragma once
 

@@ -34,25 +34,6 @@ std::string fileMessage(const char *message, const std::string &path, const std:
 
 namespace {
 
-// Closes a descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-    // Closes now; false (errno set) when the close reports an error.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-};
-
-std::string systemReason(int error) { return std::strerror(error); }
-
 std::string tooLargeReason(unsigned long long size) {
     return "it holds " + std::to_string(size) + " bytes, more than the " + std::to_string(documentSizeLimit >> 20) +
            " MB (" + std::to_string(documentSizeLimit) + " bytes) a document may hold";

@@ -13,26 +13,9 @@
 
 namespace quorvel {
 
-namespace {
-
-// Closes a descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-    // Closes now; false (errno set) when the close reports an error.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-};
-
 std::string systemReason(int error) { return std::strerror(error); }
+
+namespace {
 
 bool writeAll(int fd, const std::string &bytes) {
     size_t done = 0;

@@ -2,9 +2,32 @@
 // either the whole new file takes the name, or the old file stays as it was.
 #pragma once
 
+#include <unistd.h>
+
 #include <string>
+#include <utility>
 
 namespace quorvel {
+
+// A file descriptor closed on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return fd_; }
+    // Closes now; false (errno set) when the close reports an error.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+// The system's words for an errno value.
+std::string systemReason(int error);
 
 // How a file may be replaced.
 struct FileWrite {

@@ -45,31 +45,50 @@ constexpr double doubleResolution = 1e-14;
 constexpr double sameParameter = 1e-14;
 // The attempts one tick makes before it gives the timer back.
 constexpr int attemptsPerTick = 400;
+// A run's first step, as a fraction of its segment.
+constexpr double firstStep = 0.025;
+// A step carried to the next piece of a path keeps its length in the plane,
+// but is at least this fraction of the new piece.
+constexpr double leastCarriedStep = 1e-3;
+// The errors of a tangent predictor grow with the square of the step: the
+// next step aims at this fraction of the allowance...
+constexpr double aimedRatio = 0.5;
+// ...and grows or shrinks by at most these factors after an accepted step,
+constexpr double mostGrowth = 2.0;
+constexpr double mostShrinkAccepted = 0.5;
+// while a rejected one shrinks at least to half, at most to a tenth.
+constexpr double mostShrinkRejected = 0.1;
+constexpr double leastShrinkRejected = 0.5;
+// A step longer than the room it may take is cut to this fraction of the
+// room, by at most the second factor at once.
+constexpr double roomMargin = 0.9;
+constexpr double mostCutToRoom = 0.01;
+// Going relaxed, the step that was too small grows back by this factor.
+constexpr double relaxedRegrowth = 4.0;
+// A move whose braid cannot be read counts as this many allowances: the
+// step shrinks as after a clear miss.
+constexpr double unreadableMoveRatio = 4.0;
+// A path ends where it began when its two ends differ by this fraction of
+// their size (the ends of a closed path are one computed point).
+constexpr double closedPath = 1e-9;
+
+// The next step after an accepted one whose errors were `ratio` of the
+// allowance, and after a rejected one.
+double stepAfterAccepted(double step, double ratio) {
+    const double grow = ratio > 0.0 ? std::sqrt(aimedRatio / ratio) : mostGrowth;
+    return step * std::clamp(grow, mostShrinkAccepted, mostGrowth);
+}
+double stepAfterRejected(double step, double ratio) {
+    if (!(std::isfinite(ratio) && ratio > 0.0)) return step * leastShrinkRejected;
+    return step * std::clamp(std::sqrt(aimedRatio / ratio), mostShrinkRejected, leastShrinkRejected);
+}
+// A step whose move is longer than the room it may take, cut down to it.
+double stepWithinRoom(double step, double room, double move) {
+    return step * std::max(mostCutToRoom, roomMargin * room / move);
+}
 
 const Control &controlOf(const TracerWork &w) {
     return controls[std::clamp(w.control, 0, controlLevels - 1)];
-}
-
-// Marks a tick under way so that a tick can never run inside another (an
-// error dialog runs a nested event loop).
-class TickGuard {
-public:
-    explicit TickGuard(bool &flag) : flag_(flag), entered_(!flag) {
-        if (entered_) flag_ = true;
-    }
-    ~TickGuard() {
-        if (entered_) flag_ = false;
-    }
-    bool entered() const { return entered_; }
-
-private:
-    bool &flag_;
-    bool entered_;
-};
-
-bool &tickUnderWay() {
-    static bool flag = false;
-    return flag;
 }
 
 void stopRun(Session &session, TickResult &r) {
@@ -178,7 +197,7 @@ void prepareWork(Session &session, const Term *points) {
     w.correction.reset(copyPolynomial(points));
     w.specialised.reset(coefficientSkeleton(session.state.curve.get()));
     w.segmentPosition = 0.0;
-    w.segmentStep = 0.025;
+    w.segmentStep = firstStep;
 }
 
 // The last records of both traces, found once when a run starts.
@@ -315,7 +334,7 @@ bool tryStep(Session &session, Complex pm, Complex p, bool relaxed, StepOutcome 
     allPoints(w, step.middle, middle);
     allPoints(w, step.end, to);
     if (!readMove(from, middle, generators) || !readMove(middle, to, generators)) {
-        ratio = 4.0;
+        ratio = unreadableMoveRatio;
         return false;
     }
     record(session, p, step, generators);
@@ -331,12 +350,7 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
     session.state.setReplay(0, 1, 0, 0);
     r.repaintSolution = true;
     r.stepAccepted = true;
-    // Step control: the errors of a tangent predictor grow with the square
-    // of the step, so the next step aims at half the allowance, at most
-    // twice as long as this one.
-    double grow = step.ratio > 0.0 ? std::sqrt(0.5 / step.ratio) : 2.0;
-    grow = std::clamp(grow, 0.5, 2.0);
-    w.segmentStep = std::min(ctl.largestStep, w.segmentStep * grow);
+    w.segmentStep = std::min(ctl.largestStep, stepAfterAccepted(w.segmentStep, step.ratio));
     if (w.segmentPosition < 1.0) return;
     PathSegment *seg = session.parameterSpace.currentSegment;
     // The next piece starts with a step of the same length in the plane,
@@ -344,7 +358,7 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
     // set a pace); a step too long is shortened by the checks.
     auto restep = [&](double oldLength, double newLength) {
         w.segmentPosition = 0.0;
-        w.segmentStep = newLength > 0.0 ? std::clamp(w.segmentStep * oldLength / newLength, 1e-3, ctl.largestStep)
+        w.segmentStep = newLength > 0.0 ? std::clamp(w.segmentStep * oldLength / newLength, leastCarriedStep, ctl.largestStep)
                                         : ctl.largestStep;
         if (!(w.segmentStep > 0.0)) w.segmentStep = ctl.largestStep;
     };
@@ -381,8 +395,6 @@ void advance(Session &session, double s, const StepOutcome &step, TickResult &r)
 
 TickResult tracerTick(Session &session) {
     TickResult r;
-    TickGuard guard(tickUnderWay());
-    if (!guard.entered()) return r;
     ParameterSpaceState &ps = session.parameterSpace;
     if (!ps.timerRunning || session.traces.tracingState != tracingRunning) return r;
     TracerWork &w = ps.work;
@@ -447,7 +459,7 @@ TickResult tracerTick(Session &session) {
         // locus: no locus comes between the path and its chords, and the
         // fiber cannot turn far within one step.
         if (progress && move > room) {
-            w.segmentStep *= std::max(0.01, 0.9 * room / move);
+            w.segmentStep = stepWithinRoom(w.segmentStep, room, move);
             if (w.segmentStep > 0.0) continue;
         }
         ps.setParameterPoint(p);
@@ -460,9 +472,7 @@ TickResult tracerTick(Session &session) {
         }
         // A rejected step shrinks by at least half, more when its errors
         // were far beyond the allowance.
-        double shrink = 0.5;
-        if (std::isfinite(ratio) && ratio > 0.0) shrink = std::clamp(std::sqrt(0.5 / ratio), 0.1, 0.5);
-        w.segmentStep *= shrink;
+        w.segmentStep = stepAfterRejected(w.segmentStep, ratio);
         // Too small: a move below the least that matters, while more than
         // that remains of the segment (a short rest is taken whole).
         const double next = std::min(1.0, w.segmentPosition + w.segmentStep);
@@ -472,7 +482,7 @@ TickResult tracerTick(Session &session) {
         if (!relaxed) {
             relaxed = 1;
             r.repaintSolution = true;
-            w.segmentStep *= 4.0;
+            w.segmentStep *= relaxedRegrowth;
             continue;
         }
         return stopWith(step.diverged ? "Overflow Error" : nearBranchPoint);
@@ -504,7 +514,7 @@ bool traceEndsWhereItBegan(const Traces &traces) {
     const TraceRecord *first = traces.parameterTrace;
     const TraceRecord *last = lastTraceRecord(first);
     if (!first) return false;
-    return modulus(last->value - first->value) <= 1e-9 * std::max(modulus(first->value), modulus(last->value));
+    return modulus(last->value - first->value) <= closedPath * std::max(modulus(first->value), modulus(last->value));
 }
 
 std::vector<int> tracePermutation(const Session &session) {
@@ -726,7 +736,7 @@ bool chooseManualLoop(Session &session, int index) {
     ps.editTool = 2;
     ps.pathDisplay = pathDisplaySelected;
     ps.work.segmentPosition = 0.0;
-    ps.work.segmentStep = 0.025;
+    ps.work.segmentStep = firstStep;
     return !restartTracesAt(session, segmentStart(copy)).errorShown;
 }
 
@@ -789,23 +799,23 @@ TickResult freeHandStep(Session &session, Complex m) {
         const double move = modulus(p - w.parameter);
         const double room = controlOf(w).reach * clear.distance;
         if (!clear.through && move > room) {
-            du *= std::max(0.01, 0.9 * room / move);
+            du = stepWithinRoom(du, room, move);
             continue;
         }
         StepOutcome step;
         double ratio = 0.0;
         if (!clear.through && move > 0.0 && tryStep(session, pm, p, relaxed != 0, step, ratio)) {
             u = next;
-            du = std::min(1.0, 2.0 * du);
+            du = std::min(1.0, mostGrowth * du);
             r.stepAccepted = true;
             continue;
         }
-        du *= 0.5;
+        du *= leastShrinkRejected;
         const double scale = std::isfinite(clear.distance) ? clear.distance : modulus(m - from);
         if (!clear.through && modulus(along(std::min(1.0, u + du)) - w.parameter) >= smallestMove * scale) continue;
         if (!clear.through && !relaxed) {
             relaxed = 1;
-            du *= 4.0;
+            du *= relaxedRegrowth;
             continue;
         }
         ps.setParameterPoint(w.parameter);

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/app_icon.h"
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 #include "app/main_dialog.h"
 #include "views/dialogs/plane_windows.h"
 #include "pipeline/file_writer.h"

@@ -13,7 +13,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "views/dialogs/dialog_units.h"
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 #include "views/dialogs/file_dialogs.h"
 #include "app/help_window.h"
 #include "views/dialogs/load_dialogs.h"

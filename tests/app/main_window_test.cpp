@@ -15,7 +15,7 @@
 #include <cmath>
 #include <memory>
 
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 #include "app/help_window.h"
 #include "app/main_dialog.h"
 #include "views/dialogs/plane_windows.h"

@@ -15,7 +15,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 #include "app/main_dialog.h"
 #include "views/dialogs/plane_windows.h"
 #include "dialog_answerer.h"

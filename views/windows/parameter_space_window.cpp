@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "views/dialogs/dialog_units.h"
+#include "views/dialogs/error_dialog.h"
 #include "views/dialogs/load_dialogs.h"
 #include "views/dialogs/plane_windows.h"
 #include "engine/points.h"
@@ -156,7 +157,7 @@ QAction *ParameterSpaceWindow::addCommand(QMenu *menu, int id, const char *capti
     auto *a = new QAction(text(caption), this);
     a->setObjectName(QStringLiteral("action%1").arg(id));
     a->setCheckable(checkable);
-    if (slot) connect(a, &QAction::triggered, this, slot);
+    if (slot) connect(a, &QAction::triggered, this, [this, slot] { runCommand(slot); });
     menu->addAction(a);
     addCommandShortcut(this, a, id);
     actions_[id] = a;
@@ -166,7 +167,7 @@ QAction *ParameterSpaceWindow::addCommand(QMenu *menu, int id, const char *capti
 QAction *ParameterSpaceWindow::addPopupCommand(int id, const char *caption, void (ParameterSpaceWindow::*slot)()) {
     auto *a = new QAction(text(caption), this);
     a->setObjectName(QStringLiteral("popup%1").arg(id));
-    connect(a, &QAction::triggered, this, slot);
+    connect(a, &QAction::triggered, this, [this, slot] { runCommand(slot); });
     popupActions_[id] = a;
     return a;
 }
@@ -459,6 +460,12 @@ void ParameterSpaceWindow::tick() {
     // "Trace all loops" drives the tracer itself, faster than this timer.
     if (allLoopsRunning()) return;
     apply(timerTick(session_));
+    showPendingErrors();
+}
+
+void ParameterSpaceWindow::runCommand(void (ParameterSpaceWindow::*slot)()) {
+    (this->*slot)();
+    showPendingErrors();
 }
 
 // ---- trace all loops ---------------------------------------------------------------
@@ -516,6 +523,7 @@ bool ParameterSpaceWindow::allLoopsTick() {
     spent.start();
     bool more = true;
     while (more && spent.elapsed() < allLoopsBudgetMs) more = allLoops_->advance(session_, 1);
+    showPendingErrors();
     allLoopsProgress_->setValue(allLoops_->loopsDone());
     plane_->update();
     emit solutionChanged();

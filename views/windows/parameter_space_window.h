@@ -85,6 +85,8 @@ public:
     bool savePictureTo(const QString &path, const FileWrite &how = {});
     // One timeout of the 100 ms timer.
     void tick();
+    // Runs a menu command, then shows the failures it met.
+    void runCommand(void (ParameterSpaceWindow::*slot)());
     // "Trace all loops": every auto-mode loop in turn, several steps per
     // timeout, with a progress bar; then the group in a dialog.
     void traceAllLoops();

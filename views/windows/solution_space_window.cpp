@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "views/dialogs/dialog_units.h"
+#include "views/dialogs/error_dialog.h"
 #include "views/dialogs/plane_windows.h"
 #include "views/dialogs/solution_info_dialog.h"
 #include "views/dialogs/file_dialogs.h"
@@ -173,7 +174,10 @@ void SolutionSpaceWindow::buildMenus() {
             }
             QAction *action = menu->addAction(QString::fromUtf8(item.text));
             action->setObjectName(QStringLiteral("command%1").arg(item.id));
-            connect(action, &QAction::triggered, this, handlers.at(item.id));
+            connect(action, &QAction::triggered, this, [this, handler = handlers.at(item.id)] {
+                (this->*handler)();
+                showPendingErrors();
+            });
             if (item.id == commandTraceMode || item.id == commandNameOn) action->setCheckable(true);
             if (!keep) continue;
             commands_[item.id] = action;

@@ -1,6 +1,12 @@
 // "Error messages": the one dialog through which every failure reaches the
 // user. It shows the message and what to do about it, and either ends the
 // program at once ("Quit the software") or returns ("Continue anyway").
+//
+// A failure is never shown inside the computation that met it: the error
+// channel only notes it, the computation unwinds to the command that
+// started it (Go, Re-calculate, a load, a tick of the timer, a menu
+// command), and the command shows what was noted when it returns. No modal
+// dialog, and so no event loop, ever runs under a computation.
 #pragma once
 
 #include <QDialog>
@@ -34,7 +40,14 @@ private:
 // Runs the dialog modally; "Quit the software" ends the process.
 void showErrorDialog(const std::string &message, const std::string &remedy);
 
-// Makes showErrorDialog the handler of showError.
+// Makes the error channel note each failure for showPendingErrors; a noted
+// failure that no command shows is shown as soon as the event loop runs
+// again.
 void installErrorDialog();
+
+// Shows the failures noted since the last call, oldest first, each in the
+// dialog. Called by every command when its work is done; a call made while
+// the dialog is already open leaves the rest to the open one.
+void showPendingErrors();
 
 }  // namespace quorvel

@@ -1,9 +1,11 @@
-#include "app/error_dialog.h"
+#include "views/dialogs/error_dialog.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 #include "views/dialogs/dialog_units.h"
 #include "views/dialogs/text_fields.h"
@@ -62,6 +64,39 @@ void showErrorDialog(const std::string &message, const std::string &remedy) {
     if (dialog.exec() == QDialog::Accepted) quitAtOnce();
 }
 
-void installErrorDialog() { setErrorHandler(showErrorDialog); }
+namespace {
+
+struct PendingError {
+    std::string message;
+    std::string remedy;
+};
+
+std::deque<PendingError> &pendingErrors() {
+    static std::deque<PendingError> queue;
+    return queue;
+}
+
+}  // namespace
+
+void showPendingErrors() {
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
+    while (!pendingErrors().empty()) {
+        const PendingError e = std::move(pendingErrors().front());
+        pendingErrors().pop_front();
+        showErrorDialog(e.message, e.remedy);
+    }
+    showing = false;
+}
+
+void installErrorDialog() {
+    setErrorHandler([](const std::string &message, const std::string &remedy) {
+        pendingErrors().push_back({message, remedy});
+        // A command that does not show it: the event loop does, next.
+        if (pendingErrors().size() == 1)
+            QMetaObject::invokeMethod(qApp, [] { showPendingErrors(); }, Qt::QueuedConnection);
+    });
+}
 
 }  // namespace quorvel
