@@ -7,6 +7,12 @@
 // sixteen times their radii: then distinct roots, however close, are
 // distinct points whose distance is known to a few percent. A root 0 is
 // split off exactly and stays exactly 0.
+//
+// arb's arb_fmpz_poly_complex_roots does the same for integer polynomials,
+// but it doubles its precision without a work limit (loci 1e-250 apart
+// would be followed to the end instead of refused), and starting from the
+// unit circle without the Newton polygon and the centring below it took
+// up to 25 times as long on bench_elimination's root benchmarks.
 #include <acb_poly.h>
 
 #include <algorithm>
@@ -32,23 +38,6 @@ inline constexpr int separationFactor = 16;
 inline constexpr double isolationWorkLimit = 1.0e8;
 inline constexpr slong refineIterations = 8;
 
-struct BallVector {
-    acb_ptr v;
-    slong n;
-    explicit BallVector(slong count) : v(_acb_vec_init(count)), n(count) {}
-    ~BallVector() { _acb_vec_clear(v, n); }
-    BallVector(const BallVector &) = delete;
-    BallVector &operator=(const BallVector &) = delete;
-};
-
-struct BallPolynomial {
-    acb_poly_t p;
-    BallPolynomial() { acb_poly_init(p); }
-    ~BallPolynomial() { acb_poly_clear(p); }
-    BallPolynomial(const BallPolynomial &) = delete;
-    BallPolynomial &operator=(const BallPolynomial &) = delete;
-};
-
 // Starting points from the Newton polygon of the coefficients' moduli
 // (Bini's choice for simultaneous iterations): each edge of the upper
 // convex hull of (k, log2 |a_k|) from k = i to k = j stands for j - i roots
@@ -57,13 +46,11 @@ struct BallPolynomial {
 // its first rounds on finding it.
 void newtonPolygonStart(const acb_poly_t poly, slong n, acb_ptr out) {
     std::vector<double> logs(static_cast<size_t>(n + 1));
-    mag_t m;
-    mag_init(m);
+    Owned<mag_struct> m;
     for (slong k = 0; k <= n; ++k) {
         acb_get_mag(m, poly->coeffs + k);
         logs[static_cast<size_t>(k)] = mag_is_zero(m) ? -HUGE_VAL : mag_get_d_log2_approx(m);
     }
-    mag_clear(m);
     std::vector<slong> hull;
     for (slong k = 0; k <= n; ++k) {
         if (logs[static_cast<size_t>(k)] == -HUGE_VAL) continue;
@@ -106,7 +93,7 @@ struct FactorRoots {
     bool zeroRoot = false;
     slong precision = firstPrecision;
     std::vector<Ball> balls;
-    FmpzHolder shift;
+    Integer shift;
     slong shiftBits = 0;
 };
 
@@ -116,27 +103,19 @@ struct FactorRoots {
 double cancellationBits(const GaussPoly &p) {
     const slong n = p.degree();
     std::vector<double> logs(static_cast<size_t>(n + 1), -HUGE_VAL);
-    fmpq_t a, b;
-    fmpq_init(a);
-    fmpq_init(b);
-    arb_t m, tmp;
-    arb_init(m);
-    arb_init(tmp);
+    GaussRational c;
+    Owned<arb_struct> m, tmp;
     for (slong k = 0; k <= n; ++k) {
-        p.coefficient(a, b, k);
-        if (fmpq_is_zero(a) && fmpq_is_zero(b)) continue;
-        arb_set_fmpq(m, a, 32);
+        p.coefficient(c, k);
+        if (c.isZero()) continue;
+        arb_set_fmpq(m, c.re, 32);
         arb_abs(m, m);
-        arb_set_fmpq(tmp, b, 32);
+        arb_set_fmpq(tmp, c.im, 32);
         arb_abs(tmp, tmp);
         arb_add(m, m, tmp, 32);
         arb_log_base_ui(m, m, 2, 32);
         logs[static_cast<size_t>(k)] = arf_get_d(arb_midref(m), ARF_RND_NEAR);
     }
-    arb_clear(m);
-    arb_clear(tmp);
-    fmpq_clear(a);
-    fmpq_clear(b);
     if (logs[0] == -HUGE_VAL) return HUGE_VAL;
     const double log2rho = (logs[0] - logs[static_cast<size_t>(n)]) / static_cast<double>(n);
     double top = -HUGE_VAL;
@@ -148,19 +127,15 @@ double cancellationBits(const GaussPoly &p) {
 void centre(FactorRoots &f) {
     const slong n = f.poly.degree();
     if (n < 2) return;
-    fmpq_t a, b, c;
-    fmpq_init(a);
-    fmpq_init(b);
-    fmpq_init(c);
     // Real part of -a_{n-1} / (n a_n).
-    f.poly.coefficient(a, b, n);
-    arb_t lr, li, nr, ni, num, den;
-    arb_init(lr), arb_init(li), arb_init(nr), arb_init(ni), arb_init(num), arb_init(den);
-    arb_set_fmpq(lr, a, 64);
-    arb_set_fmpq(li, b, 64);
-    f.poly.coefficient(a, b, n - 1);
-    arb_set_fmpq(nr, a, 64);
-    arb_set_fmpq(ni, b, 64);
+    GaussRational c;
+    f.poly.coefficient(c, n);
+    Owned<arb_struct> lr, li, nr, ni, num, den;
+    arb_set_fmpq(lr, c.re, 64);
+    arb_set_fmpq(li, c.im, 64);
+    f.poly.coefficient(c, n - 1);
+    arb_set_fmpq(nr, c.re, 64);
+    arb_set_fmpq(ni, c.im, 64);
     arb_mul(num, nr, lr, 64);
     arb_addmul(num, ni, li, 64);
     arb_mul(den, lr, lr, 64);
@@ -168,66 +143,53 @@ void centre(FactorRoots &f) {
     arb_mul_si(den, den, -n, 64);
     arb_div(num, num, den, 64);
     const double centreValue = arf_get_d(arb_midref(num), ARF_RND_NEAR);
-    arb_clear(lr), arb_clear(li), arb_clear(nr), arb_clear(ni), arb_clear(num), arb_clear(den);
-    fmpq_clear(a);
-    fmpq_clear(b);
-    fmpq_clear(c);
     if (!std::isfinite(centreValue) || std::fabs(centreValue) < 0x1p-4 || std::fabs(centreValue) > 0x1p40) return;
     const slong bits = 4;
     const double before = cancellationBits(f.poly);
     if (before < 24.0) return;
     // Integer parts over a common denominator, y = 2^bits x - shift.
-    FmpzHolder shift, common, power;
-    fmpz_set_si(shift.v, std::lround(std::ldexp(centreValue, bits)));
-    fmpz_lcm(common.v, fmpq_poly_denref(f.poly.re()), fmpq_poly_denref(f.poly.im()));
+    Integer shift, common;
+    fmpz_set_si(shift, std::lround(std::ldexp(centreValue, bits)));
+    GaussIntegerPoly parts;
+    integerParts(f.poly, parts, common);
     GaussPoly moved;
     for (int part = 0; part < 2; ++part) {
-        const fmpq_poly_struct *from = part == 0 ? f.poly.re() : f.poly.im();
-        FmpzPolyHolder q;
-        fmpq_poly_get_numerator(q.p, from);
-        fmpz_divexact(power.v, common.v, fmpq_poly_denref(from));
-        fmpz_poly_scalar_mul_fmpz(q.p, q.p, power.v);
+        fmpz_poly_struct *q = part == 0 ? parts.re : parts.im;
         // 2^(bits (n - j)) a_j: the polynomial 2^(bits n) p(y / 2^bits).
-        for (slong j = 0; j < fmpz_poly_length(q.p); ++j)
-            fmpz_mul_2exp(q.p->coeffs + j, q.p->coeffs + j, static_cast<ulong>(bits * (n - j)));
-        fmpz_poly_taylor_shift(q.p, q.p, shift.v);
-        fmpq_poly_set_fmpz_poly(part == 0 ? moved.re() : moved.im(), q.p);
+        for (slong j = 0; j < fmpz_poly_length(q); ++j)
+            fmpz_mul_2exp(q->coeffs + j, q->coeffs + j, static_cast<ulong>(bits * (n - j)));
+        fmpz_poly_taylor_shift(q, q, shift);
+        fmpq_poly_set_fmpz_poly(part == 0 ? moved.re() : moved.im(), q);
     }
     if (cancellationBits(moved) + 8.0 >= before) return;
     f.poly = moved;
-    fmpz_set(f.shift.v, shift.v);
+    fmpz_set(f.shift, shift);
     f.shiftBits = bits;
 }
 
 // x from y = 2^shiftBits x - shift, and back.
 void toX(const FactorRoots &f, acb_t z) {
     if (f.shiftBits == 0) return;
-    arb_add_fmpz(acb_realref(z), acb_realref(z), f.shift.v, ARF_PREC_EXACT);
+    arb_add_fmpz(acb_realref(z), acb_realref(z), f.shift, ARF_PREC_EXACT);
     acb_mul_2exp_si(z, z, -f.shiftBits);
 }
 void toY(const FactorRoots &f, acb_t z) {
     if (f.shiftBits == 0) return;
     acb_mul_2exp_si(z, z, f.shiftBits);
-    arb_sub_fmpz(acb_realref(z), acb_realref(z), f.shift.v, ARF_PREC_EXACT);
+    arb_sub_fmpz(acb_realref(z), acb_realref(z), f.shift, ARF_PREC_EXACT);
 }
 
 void ballPolynomial(const GaussPoly &p, acb_poly_t out, slong prec) {
     const slong n = p.degree();
-    fmpq_t a, b;
-    fmpq_init(a);
-    fmpq_init(b);
-    acb_t c;
-    acb_init(c);
+    GaussRational q;
+    Ball c;
     acb_poly_zero(out);
     for (slong k = 0; k <= n; ++k) {
-        p.coefficient(a, b, k);
-        arb_set_fmpq(acb_realref(c), a, prec);
-        arb_set_fmpq(acb_imagref(c), b, prec);
+        p.coefficient(q, k);
+        arb_set_fmpq(acb_realref(c), q.re, prec);
+        arb_set_fmpq(acb_imagref(c), q.im, prec);
         acb_poly_set_coeff_acb(out, k, c);
     }
-    acb_clear(c);
-    fmpq_clear(a);
-    fmpq_clear(b);
 }
 
 // Isolates the factor's roots at its precision, doubling the precision
@@ -236,20 +198,20 @@ void ballPolynomial(const GaussPoly &p, acb_poly_t out, slong prec) {
 bool isolate(FactorRoots &f, slong maxPrecision, double &work) {
     const slong n = f.poly.degree();
     if (n <= 0) return true;
-    BallPolynomial poly;
-    BallVector roots(n), initial(n);
+    Owned<acb_poly_struct> poly;
+    OwnedVector<acb_struct> roots(n), initial(n);
     bool haveInitial = !f.balls.empty();
     // Isolated roots that only lack accuracy converge quadratically: a few
     // iterations at the higher precision settle them.
     bool refining = haveInitial;
     for (slong k = 0; haveInitial && k < n; ++k) {
-        acb_set(initial.v + k, f.balls[static_cast<size_t>(k)].z);
-        toY(f, initial.v + k);
+        acb_set(initial + k, f.balls[static_cast<size_t>(k)]);
+        toY(f, initial + k);
     }
     for (; f.precision <= maxPrecision; f.precision *= 2) {
         const slong prec = f.precision;
-        ballPolynomial(f.poly, poly.p, prec);
-        if (acb_poly_degree(poly.p) != n || acb_contains_zero(poly.p->coeffs + n)) continue;
+        ballPolynomial(f.poly, poly, prec);
+        if (acb_poly_degree(poly) != n || acb_contains_zero(poly->coeffs + n)) continue;
         const slong maxIterations = refining ? refineIterations : std::min<slong>(std::max<slong>(n, 32), prec);
         // Each iteration evaluates the polynomial at every root: n^2
         // products of prec bits. Past the budget the roots are given up.
@@ -258,18 +220,18 @@ bool isolate(FactorRoots &f, slong maxPrecision, double &work) {
         if (work > 0.0 && work + attempt > isolationWorkLimit) return false;
         work += attempt;
         if (!haveInitial) {
-            newtonPolygonStart(poly.p, n, initial.v);
+            newtonPolygonStart(poly, n, initial.get());
             haveInitial = true;
         }
-        const slong isolated = acb_poly_find_roots(roots.v, poly.p, initial.v, maxIterations, prec);
-        _acb_vec_set(initial.v, roots.v, n);
-        for (slong k = 0; k < n; ++k) toX(f, roots.v + k);
+        const slong isolated = acb_poly_find_roots(roots.get(), poly, initial.get(), maxIterations, prec);
+        _acb_vec_set(initial.get(), roots.get(), n);
+        for (slong k = 0; k < n; ++k) toX(f, roots + k);
         bool done = isolated == n;
         refining = done;
-        for (slong k = 0; done && k < n; ++k) done = acb_rel_accuracy_bits(roots.v + k) >= accuracyBits;
+        for (slong k = 0; done && k < n; ++k) done = acb_rel_accuracy_bits(roots + k) >= accuracyBits;
         if (done) {
             f.balls.resize(static_cast<size_t>(n));
-            for (slong k = 0; k < n; ++k) acb_set(f.balls[static_cast<size_t>(k)].z, roots.v + k);
+            for (slong k = 0; k < n; ++k) acb_set(f.balls[static_cast<size_t>(k)], roots + k);
             return true;
         }
     }
@@ -286,20 +248,13 @@ bool apart(const acb_t a, const acb_t b) {
                  bi = arf_get_d(arb_midref(acb_imagref(b)), ARF_RND_NEAR);
     const double size = std::hypot(ar, ai) + std::hypot(br, bi);
     if (std::isnormal(size) && std::hypot(ar - br, ai - bi) > 0x1p-40 * size) return true;
-    acb_t d;
-    acb_init(d);
+    Ball d;
     acb_sub(d, a, b, ARF_PREC_EXACT);
-    arf_t lower, radius;
-    arf_init(lower);
-    arf_init(radius);
+    Owned<arf_struct> lower, radius;
     acb_get_abs_lbound_arf(lower, d, 64);
     acb_get_rad_ubound_arf(radius, d, 64);
     arf_mul_ui(radius, radius, separationFactor - 1, 64, ARF_RND_UP);
-    const bool result = arf_cmp(lower, radius) > 0;
-    arf_clear(lower);
-    arf_clear(radius);
-    acb_clear(d);
-    return result;
+    return arf_cmp(lower, radius) > 0;
 }
 
 // A part of the midpoint inside its own radius (the ball contains the real
@@ -317,14 +272,6 @@ Complex valueOf(const acb_t z) {
 
 }  // namespace
 
-Ball::Ball() { acb_init(z); }
-Ball::~Ball() { acb_clear(z); }
-Ball::Ball(const Ball &other) : Ball() { acb_set(z, other.z); }
-Ball &Ball::operator=(const Ball &other) {
-    acb_set(z, other.z);
-    return *this;
-}
-
 bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPrecision, std::vector<Root> &out,
                      slong *reached) {
     double effort = 0.0;
@@ -333,13 +280,9 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
         FactorRoots &f = work[k];
         f.poly = factors[k].factor;
         f.multiplicity = factors[k].multiplicity;
-        fmpq_t a, b;
-        fmpq_init(a);
-        fmpq_init(b);
-        f.poly.coefficient(a, b, 0);
-        f.zeroRoot = f.poly.degree() > 0 && fmpq_is_zero(a) && fmpq_is_zero(b);
-        fmpq_clear(a);
-        fmpq_clear(b);
+        GaussRational c;
+        f.poly.coefficient(c, 0);
+        f.zeroRoot = f.poly.degree() > 0 && c.isZero();
         if (f.zeroRoot) {
             fmpq_poly_shift_right(f.poly.re(), f.poly.re(), 1);
             fmpq_poly_shift_right(f.poly.im(), f.poly.im(), 1);
@@ -362,8 +305,8 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
         };
         std::vector<Entry> all;
         for (size_t k = 0; k < work.size(); ++k) {
-            if (work[k].zeroRoot) all.push_back({k, zero.z});
-            for (const Ball &b : work[k].balls) all.push_back({k, b.z});
+            if (work[k].zeroRoot) all.push_back({k, zero});
+            for (const Ball &b : work[k].balls) all.push_back({k, b});
         }
         std::fill(pending.begin(), pending.end(), false);
         bool again = false;
@@ -379,16 +322,14 @@ bool isolateFactors(const std::vector<SquarefreeFactor> &factors, slong maxPreci
     }
     for (const FactorRoots &f : work) {
         if (f.zeroRoot) {
-            Root r;
+            Root &r = out.emplace_back();
             r.multiplicity = f.multiplicity;
-            out.push_back(r);
         }
         for (const Ball &b : f.balls) {
-            Root r;
-            r.value = valueOf(b.z);
+            Root &r = out.emplace_back();
+            r.value = valueOf(b);
             r.multiplicity = f.multiplicity;
-            r.ball = b;
-            out.push_back(r);
+            acb_set(r.ball, b);
         }
     }
     return true;

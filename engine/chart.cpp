@@ -8,9 +8,6 @@
 // Gaussian integer A + B i: a shift by A, then, with y = i z, a shift by B
 // of H(i z), turned back by z = -i y. FLINT shifts integer polynomials by
 // integers in O(m^2) additions; nothing is rounded before the end.
-#include <arf.h>
-#include <flint/fmpz_poly.h>
-
 #include <cmath>
 #include <map>
 #include <string>
@@ -25,34 +22,10 @@ namespace quorvel::exact {
 
 namespace {
 
-[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
-    showError(message, remedy);
-    throw ComputationAbandoned(message);
-}
-
-struct IntegerPoly {
-    fmpz_poly_t p;
-    IntegerPoly() { fmpz_poly_init(p); }
-    ~IntegerPoly() { fmpz_poly_clear(p); }
-    IntegerPoly(const IntegerPoly &) = delete;
-    IntegerPoly &operator=(const IntegerPoly &) = delete;
-};
-
-struct Integer {
-    fmpz_t v;
-    Integer() { fmpz_init(v); }
-    ~Integer() { fmpz_clear(v); }
-    Integer(const Integer &) = delete;
-    Integer &operator=(const Integer &) = delete;
-};
-
 // One power of x: its coefficient in t, times D, as integer real and
 // imaginary parts; after the shift, its coefficients in s times
 // D 2^(k m), m the row's degree.
-struct Row {
-    IntegerPoly re, im;
-    slong degree() const { return std::max(fmpz_poly_degree(re.p), fmpz_poly_degree(im.p)); }
-};
+using Row = GaussIntegerPoly;
 
 // v = m 2^e with an integer m, exactly.
 void dyadic(double v, fmpz_t m, slong &e) {
@@ -74,22 +47,22 @@ void rotate(Row &row, int power) {
     for (slong l = 0; l <= row.degree(); ++l) {
         const int q = static_cast<int>(((power > 0 ? l : -l) % 4 + 4) % 4);
         if (q == 0) continue;
-        fmpz_poly_get_coeff_fmpz(a.v, row.re.p, l);
-        fmpz_poly_get_coeff_fmpz(b.v, row.im.p, l);
+        fmpz_poly_get_coeff_fmpz(a, row.re, l);
+        fmpz_poly_get_coeff_fmpz(b, row.im, l);
         // (a + b i) i^q
         if (q == 1) {
-            fmpz_neg(b.v, b.v);
-            fmpz_poly_set_coeff_fmpz(row.re.p, l, b.v);
-            fmpz_poly_set_coeff_fmpz(row.im.p, l, a.v);
+            fmpz_neg(b, b);
+            fmpz_poly_set_coeff_fmpz(row.re, l, b);
+            fmpz_poly_set_coeff_fmpz(row.im, l, a);
         } else if (q == 2) {
-            fmpz_neg(a.v, a.v);
-            fmpz_neg(b.v, b.v);
-            fmpz_poly_set_coeff_fmpz(row.re.p, l, a.v);
-            fmpz_poly_set_coeff_fmpz(row.im.p, l, b.v);
+            fmpz_neg(a, a);
+            fmpz_neg(b, b);
+            fmpz_poly_set_coeff_fmpz(row.re, l, a);
+            fmpz_poly_set_coeff_fmpz(row.im, l, b);
         } else {
-            fmpz_neg(a.v, a.v);
-            fmpz_poly_set_coeff_fmpz(row.re.p, l, b.v);
-            fmpz_poly_set_coeff_fmpz(row.im.p, l, a.v);
+            fmpz_neg(a, a);
+            fmpz_poly_set_coeff_fmpz(row.re, l, b);
+            fmpz_poly_set_coeff_fmpz(row.im, l, a);
         }
     }
 }
@@ -115,10 +88,10 @@ void shift(const ExactPolynomial &curve, Complex centre, ShiftedCurve &out) {
     if (!std::isfinite(centre.re) || !std::isfinite(centre.im))
         abandon("The point is not a finite number.", "Choose a finite point of the parameter plane");
 
-    fmpz_one(out.denominator.v);
+    fmpz_one(out.denominator);
     f.forEachTerm([&](const ulong *, const fmpq *re, const fmpq *im) {
-        fmpz_lcm(out.denominator.v, out.denominator.v, fmpq_denref(re));
-        fmpz_lcm(out.denominator.v, out.denominator.v, fmpq_denref(im));
+        fmpz_lcm(out.denominator, out.denominator, fmpq_denref(re));
+        fmpz_lcm(out.denominator, out.denominator, fmpq_denref(im));
     });
     Integer c;
     f.forEachTerm([&](const ulong *e, const fmpq *re, const fmpq *im) {
@@ -126,42 +99,42 @@ void shift(const ExactPolynomial &curve, Complex centre, ShiftedCurve &out) {
         for (int part = 0; part < 2; ++part) {
             const fmpq *q = part == 0 ? re : im;
             if (fmpq_is_zero(q)) continue;
-            fmpz_divexact(c.v, out.denominator.v, fmpq_denref(q));
-            fmpz_mul(c.v, c.v, fmpq_numref(q));
-            fmpz_poly_set_coeff_fmpz(part == 0 ? row.re.p : row.im.p, static_cast<slong>(e[1]), c.v);
+            fmpz_divexact(c, out.denominator, fmpq_denref(q));
+            fmpz_mul(c, c, fmpq_numref(q));
+            fmpz_poly_set_coeff_fmpz(part == 0 ? row.re : row.im, static_cast<slong>(e[1]), c);
         }
     });
 
     Integer a, b;
     slong ea = 0, eb = 0;
-    dyadic(centre.re, a.v, ea);
-    dyadic(centre.im, b.v, eb);
+    dyadic(centre.re, a, ea);
+    dyadic(centre.im, b, eb);
     out.k = 0;
-    if (!fmpz_is_zero(a.v)) out.k = std::max(out.k, -ea);
-    if (!fmpz_is_zero(b.v)) out.k = std::max(out.k, -eb);
-    if (!fmpz_is_zero(a.v)) fmpz_mul_2exp(a.v, a.v, static_cast<ulong>(ea + out.k));
-    if (!fmpz_is_zero(b.v)) fmpz_mul_2exp(b.v, b.v, static_cast<ulong>(eb + out.k));
+    if (!fmpz_is_zero(a)) out.k = std::max(out.k, -ea);
+    if (!fmpz_is_zero(b)) out.k = std::max(out.k, -eb);
+    if (!fmpz_is_zero(a)) fmpz_mul_2exp(a, a, static_cast<ulong>(ea + out.k));
+    if (!fmpz_is_zero(b)) fmpz_mul_2exp(b, b, static_cast<ulong>(eb + out.k));
 
     for (auto &[j, row] : out.rows) {
         const slong mj = row.degree();
         // H(y) = sum a_l 2^(k (mj - l)) y^l
         for (slong l = 0; l < mj; ++l) {
             const ulong bits = static_cast<ulong>(out.k * (mj - l));
-            fmpz_poly_get_coeff_fmpz(c.v, row.re.p, l);
-            fmpz_mul_2exp(c.v, c.v, bits);
-            fmpz_poly_set_coeff_fmpz(row.re.p, l, c.v);
-            fmpz_poly_get_coeff_fmpz(c.v, row.im.p, l);
-            fmpz_mul_2exp(c.v, c.v, bits);
-            fmpz_poly_set_coeff_fmpz(row.im.p, l, c.v);
+            fmpz_poly_get_coeff_fmpz(c, row.re, l);
+            fmpz_mul_2exp(c, c, bits);
+            fmpz_poly_set_coeff_fmpz(row.re, l, c);
+            fmpz_poly_get_coeff_fmpz(c, row.im, l);
+            fmpz_mul_2exp(c, c, bits);
+            fmpz_poly_set_coeff_fmpz(row.im, l, c);
         }
-        if (!fmpz_is_zero(a.v)) {
-            fmpz_poly_taylor_shift(row.re.p, row.re.p, a.v);
-            fmpz_poly_taylor_shift(row.im.p, row.im.p, a.v);
+        if (!fmpz_is_zero(a)) {
+            fmpz_poly_taylor_shift(row.re, row.re, a);
+            fmpz_poly_taylor_shift(row.im, row.im, a);
         }
-        if (!fmpz_is_zero(b.v)) {
+        if (!fmpz_is_zero(b)) {
             rotate(row, 1);
-            fmpz_poly_taylor_shift(row.re.p, row.re.p, b.v);
-            fmpz_poly_taylor_shift(row.im.p, row.im.p, b.v);
+            fmpz_poly_taylor_shift(row.re, row.re, b);
+            fmpz_poly_taylor_shift(row.im, row.im, b);
             rotate(row, -1);
         }
         // Coefficient r of H(A + B i + u) multiplies u^r = 2^(k r) s^r:
@@ -176,21 +149,17 @@ GaussPoly fiberPolynomial(const ExactPolynomial &curve, Complex t) {
     shift(curve, t, shifted);
     GaussPoly out;
     Integer scale, c;
-    fmpq_t re, im;
-    fmpq_init(re);
-    fmpq_init(im);
+    GaussRational value;
     for (const auto &[j, row] : shifted.rows) {
         // The constant term in s: x^j times D 2^(k mj).
-        const slong mj = std::max(fmpz_poly_degree(row.re.p), fmpz_poly_degree(row.im.p));
-        fmpz_mul_2exp(scale.v, shifted.denominator.v, static_cast<ulong>(shifted.k * std::max<slong>(mj, 0)));
-        fmpz_poly_get_coeff_fmpz(c.v, row.re.p, 0);
-        fmpq_set_fmpz_frac(re, c.v, scale.v);
-        fmpz_poly_get_coeff_fmpz(c.v, row.im.p, 0);
-        fmpq_set_fmpz_frac(im, c.v, scale.v);
-        out.setCoefficient(j, re, im);
+        const slong mj = row.degree();
+        fmpz_mul_2exp(scale, shifted.denominator, static_cast<ulong>(shifted.k * std::max<slong>(mj, 0)));
+        fmpz_poly_get_coeff_fmpz(c, row.re, 0);
+        fmpq_set_fmpz_frac(value.re, c, scale);
+        fmpz_poly_get_coeff_fmpz(c, row.im, 0);
+        fmpq_set_fmpz_frac(value.im, c, scale);
+        out.setCoefficient(j, value);
     }
-    fmpq_clear(re);
-    fmpq_clear(im);
     return out;
 }
 
@@ -202,17 +171,16 @@ std::vector<ChartTerm> curveChart(const ExactPolynomial &curve, Complex centre) 
     exact::ShiftedCurve shifted;
     exact::shift(curve, centre, shifted);
     std::vector<ChartTerm> out;
-    arf_t value;
-    arf_init(value);
+    exact::Owned<arf_struct> value;
     exact::Integer c;
     for (const auto &[j, row] : shifted.rows) {
         const slong mj = row.degree();
         for (slong r = 0; r <= mj; ++r) {
             double parts[2] = {0.0, 0.0};
             for (int part = 0; part < 2; ++part) {
-                fmpz_poly_get_coeff_fmpz(c.v, part == 0 ? row.re.p : row.im.p, r);
-                if (fmpz_is_zero(c.v)) continue;
-                arf_fmpz_div_fmpz(value, c.v, shifted.denominator.v, 53, ARF_RND_NEAR);
+                fmpz_poly_get_coeff_fmpz(c, part == 0 ? row.re : row.im, r);
+                if (fmpz_is_zero(c)) continue;
+                arf_fmpz_div_fmpz(value, c, shifted.denominator, 53, ARF_RND_NEAR);
                 arf_mul_2exp_si(value, value, -shifted.k * (mj - r));
                 parts[part] = arf_get_d(value, ARF_RND_NEAR);
             }
@@ -220,7 +188,6 @@ std::vector<ChartTerm> curveChart(const ExactPolynomial &curve, Complex centre) 
             if (!isZero(z)) out.push_back({static_cast<int>(j), static_cast<int>(r), z});
         }
     }
-    arf_clear(value);
     return out;
 }
 

@@ -81,6 +81,11 @@ ErrorHandler setErrorHandler(ErrorHandler handler) {
     return old;
 }
 
+void abandon(const std::string &message, const std::string &remedy) {
+    showError(message, remedy);
+    throw ComputationAbandoned(message);
+}
+
 void abandonForMemory(const char *remedy) {
     showError(memoryMessage, remedy);
     throw ComputationAbandoned("record pool exhausted");

@@ -43,6 +43,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Shows the failure, then throws ComputationAbandoned with the message.
+[[noreturn]] void abandon(const std::string &message, const std::string &remedy);
+
 // Messages used in more than one place.
 inline constexpr const char *memoryMessage = "Memory allocation failed.\n";
 inline constexpr const char *memoryRemedy = "Tell the maker";

@@ -1,7 +1,5 @@
 #include "engine/exact.h"
 
-#include <acb_poly.h>
-
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -61,11 +59,6 @@ const GaussPoly &resultantOf(CurveCache &c) {
     return c.resultant;
 }
 
-[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
-    showError(message, remedy);
-    throw ComputationAbandoned(message);
-}
-
 std::vector<Root> distinctRoots(const GaussPoly &p) {
     std::vector<Root> out;
     if (p.degree() <= 0) return out;
@@ -99,10 +92,6 @@ PointList pointsOf(const std::vector<Root> &roots) {
     return list.release();
 }
 
-// A rational as the nearest double (inf beyond the range), without
-// overflow in between.
-double nearestDouble(const fmpq_t q) { return exact::nearestDouble(q); }
-
 // The decimal exponent of a non-zero rational, for messages.
 long decimalExponent(const fmpq_t q) {
     const double bits = static_cast<double>(fmpz_bits(fmpq_numref(q))) -
@@ -111,16 +100,11 @@ long decimalExponent(const fmpq_t q) {
 }
 
 double log10Of(const arb_t x) {
-    arf_t mantissa;
-    fmpz_t exponent;
-    arf_init(mantissa);
-    fmpz_init(exponent);
+    exact::Owned<arf_struct> mantissa;
+    exact::Integer exponent;
     arf_frexp(mantissa, exponent, arb_midref(x));
-    const double value = std::log10(std::fabs(arf_get_d(mantissa, ARF_RND_NEAR))) +
-                         static_cast<double>(fmpz_get_si(exponent)) * std::log10(2.0);
-    arf_clear(mantissa);
-    fmpz_clear(exponent);
-    return value;
+    return std::log10(std::fabs(arf_get_d(mantissa, ARF_RND_NEAR))) +
+           static_cast<double>(fmpz_get_si(exponent)) * std::log10(2.0);
 }
 
 std::string placeText(Complex z) {
@@ -140,14 +124,8 @@ std::string placeText(Complex z) {
 // so the distance of their midpoints is the distance of the loci to a few
 // percent.
 void refuseCloseLoci(const std::vector<Root> &loci) {
-    arb_t distance, size, other, ratio, worstDistance;
-    arb_init(distance);
-    arb_init(size);
-    arb_init(other);
-    arb_init(ratio);
-    arb_init(worstDistance);
-    acb_t d;
-    acb_init(d);
+    exact::Owned<arb_struct> distance, size, other, ratio, worstDistance;
+    exact::Ball d;
     double worst = lociSeparationLimit;
     Complex place;
     for (size_t i = 0; i < loci.size(); ++i) {
@@ -156,10 +134,10 @@ void refuseCloseLoci(const std::vector<Root> &loci) {
             const double larger = std::max(std::hypot(a.re, a.im), std::hypot(b.re, b.im));
             if (std::isnormal(larger) && std::hypot(a.re - b.re, a.im - b.im) > 10.0 * lociSeparationLimit * larger)
                 continue;
-            acb_sub(d, loci[i].ball.z, loci[j].ball.z, ARF_PREC_EXACT);
+            acb_sub(d, loci[i].ball, loci[j].ball, ARF_PREC_EXACT);
             acb_abs(distance, d, 64);
-            acb_abs(size, loci[i].ball.z, 64);
-            acb_abs(other, loci[j].ball.z, 64);
+            acb_abs(size, loci[i].ball, 64);
+            acb_abs(other, loci[j].ball, 64);
             arb_max(size, size, other, 64);
             arb_div(ratio, distance, size, 64);
             const double r = arf_get_d(arb_midref(ratio), ARF_RND_NEAR);
@@ -170,20 +148,14 @@ void refuseCloseLoci(const std::vector<Root> &loci) {
             }
         }
     }
-    const bool refused = worst < lociSeparationLimit;
-    const double log10Distance = refused ? log10Of(worstDistance) : 0.0;
-    arb_clear(distance);
-    arb_clear(size);
-    arb_clear(other);
-    arb_clear(ratio);
-    arb_clear(worstDistance);
-    acb_clear(d);
-    if (refused)
+    if (worst < lociSeparationLimit) {
+        const double log10Distance = log10Of(worstDistance);
         abandon("Two branch loci lie closer together than double precision can follow: about " +
                     exact::magnitudeText(log10Distance) + " apart near " + placeText(place) + ", below " +
                     exact::magnitudeText(std::log10(lociSeparationLimit)) + " of their size.",
                 "Move them to 0 by shifting the parameter (loci near 0 are judged by their own size), "
                 "or re-input the polynomial with them farther apart");
+    }
 }
 
 }  // namespace
@@ -191,32 +163,18 @@ void refuseCloseLoci(const std::vector<Root> &loci) {
 Polynomial exactBranchPolynomial(const ExactPolynomial &curve) {
     const GaussPoly &r = resultantOf(cacheOf(curve));
     const long n = r.degree();
-    exact::Rational ra, rb, rla, rlb, rre, rim, rtmp;
-    fmpq *a = ra.v, *b = rb.v, *la = rla.v, *lb = rlb.v, *re = rre.v, *im = rim.v, *tmp = rtmp.v;
-
-    // 1 / lead
-    r.coefficient(la, lb, n);
-    fmpq_mul(re, la, la);
-    fmpq_mul(tmp, lb, lb);
-    fmpq_add(re, re, tmp);
-    fmpq_div(la, la, re);
-    fmpq_div(lb, lb, re);
-    fmpq_neg(lb, lb);
+    exact::GaussRational inverseLead, a;
+    r.coefficient(inverseLead, n);
+    exact::invert(inverseLead, inverseLead);
 
     std::vector<std::pair<long, Complex>> coefficients;
     for (long k = 0; k <= n; ++k) {
-        r.coefficient(a, b, k);
-        if (fmpq_is_zero(a) && fmpq_is_zero(b)) continue;
-        // (a + bi)(la + i lb)
-        fmpq_mul(re, a, la);
-        fmpq_mul(tmp, b, lb);
-        fmpq_sub(re, re, tmp);
-        fmpq_mul(im, a, lb);
-        fmpq_mul(tmp, b, la);
-        fmpq_add(im, im, tmp);
-        const Complex c(nearestDouble(re), nearestDouble(im));
+        r.coefficient(a, k);
+        if (a.isZero()) continue;
+        exact::multiply(a, a, inverseLead);
+        const Complex c(exact::nearestDouble(a.re), exact::nearestDouble(a.im));
         if (!std::isfinite(c.re) || !std::isfinite(c.im)) {
-            const long e = decimalExponent(std::isfinite(c.re) ? im : re);
+            const long e = decimalExponent(std::isfinite(c.re) ? a.im : a.re);
             abandon("The branch polynomial does not fit in double precision: the coefficient of degree " +
                         std::to_string(k) + " is about 10^" + std::to_string(e) +
                         ", beyond the largest double, about 10^308.",
@@ -278,7 +236,7 @@ void identifyDegenerateLoci(const ExactPolynomial &curve, PointList degenerate, 
         size_t match = 0;
         int overlapping = 0;
         for (size_t b = 0; k < c.degenerate.size() && b < c.loci.size(); ++b)
-            if (acb_overlaps(c.degenerate[k].ball.z, c.loci[b].ball.z)) {
+            if (acb_overlaps(c.degenerate[k].ball, c.loci[b].ball)) {
                 match = b;
                 ++overlapping;
             }
@@ -306,10 +264,10 @@ PointList certifiedFiber(const ExactPolynomial &curve, Complex t) {
     // The leading coefficient vanishing at t, or a repeated root 0.
     bool ok = p.degree() == n;
     if (ok && n >= 2) {
-        exact::Rational a0, b0, a1, b1;
-        p.coefficient(a0.v, b0.v, 0);
-        p.coefficient(a1.v, b1.v, 1);
-        ok = !(fmpq_is_zero(a0.v) && fmpq_is_zero(b0.v) && fmpq_is_zero(a1.v) && fmpq_is_zero(b1.v));
+        exact::GaussRational c0, c1;
+        p.coefficient(c0, 0);
+        p.coefficient(c1, 1);
+        ok = !(c0.isZero() && c1.isZero());
     }
     std::vector<Root> roots;
     if (ok) {

@@ -1,8 +1,5 @@
 #include "engine/exact_mpoly.h"
 
-#include <arf.h>
-#include <flint/fmpz_mpoly.h>
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -28,11 +25,6 @@ constexpr double expansionWorkLimit = 1073741824.0;
 constexpr double tinyDecimalExponent = 20000.0;
 constexpr double log10Of2 = 0.30102999566398120;
 
-[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
-    showError(message, remedy);
-    throw ComputationAbandoned(message);
-}
-
 }  // namespace
 
 std::string magnitudeText(double log10Value) {
@@ -56,12 +48,9 @@ namespace {
 }
 
 double log10Of(const fmpq_t q) {
-    fmpz_t a;
-    fmpz_init(a);
+    Integer a;
     fmpz_abs(a, fmpq_numref(q));
-    const double value = (fmpz_dlog(a) - fmpz_dlog(fmpq_denref(q))) / std::log(10.0);
-    fmpz_clear(a);
-    return value;
+    return (fmpz_dlog(a) - fmpz_dlog(fmpq_denref(q))) / std::log(10.0);
 }
 
 int compareExponents(const ulong a[3], const ulong b[3]) {
@@ -119,38 +108,18 @@ void checkExponentSum(const GaussMpoly &a, const GaussMpoly &b) {
         if (a.degree(s) + b.degree(s) > INT32_MAX) abandonForExponent();
 }
 
-struct Mpoly {
-    fmpq_mpoly_t p;
-    Mpoly() { fmpq_mpoly_init(p, slots()); }
-    ~Mpoly() { fmpq_mpoly_clear(p, slots()); }
-    Mpoly(const Mpoly &) = delete;
-    Mpoly &operator=(const Mpoly &) = delete;
-};
-
 }  // namespace
 
-const fmpq_mpoly_ctx_struct *slots() {
+const SlotContext &slots() {
     // Never destroyed: exact polynomials held in other statics (the last
     // curve's cache) are cleared with it at exit, in whatever order.
-    static const fmpq_mpoly_ctx_struct *const context = [] {
-        auto *ctx = new fmpq_mpoly_ctx_struct;
-        fmpq_mpoly_ctx_init(ctx, 3, ORD_LEX);
-        return ctx;
-    }();
-    return context;
+    static const SlotContext *const context = new SlotContext(3, ORD_LEX);
+    return *context;
 }
 
 // ---- GaussMpoly -----------------------------------------------------------------
 
-GaussMpoly::GaussMpoly() {
-    fmpq_mpoly_init(re_, slots());
-    fmpq_mpoly_init(im_, slots());
-}
-
-GaussMpoly::~GaussMpoly() {
-    fmpq_mpoly_clear(re_, slots());
-    fmpq_mpoly_clear(im_, slots());
-}
+GaussMpoly::GaussMpoly() : re_(slots()), im_(slots()) {}
 
 GaussMpoly::GaussMpoly(const GaussMpoly &other) : GaussMpoly() { *this = other; }
 
@@ -201,9 +170,7 @@ slong GaussMpoly::degree(int slot) const {
 
 void GaussMpoly::forEachTerm(const TermVisitor &visit) const {
     const slong nr = fmpq_mpoly_length(re_, slots()), ni = fmpq_mpoly_length(im_, slots());
-    fmpq_t a, b;
-    fmpq_init(a);
-    fmpq_init(b);
+    Rational a, b;
     ulong er[3] = {0, 0, 0}, ei[3] = {0, 0, 0};
     slong i = 0, j = 0;
     while (i < nr || j < ni) {
@@ -217,13 +184,10 @@ void GaussMpoly::forEachTerm(const TermVisitor &visit) const {
         if (order <= 0) fmpq_mpoly_get_term_coeff_fmpq(b, im_, j++, slots());
         visit(order >= 0 ? er : ei, a, b);
     }
-    fmpq_clear(a);
-    fmpq_clear(b);
 }
 
 void GaussMpoly::addTerm(const ulong exps[3], const fmpq_t re, const fmpq_t im) {
-    fmpq_t old;
-    fmpq_init(old);
+    Rational old;
     for (int part = 0; part < 2; ++part) {
         fmpq_mpoly_struct *p = part == 0 ? re_ : im_;
         const fmpq *c = part == 0 ? re : im;
@@ -232,7 +196,6 @@ void GaussMpoly::addTerm(const ulong exps[3], const fmpq_t re, const fmpq_t im) 
         fmpq_add(old, old, c);
         fmpq_mpoly_set_coeff_fmpq_ui(p, old, exps, slots());
     }
-    fmpq_clear(old);
 }
 
 // ---- the reader's arithmetic ----------------------------------------------------
@@ -271,10 +234,8 @@ GaussMpoly decimal(std::string_view written) {
     // The reader refuses a number whose double overflows before it gets
     // here; a value this large is one anyway.
     if (leading > tinyDecimalExponent) abandon("A coefficient is too large.", "Re-input the polynomial");
-    fmpq_t value;
-    fmpq_init(value);
-    fmpz_t power;
-    fmpz_init(power);
+    Rational value;
+    Integer power;
     fmpz_set_str(fmpq_numref(value), digits.c_str(), 10);
     fmpz_ui_pow_ui(power, 10, static_cast<ulong>(std::llabs(scale)));
     if (scale >= 0) {
@@ -284,8 +245,6 @@ GaussMpoly decimal(std::string_view written) {
         fmpq_canonicalise(value);
     }
     fmpq_mpoly_set_fmpq(out.re(), value, slots());
-    fmpz_clear(power);
-    fmpq_clear(value);
     return out;
 }
 
@@ -319,12 +278,12 @@ GaussMpoly product(const GaussMpoly &a, const GaussMpoly &b) {
     GaussMpoly out;
     fmpq_mpoly_mul(out.re(), a.re(), b.re(), slots());
     if (!a.isReal() || !b.isReal()) {
-        Mpoly t;
-        fmpq_mpoly_mul(t.p, a.im(), b.im(), slots());
-        fmpq_mpoly_sub(out.re(), out.re(), t.p, slots());
+        Mpoly t(slots());
+        fmpq_mpoly_mul(t, a.im(), b.im(), slots());
+        fmpq_mpoly_sub(out.re(), out.re(), t, slots());
         fmpq_mpoly_mul(out.im(), a.re(), b.im(), slots());
-        fmpq_mpoly_mul(t.p, a.im(), b.re(), slots());
-        fmpq_mpoly_add(out.im(), out.im(), t.p, slots());
+        fmpq_mpoly_mul(t, a.im(), b.re(), slots());
+        fmpq_mpoly_add(out.im(), out.im(), t, slots());
     }
     checkTermCount(out);
     return out;
@@ -351,25 +310,12 @@ bool divideExactly(GaussMpoly &f, const GaussMpoly &g) {
 }
 
 void invertConstant(GaussMpoly &c) {
-    fmpq_t a, b, norm, t;
-    fmpq_init(a);
-    fmpq_init(b);
-    fmpq_init(norm);
-    fmpq_init(t);
-    fmpq_mpoly_get_fmpq(a, c.re(), slots());
-    fmpq_mpoly_get_fmpq(b, c.im(), slots());
-    fmpq_mul(norm, a, a);
-    fmpq_mul(t, b, b);
-    fmpq_add(norm, norm, t);
-    fmpq_div(a, a, norm);
-    fmpq_div(b, b, norm);
-    fmpq_neg(b, b);
-    fmpq_mpoly_set_fmpq(c.re(), a, slots());
-    fmpq_mpoly_set_fmpq(c.im(), b, slots());
-    fmpq_clear(a);
-    fmpq_clear(b);
-    fmpq_clear(norm);
-    fmpq_clear(t);
+    GaussRational v;
+    fmpq_mpoly_get_fmpq(v.re, c.re(), slots());
+    fmpq_mpoly_get_fmpq(v.im, c.im(), slots());
+    invert(v, v);
+    fmpq_mpoly_set_fmpq(c.re(), v.re, slots());
+    fmpq_mpoly_set_fmpq(c.im(), v.im, slots());
 }
 
 GaussMpoly power(const GaussMpoly &f, ulong n) {
@@ -407,24 +353,19 @@ slong largestExponent(const GaussMpoly &f) {
 }
 
 double nearestDouble(const fmpq_t q) {
-    arf_t r;
-    arf_init(r);
+    Owned<arf_struct> r;
     arf_fmpz_div_fmpz(r, fmpq_numref(q), fmpq_denref(q), 53, ARF_RND_NEAR);
-    const double d = arf_get_d(r, ARF_RND_NEAR);
-    arf_clear(r);
-    return d;
+    return arf_get_d(r, ARF_RND_NEAR);
 }
 
 Complex constantValue(const GaussMpoly &c) {
     Complex value;
     const ulong zero[3] = {0, 0, 0};
-    fmpq_t q;
-    fmpq_init(q);
+    Rational q;
     fmpq_mpoly_get_coeff_fmpq_ui(q, c.re(), zero, slots());
     value.re = nearestDouble(q);
     fmpq_mpoly_get_coeff_fmpq_ui(q, c.im(), zero, slots());
     value.im = nearestDouble(q);
-    fmpq_clear(q);
     return value;
 }
 
@@ -462,36 +403,26 @@ ExactPolynomial exactFromDoubles(const Term *p) {
     auto data = std::make_shared<ExactPolynomial::Data>();
     if (!p) return ExactPolynomial(std::move(data));
     data->letters = lettersOf(p);
-    fmpq_t re, im;
-    fmpq_init(re);
-    fmpq_init(im);
+    exact::GaussRational c;
     std::vector<const Term *> stack = {p};
-    try {
-        while (!stack.empty()) {
-            const Term *t = stack.back();
-            stack.pop_back();
-            if (t->left) stack.push_back(t->left);
-            if (t->next) stack.push_back(t->next);
-            if (isZero(t->coef)) continue;
-            if (!std::isfinite(t->coef.re) || !std::isfinite(t->coef.im)) {
-                showError("A coefficient of the curve is not a finite number.",
-                          "Re-input the polynomial with coefficients below 10^308");
-                throw ComputationAbandoned("non-finite coefficient");
-            }
-            exact::rationalOf(re, t->coef.re);
-            exact::rationalOf(im, t->coef.im);
-            const ulong exps[3] = {static_cast<ulong>(std::max(0, t->exp[0])),
-                                   static_cast<ulong>(std::max(0, t->exp[1])),
-                                   static_cast<ulong>(std::max(0, t->exp[2]))};
-            data->value.addTerm(exps, re, im);
+    while (!stack.empty()) {
+        const Term *t = stack.back();
+        stack.pop_back();
+        if (t->left) stack.push_back(t->left);
+        if (t->next) stack.push_back(t->next);
+        if (isZero(t->coef)) continue;
+        if (!std::isfinite(t->coef.re) || !std::isfinite(t->coef.im)) {
+            showError("A coefficient of the curve is not a finite number.",
+                      "Re-input the polynomial with coefficients below 10^308");
+            throw ComputationAbandoned("non-finite coefficient");
         }
-    } catch (...) {
-        fmpq_clear(re);
-        fmpq_clear(im);
-        throw;
+        exact::rationalOf(c.re, t->coef.re);
+        exact::rationalOf(c.im, t->coef.im);
+        const ulong exps[3] = {static_cast<ulong>(std::max(0, t->exp[0])),
+                               static_cast<ulong>(std::max(0, t->exp[1])),
+                               static_cast<ulong>(std::max(0, t->exp[2]))};
+        data->value.addTerm(exps, c.re, c.im);
     }
-    fmpq_clear(re);
-    fmpq_clear(im);
     return ExactPolynomial(std::move(data));
 }
 

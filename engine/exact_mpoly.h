@@ -4,26 +4,27 @@
 // the rest of the program sees.
 #pragma once
 
-#include <flint/fmpq.h>
-#include <flint/fmpq_mpoly.h>
-
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "engine/exact_curve.h"
+#include "engine/flint_owner.h"
 
 namespace quorvel::exact {
 
 // The context of every exact polynomial: the three letter slots as
-// variables 0, 1, 2, lexicographic order.
-const fmpq_mpoly_ctx_struct *slots();
+// variables 0, 1, 2, lexicographic order. It lives as long as the program.
+using SlotContext = Owned<fmpq_mpoly_ctx_struct>;
+const SlotContext &slots();
+
+// A polynomial in the slots.
+using Mpoly = Owned<fmpq_mpoly_struct>;
 
 // A polynomial over Q(i) as its real and imaginary parts.
 class GaussMpoly {
 public:
     GaussMpoly();
-    ~GaussMpoly();
     GaussMpoly(const GaussMpoly &other);
     GaussMpoly(GaussMpoly &&other) noexcept;
     GaussMpoly &operator=(const GaussMpoly &other);
@@ -53,8 +54,8 @@ public:
     void addTerm(const ulong exps[3], const fmpq_t re, const fmpq_t im);
 
 private:
-    fmpq_mpoly_t re_;
-    fmpq_mpoly_t im_;
+    Mpoly re_;
+    Mpoly im_;
 };
 
 // ---- the reader's arithmetic ----------------------------------------------

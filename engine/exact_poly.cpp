@@ -1,9 +1,5 @@
 #include "engine/exact_poly.h"
 
-#include <flint/fmpz_mpoly.h>
-#include <flint/fmpz_poly.h>
-#include <flint/fmpz_poly_factor.h>
-
 #include <algorithm>
 #include <charconv>
 #include <memory>
@@ -17,34 +13,7 @@
 
 namespace quorvel::exact {
 
-// ---- small owners of FLINT values -------------------------------------------------
-
 namespace {
-
-struct Integer {
-    fmpz_t v;
-    Integer() { fmpz_init(v); }
-    ~Integer() { fmpz_clear(v); }
-    Integer(const Integer &) = delete;
-    Integer &operator=(const Integer &) = delete;
-};
-
-struct MpolyContext {
-    fmpz_mpoly_ctx_t ctx;
-    explicit MpolyContext(slong vars) { fmpz_mpoly_ctx_init(ctx, vars, ORD_LEX); }
-    ~MpolyContext() { fmpz_mpoly_ctx_clear(ctx); }
-    MpolyContext(const MpolyContext &) = delete;
-    MpolyContext &operator=(const MpolyContext &) = delete;
-};
-
-struct Mpoly {
-    fmpz_mpoly_t p;
-    const fmpz_mpoly_ctx_struct *ctx;
-    explicit Mpoly(const MpolyContext &c) : ctx(c.ctx) { fmpz_mpoly_init(p, c.ctx); }
-    ~Mpoly() { fmpz_mpoly_clear(p, ctx); }
-    Mpoly(const Mpoly &) = delete;
-    Mpoly &operator=(const Mpoly &) = delete;
-};
 
 // Curves up to this total degree are checked for a repeated factor even
 // when their bound refuses them, so that the message names the factor.
@@ -58,11 +27,6 @@ std::string costText(double cost) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2g", cost);
     return buf;
-}
-
-[[noreturn]] void abandon(const std::string &message, const std::string &remedy) {
-    showError(message, remedy);
-    throw ComputationAbandoned(message);
 }
 
 }  // namespace
@@ -91,34 +55,58 @@ void rationalOf(fmpq_t out, double d) {
     }
     if (i < text.size()) exponent += std::stol(text.substr(i + 1));
     Integer mantissa;
-    fmpz_set_str(mantissa.v, digits.c_str(), 10);
-    if (negative) fmpz_neg(mantissa.v, mantissa.v);
+    fmpz_set_str(mantissa, digits.c_str(), 10);
+    if (negative) fmpz_neg(mantissa, mantissa);
     Integer power;
-    fmpz_set_ui(power.v, 10);
-    fmpz_pow_ui(power.v, power.v, static_cast<ulong>(std::labs(exponent)));
+    fmpz_set_ui(power, 10);
+    fmpz_pow_ui(power, power, static_cast<ulong>(std::labs(exponent)));
     if (exponent >= 0) {
-        fmpz_mul(fmpq_numref(out), mantissa.v, power.v);
+        fmpz_mul(fmpq_numref(out), mantissa, power);
         fmpz_one(fmpq_denref(out));
     } else {
-        fmpz_set(fmpq_numref(out), mantissa.v);
-        fmpz_set(fmpq_denref(out), power.v);
+        fmpz_set(fmpq_numref(out), mantissa);
+        fmpz_set(fmpq_denref(out), power);
         fmpq_canonicalise(out);
     }
 }
 
+// ---- Gaussian rationals ------------------------------------------------------------
+
+void add(GaussRational &out, const GaussRational &a, const GaussRational &b) {
+    fmpq_add(out.re, a.re, b.re);
+    fmpq_add(out.im, a.im, b.im);
+}
+
+void subtract(GaussRational &out, const GaussRational &a, const GaussRational &b) {
+    fmpq_sub(out.re, a.re, b.re);
+    fmpq_sub(out.im, a.im, b.im);
+}
+
+void multiply(GaussRational &out, const GaussRational &a, const GaussRational &b) {
+    Rational re, tmp;
+    fmpq_mul(re, a.re, b.re);
+    fmpq_mul(tmp, a.im, b.im);
+    fmpq_sub(re, re, tmp);
+    fmpq_mul(tmp, a.re, b.im);
+    fmpq_addmul(tmp, a.im, b.re);
+    fmpq_swap(out.re, re);
+    fmpq_swap(out.im, tmp);
+}
+
+void invert(GaussRational &out, const GaussRational &a) {
+    // 1 / (a + bi) = (a - bi) / (a^2 + b^2)
+    Rational norm, tmp;
+    fmpq_mul(norm, a.re, a.re);
+    fmpq_mul(tmp, a.im, a.im);
+    fmpq_add(norm, norm, tmp);
+    fmpq_div(out.re, a.re, norm);
+    fmpq_div(out.im, a.im, norm);
+    fmpq_neg(out.im, out.im);
+}
+
 // ---- GaussPoly ----------------------------------------------------------------------
 
-GaussPoly::GaussPoly() {
-    fmpq_poly_init(re_);
-    fmpq_poly_init(im_);
-}
-
-GaussPoly::~GaussPoly() {
-    fmpq_poly_clear(re_);
-    fmpq_poly_clear(im_);
-}
-
-GaussPoly::GaussPoly(const GaussPoly &other) : GaussPoly() { *this = other; }
+GaussPoly::GaussPoly(const GaussPoly &other) { *this = other; }
 
 GaussPoly &GaussPoly::operator=(const GaussPoly &other) {
     if (this != &other) {
@@ -134,52 +122,48 @@ long GaussPoly::degree() const {
 
 bool GaussPoly::isReal() const { return fmpq_poly_is_zero(im_); }
 
-void GaussPoly::coefficient(fmpq_t a, fmpq_t b, long k) const {
-    fmpq_poly_get_coeff_fmpq(a, re_, k);
-    fmpq_poly_get_coeff_fmpq(b, im_, k);
+void GaussPoly::coefficient(GaussRational &c, long k) const {
+    fmpq_poly_get_coeff_fmpq(c.re, re_, k);
+    fmpq_poly_get_coeff_fmpq(c.im, im_, k);
 }
 
-void GaussPoly::setCoefficient(long k, const fmpq_t a, const fmpq_t b) {
-    fmpq_poly_set_coeff_fmpq(re_, k, a);
-    fmpq_poly_set_coeff_fmpq(im_, k, b);
+void GaussPoly::setCoefficient(long k, const GaussRational &c) {
+    fmpq_poly_set_coeff_fmpq(re_, k, c.re);
+    fmpq_poly_set_coeff_fmpq(im_, k, c.im);
+}
+
+void integerParts(const GaussPoly &p, GaussIntegerPoly &out, fmpz_t d) {
+    fmpz_lcm(d, fmpq_poly_denref(p.re()), fmpq_poly_denref(p.im()));
+    RationalPoly scaled;
+    fmpq_poly_scalar_mul_fmpz(scaled, p.re(), d);
+    fmpq_poly_get_numerator(out.re, scaled);
+    fmpq_poly_scalar_mul_fmpz(scaled, p.im(), d);
+    fmpq_poly_get_numerator(out.im, scaled);
 }
 
 // ---- arithmetic over Q(i) -----------------------------------------------------------
 
 namespace {
 
-// p becomes (a + bi) * p.
-void scale(GaussPoly &p, const fmpq_t a, const fmpq_t b) {
+// p becomes c * p.
+void scale(GaussPoly &p, const GaussRational &c) {
     GaussPoly out;
-    fmpq_poly_t tmp;
-    fmpq_poly_init(tmp);
-    fmpq_poly_scalar_mul_fmpq(out.re(), p.re(), a);
-    fmpq_poly_scalar_mul_fmpq(tmp, p.im(), b);
+    RationalPoly tmp;
+    fmpq_poly_scalar_mul_fmpq(out.re(), p.re(), c.re);
+    fmpq_poly_scalar_mul_fmpq(tmp, p.im(), c.im);
     fmpq_poly_sub(out.re(), out.re(), tmp);
-    fmpq_poly_scalar_mul_fmpq(out.im(), p.im(), a);
-    fmpq_poly_scalar_mul_fmpq(tmp, p.re(), b);
+    fmpq_poly_scalar_mul_fmpq(out.im(), p.im(), c.re);
+    fmpq_poly_scalar_mul_fmpq(tmp, p.re(), c.im);
     fmpq_poly_add(out.im(), out.im(), tmp);
-    fmpq_poly_clear(tmp);
     p = out;
-}
-
-// 1 / (a + bi) into (a, b).
-void invert(fmpq_t a, fmpq_t b) {
-    Rational norm, tmp;
-    fmpq_mul(norm.v, a, a);
-    fmpq_mul(tmp.v, b, b);
-    fmpq_add(norm.v, norm.v, tmp.v);
-    fmpq_div(a, a, norm.v);
-    fmpq_div(b, b, norm.v);
-    fmpq_neg(b, b);
 }
 
 void makeMonic(GaussPoly &p) {
     if (p.isZero()) return;
-    Rational a, b;
-    p.coefficient(a.v, b.v, p.degree());
-    invert(a.v, b.v);
-    scale(p, a.v, b.v);
+    GaussRational c;
+    p.coefficient(c, p.degree());
+    invert(c, c);
+    scale(p, c);
 }
 
 GaussPoly derivativeOf(const GaussPoly &p) {
@@ -201,26 +185,18 @@ void divideWithRemainder(const GaussPoly &a, const GaussPoly &b, GaussPoly &q, G
     r = a;
     q = GaussPoly();
     const long db = b.degree();
-    Rational ia, ib, ra, rb, ca, cb, tmp;
-    b.coefficient(ia.v, ib.v, db);
-    invert(ia.v, ib.v);
+    GaussRational inverseLead, lead, c, qk;
+    b.coefficient(inverseLead, db);
+    invert(inverseLead, inverseLead);
     while (!r.isZero() && r.degree() >= db) {
         const long k = r.degree() - db;
-        r.coefficient(ra.v, rb.v, r.degree());
-        // c = (ra + i rb) / lead(b)
-        fmpq_mul(ca.v, ra.v, ia.v);
-        fmpq_mul(tmp.v, rb.v, ib.v);
-        fmpq_sub(ca.v, ca.v, tmp.v);
-        fmpq_mul(cb.v, ra.v, ib.v);
-        fmpq_mul(tmp.v, rb.v, ia.v);
-        fmpq_add(cb.v, cb.v, tmp.v);
-        Rational qa, qb;
-        q.coefficient(qa.v, qb.v, k);
-        fmpq_add(qa.v, qa.v, ca.v);
-        fmpq_add(qb.v, qb.v, cb.v);
-        q.setCoefficient(k, qa.v, qb.v);
+        r.coefficient(lead, r.degree());
+        multiply(c, lead, inverseLead);
+        q.coefficient(qk, k);
+        add(qk, qk, c);
+        q.setCoefficient(k, qk);
         GaussPoly step = b;
-        scale(step, ca.v, cb.v);
+        scale(step, c);
         fmpq_poly_shift_left(step.re(), step.re(), k);
         fmpq_poly_shift_left(step.im(), step.im(), k);
         r = difference(r, step);
@@ -277,11 +253,9 @@ std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p) {
         return yun(p);
     }
     std::vector<SquarefreeFactor> out;
-    fmpz_poly_t numerator;
-    fmpz_poly_init(numerator);
+    IntegerPoly numerator;
     fmpq_poly_get_numerator(numerator, p.re());
-    fmpz_poly_factor_t fac;
-    fmpz_poly_factor_init(fac);
+    Owned<fmpz_poly_factor_struct> fac;
     fmpz_poly_factor_squarefree(fac, numerator);
     for (slong k = 0; k < fac->num; ++k) {
         if (fmpz_poly_degree(fac->p + k) <= 0) continue;
@@ -290,8 +264,6 @@ std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p) {
         f.multiplicity = static_cast<int>(fac->exp[k]);
         out.push_back(f);
     }
-    fmpz_poly_factor_clear(fac);
-    fmpz_poly_clear(numerator);
     return out;
 }
 
@@ -302,8 +274,7 @@ namespace {
 struct ExactTerm {
     ulong x = 0;
     ulong t = 0;
-    Rational re;
-    Rational im;
+    GaussRational c;
 };
 
 [[noreturn]] void abandonForRepeatedFactor() {
@@ -325,56 +296,54 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
         auto e = std::make_unique<ExactTerm>();
         e->x = exps[0];
         e->t = exps[1];
-        fmpq_set(e->re.v, re);
-        fmpq_set(e->im.v, im);
+        fmpq_set(e->c.re, re);
+        fmpq_set(e->c.im, im);
         terms.push_back(std::move(e));
     });
 
     // Common denominator, then integer coefficients in Z[x, t] or Z[x, t, I].
     Integer denominator;
-    fmpz_one(denominator.v);
+    fmpz_one(denominator);
     for (const auto &e : terms) {
-        fmpz_lcm(denominator.v, denominator.v, fmpq_denref(e->re.v));
-        fmpz_lcm(denominator.v, denominator.v, fmpq_denref(e->im.v));
+        fmpz_lcm(denominator, denominator, fmpq_denref(e->c.re));
+        fmpz_lcm(denominator, denominator, fmpq_denref(e->c.im));
     }
     const slong vars = complex ? 3 : 2;
-    MpolyContext ctx(vars);
-    Mpoly f(ctx), fx(ctx);
-    Integer c;
-    for (const auto &e : terms) {
-        for (int part = 0; part < (complex ? 2 : 1); ++part) {
-            const fmpq *q = part == 0 ? e->re.v : e->im.v;
-            if (fmpq_is_zero(q)) continue;
-            fmpz_divexact(c.v, denominator.v, fmpq_denref(q));
-            fmpz_mul(c.v, c.v, fmpq_numref(q));
-            ulong exps[3] = {e->x, e->t, static_cast<ulong>(part)};
-            Integer old;
-            fmpz_mpoly_get_coeff_fmpz_ui(old.v, f.p, exps, ctx.ctx);
-            fmpz_add(c.v, c.v, old.v);
-            fmpz_mpoly_set_coeff_fmpz_ui(f.p, c.v, exps, ctx.ctx);
-        }
-    }
-    fmpz_mpoly_derivative(fx.p, f.p, 0, ctx.ctx);
+    const Owned<fmpz_mpoly_ctx_struct> ctx(vars, ORD_LEX);
+    // Every nonzero part of a term times the denominator: visit(term, part,
+    // value) with part 0 for the real and 1 for the imaginary part.
+    Integer c, old;
+    const auto forEachIntegerPart = [&](const auto &visit) {
+        for (const auto &e : terms)
+            for (int part = 0; part < (complex ? 2 : 1); ++part) {
+                const fmpq *q = part == 0 ? e->c.re : e->c.im;
+                if (fmpq_is_zero(q)) continue;
+                fmpz_divexact(c, denominator, fmpq_denref(q));
+                fmpz_mul(c, c, fmpq_numref(q));
+                visit(*e, part, c);
+            }
+    };
+    Owned<fmpz_mpoly_struct> f(ctx), fx(ctx);
+    forEachIntegerPart([&](const ExactTerm &e, int part, fmpz *value) {
+        ulong exps[3] = {e.x, e.t, static_cast<ulong>(part)};
+        fmpz_mpoly_get_coeff_fmpz_ui(old, f, exps, ctx);
+        fmpz_add(value, value, old);
+        fmpz_mpoly_set_coeff_fmpz_ui(f, value, exps, ctx);
+    });
+    fmpz_mpoly_derivative(fx, f, 0, ctx);
 
-    const slong n = fmpz_mpoly_degree_si(f.p, 0, ctx.ctx);
+    const slong n = fmpz_mpoly_degree_si(f, 0, ctx);
     if (n <= 0)
         abandon("The curve does not contain its fiber variable.",
                 "Re-input the polynomial with the fiber variable");
     // The curve as polynomials in t, one for each power of x.
     IntegerCurve integer(n);
-    for (const auto &e : terms) {
-        for (int part = 0; part < (complex ? 2 : 1); ++part) {
-            const fmpq *q = part == 0 ? e->re.v : e->im.v;
-            if (fmpq_is_zero(q)) continue;
-            fmpz_divexact(c.v, denominator.v, fmpq_denref(q));
-            fmpz_mul(c.v, c.v, fmpq_numref(q));
-            fmpz_poly_struct *to = (part == 0 ? integer.re : integer.im)[e->x].p;
-            Integer old;
-            fmpz_poly_get_coeff_fmpz(old.v, to, static_cast<slong>(e->t));
-            fmpz_add(c.v, c.v, old.v);
-            fmpz_poly_set_coeff_fmpz(to, static_cast<slong>(e->t), c.v);
-        }
-    }
+    forEachIntegerPart([&](const ExactTerm &e, int part, fmpz *value) {
+        fmpz_poly_struct *to = (part == 0 ? integer.re : integer.im)[e.x];
+        fmpz_poly_get_coeff_fmpz(old, to, static_cast<slong>(e.t));
+        fmpz_add(value, value, old);
+        fmpz_poly_set_coeff_fmpz(to, static_cast<slong>(e.t), value);
+    });
     ResultantPlan plan = planResultant(integer);
     // deg_t Res_x(f, f_x) is also at most d(d - 1) for a curve of total
     // degree d.
@@ -389,8 +358,8 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
     // refused by its bound below, skips the gcd: x^65185193*t would take
     // minutes and gigabytes there.
     if (!complex && (bound <= maxBranchDegree || d <= gcdDegreeLimit)) {
-        Mpoly g(ctx);
-        if (fmpz_mpoly_gcd(g.p, f.p, fx.p, ctx.ctx) && fmpz_mpoly_degree_si(g.p, 0, ctx.ctx) > 0)
+        Owned<fmpz_mpoly_struct> g(ctx);
+        if (fmpz_mpoly_gcd(g, f, fx, ctx) && fmpz_mpoly_degree_si(g, 0, ctx) > 0)
             abandonForRepeatedFactor();
     }
     // Beyond the limit the bound may still be far above the truth: the
@@ -403,9 +372,9 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
         if (perPrime <= maxEliminationCost / 4.0) {
             ResultantPlan one = plan;
             one.primes = 1;
-            FmpzPolyHolder a, b;
-            modularResultant(integer, one, a.p, b.p);
-            reached = std::max(fmpz_poly_degree(a.p), fmpz_poly_degree(b.p));
+            GaussIntegerPoly image;
+            modularResultant(integer, one, image);
+            reached = image.degree();
         }
         if (reached > maxBranchDegree)
             abandon("The curve is too large: its branch polynomial " +
@@ -423,13 +392,13 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
                     costText(maxEliminationCost) + ".",
                 "Re-input a polynomial of lower degree or with shorter coefficients");
 
-    FmpzPolyHolder resultRe, resultIm;
-    modularResultant(integer, plan, resultRe.p, resultIm.p);
+    GaussIntegerPoly result;
+    modularResultant(integer, plan, result);
     GaussPoly out;
-    fmpq_poly_set_fmpz_poly(out.re(), resultRe.p);
-    fmpq_poly_scalar_div_fmpz(out.re(), out.re(), denominator.v);
-    fmpq_poly_set_fmpz_poly(out.im(), resultIm.p);
-    fmpq_poly_scalar_div_fmpz(out.im(), out.im(), denominator.v);
+    fmpq_poly_set_fmpz_poly(out.re(), result.re);
+    fmpq_poly_scalar_div_fmpz(out.re(), out.re(), denominator);
+    fmpq_poly_set_fmpz_poly(out.im(), result.im);
+    fmpq_poly_scalar_div_fmpz(out.im(), out.im(), denominator);
     if (out.isZero()) abandonForRepeatedFactor();
     return out;
 }
@@ -447,6 +416,15 @@ void refuseHighDegree(slong n) {
                 "Re-input a polynomial of lower degree in either variable");
 }
 
+// The coefficient of t^k of p grows by re + i im.
+void addToCoefficient(GaussPoly &p, slong k, const fmpq *re, const fmpq *im) {
+    GaussRational c;
+    p.coefficient(c, k);
+    fmpq_add(c.re, c.re, re);
+    fmpq_add(c.im, c.im, im);
+    p.setCoefficient(k, c);
+}
+
 }  // namespace
 
 GaussPoly leadingCoefficient(const ExactPolynomial &curve) {
@@ -458,13 +436,8 @@ GaussPoly leadingCoefficient(const ExactPolynomial &curve) {
     });
     refuseHighDegree(m);
     GaussPoly out;
-    Rational a, b;
     g.forEachTerm([&](const ulong *exps, const fmpq *re, const fmpq *im) {
-        if (static_cast<slong>(exps[0]) != n) return;
-        out.coefficient(a.v, b.v, static_cast<slong>(exps[1]));
-        fmpq_add(a.v, a.v, re);
-        fmpq_add(b.v, b.v, im);
-        out.setCoefficient(static_cast<slong>(exps[1]), a.v, b.v);
+        if (static_cast<slong>(exps[0]) == n) addToCoefficient(out, static_cast<slong>(exps[1]), re, im);
     });
     return out;
 }
@@ -472,12 +445,8 @@ GaussPoly leadingCoefficient(const ExactPolynomial &curve) {
 GaussPoly univariateOf(const ExactPolynomial &p) {
     refuseHighDegree(p.data().value.degree(0));
     GaussPoly out;
-    Rational a, b;
     p.data().value.forEachTerm([&](const ulong *exps, const fmpq *re, const fmpq *im) {
-        out.coefficient(a.v, b.v, static_cast<slong>(exps[0]));
-        fmpq_add(a.v, a.v, re);
-        fmpq_add(b.v, b.v, im);
-        out.setCoefficient(static_cast<slong>(exps[0]), a.v, b.v);
+        addToCoefficient(out, static_cast<slong>(exps[0]), re, im);
     });
     return out;
 }

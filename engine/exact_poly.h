@@ -4,27 +4,28 @@
 // engine/exact.h is the interface the rest of the program sees.
 #pragma once
 
-#include <acb.h>
-#include <flint/fmpq.h>
-#include <flint/fmpq_poly.h>
-#include <flint/fmpz_poly.h>
-
+#include <algorithm>
 #include <vector>
 
 #include "engine/complex.h"
 #include "engine/exact_curve.h"
+#include "engine/flint_owner.h"
 #include "engine/polynomial.h"
 
 namespace quorvel::exact {
 
-// An owned FLINT rational.
-struct Rational {
-    fmpq_t v;
-    Rational() { fmpq_init(v); }
-    ~Rational() { fmpq_clear(v); }
-    Rational(const Rational &) = delete;
-    Rational &operator=(const Rational &) = delete;
+// A Gaussian rational re + i im.
+struct GaussRational {
+    Rational re, im;
+    bool isZero() const { return fmpq_is_zero(re) && fmpq_is_zero(im); }
 };
+
+// out = a + b, a - b, a * b; out may be a or b.
+void add(GaussRational &out, const GaussRational &a, const GaussRational &b);
+void subtract(GaussRational &out, const GaussRational &a, const GaussRational &b);
+void multiply(GaussRational &out, const GaussRational &a, const GaussRational &b);
+// out = 1 / a for a nonzero a; out may be a.
+void invert(GaussRational &out, const GaussRational &a);
 
 // The rational that the shortest decimal reading back to d denotes
 // (0.1 -> 1/10, 1e-300 -> 10^-300). d must be finite.
@@ -34,8 +35,7 @@ void rationalOf(fmpq_t out, double d);
 // parts.
 class GaussPoly {
 public:
-    GaussPoly();
-    ~GaussPoly();
+    GaussPoly() = default;
     GaussPoly(const GaussPoly &other);
     GaussPoly &operator=(const GaussPoly &other);
 
@@ -43,9 +43,9 @@ public:
     long degree() const;
     bool isZero() const { return degree() < 0; }
     bool isReal() const;
-    // The coefficient of t^k as a + bi.
-    void coefficient(fmpq_t a, fmpq_t b, long k) const;
-    void setCoefficient(long k, const fmpq_t a, const fmpq_t b);
+    // The coefficient of t^k.
+    void coefficient(GaussRational &c, long k) const;
+    void setCoefficient(long k, const GaussRational &c);
 
     fmpq_poly_struct *re() { return re_; }
     fmpq_poly_struct *im() { return im_; }
@@ -53,8 +53,8 @@ public:
     const fmpq_poly_struct *im() const { return im_; }
 
 private:
-    fmpq_poly_t re_;
-    fmpq_poly_t im_;
+    RationalPoly re_;
+    RationalPoly im_;
 };
 
 // A squarefree factor and the power it has in the factorisation.
@@ -71,27 +71,14 @@ std::vector<SquarefreeFactor> squarefreeFactors(const GaussPoly &p);
 // false when no candidate was verified within its budget of primes.
 bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out);
 
-// An owned FLINT integer and integer polynomial (copyable, for vectors).
-struct FmpzHolder {
-    fmpz_t v;
-    FmpzHolder() { fmpz_init(v); }
-    ~FmpzHolder() { fmpz_clear(v); }
-    FmpzHolder(const FmpzHolder &o) : FmpzHolder() { fmpz_set(v, o.v); }
-    FmpzHolder &operator=(const FmpzHolder &o) {
-        fmpz_set(v, o.v);
-        return *this;
-    }
+// A polynomial with Gaussian integer coefficients, re + i im.
+struct GaussIntegerPoly {
+    IntegerPoly re, im;
+    slong degree() const { return std::max(fmpz_poly_degree(re), fmpz_poly_degree(im)); }
 };
-struct FmpzPolyHolder {
-    fmpz_poly_t p;
-    FmpzPolyHolder() { fmpz_poly_init(p); }
-    ~FmpzPolyHolder() { fmpz_poly_clear(p); }
-    FmpzPolyHolder(const FmpzPolyHolder &o) : FmpzPolyHolder() { fmpz_poly_set(p, o.p); }
-    FmpzPolyHolder &operator=(const FmpzPolyHolder &o) {
-        fmpz_poly_set(p, o.p);
-        return *this;
-    }
-};
+
+// p = (re + i im) / d with integer parts and the least positive d.
+void integerParts(const GaussPoly &p, GaussIntegerPoly &out, fmpz_t d);
 
 // A curve with Gaussian integer coefficients: re[j] + i im[j] is the
 // coefficient of x^j, a polynomial in the parameter. The degree in x is
@@ -99,7 +86,7 @@ struct FmpzPolyHolder {
 struct IntegerCurve {
     explicit IntegerCurve(slong degree);
     slong degree() const { return static_cast<slong>(re.size()) - 1; }
-    std::vector<FmpzPolyHolder> re, im;
+    std::vector<IntegerPoly> re, im;
 };
 
 // What the modular elimination of a curve will take, known before it runs.
@@ -123,7 +110,7 @@ ResultantPlan planResultant(const IntegerCurve &f);
 // x) as re + i im, exactly: evaluation at plan.degreeBound + 1 points
 // modulo plan.primes word primes, interpolation, and the Chinese remainder
 // theorem with symmetric residues.
-void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, fmpz_poly_t re, fmpz_poly_t im);
+void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, GaussIntegerPoly &out);
 
 // The exact curve eliminated: Res_x(f, f_x) as a polynomial in the
 // parameter. Reports and abandons on a third variable, a curve free of x, a
@@ -140,15 +127,6 @@ GaussPoly univariateOf(const ExactPolynomial &p);
 // f(x, t) as a polynomial in x, with t the exact binary value of the double
 // (chart.cpp).
 GaussPoly fiberPolynomial(const ExactPolynomial &curve, Complex t);
-
-// An owned complex ball.
-struct Ball {
-    acb_t z;
-    Ball();
-    ~Ball();
-    Ball(const Ball &other);
-    Ball &operator=(const Ball &other);
-};
 
 // A root: its ball, the ball's midpoint as the nearest doubles, and the
 // multiplicity of its factor.

@@ -16,6 +16,7 @@
 #include <flint/ulong_extras.h>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -28,76 +29,44 @@ namespace {
 
 inline constexpr int maxPrimes = 400;
 
-struct IntegerParts {
-    fmpz_poly_t re, im;
-    IntegerParts() {
-        fmpz_poly_init(re);
-        fmpz_poly_init(im);
-    }
-    ~IntegerParts() {
-        fmpz_poly_clear(re);
-        fmpz_poly_clear(im);
-    }
-    IntegerParts(const IntegerParts &) = delete;
-    IntegerParts &operator=(const IntegerParts &) = delete;
-};
-
 // One squarefree factor's real and imaginary parts modulo the primes so far.
 struct Accumulated {
     int multiplicity = 0;
-    fmpz_poly_t re, im;
-    Accumulated() {
-        fmpz_poly_init(re);
-        fmpz_poly_init(im);
-    }
-    ~Accumulated() {
-        fmpz_poly_clear(re);
-        fmpz_poly_clear(im);
-    }
-    Accumulated(const Accumulated &) = delete;
-    Accumulated &operator=(const Accumulated &) = delete;
+    GaussIntegerPoly parts;
 };
 
 // Monic squarefree factors of a polynomial over F_p, with multiplicities,
 // ordered by multiplicity.
 struct ModularFactors {
+    ModularFactors() = default;
+    ModularFactors(const ModularFactors &) = delete;
+    ModularFactors &operator=(const ModularFactors &) = delete;
     std::vector<std::pair<int, slong>> pattern;  // (multiplicity, degree)
-    std::vector<nmod_poly_struct> polys;
-    ~ModularFactors() {
-        for (nmod_poly_struct &p : polys) nmod_poly_clear(&p);
-    }
+    std::deque<Owned<nmod_poly_struct>> polys;
 };
 
 void factorModP(const nmod_poly_t f, ModularFactors &out) {
-    nmod_poly_factor_t fac;
-    nmod_poly_factor_init(fac);
+    Owned<nmod_poly_factor_struct> fac;
     nmod_poly_factor_squarefree(fac, f);
     std::vector<std::pair<int, slong>> order;
     for (slong k = 0; k < fac->num; ++k) order.emplace_back(static_cast<int>(fac->exp[k]), k);
     std::sort(order.begin(), order.end());
-    out.polys.reserve(order.size());
     for (const auto &[multiplicity, k] : order) {
         out.pattern.emplace_back(multiplicity, nmod_poly_degree(fac->p + k));
-        nmod_poly_struct copy;
-        nmod_poly_init(&copy, f->mod.n);
-        nmod_poly_set(&copy, fac->p + k);
-        nmod_poly_make_monic(&copy, &copy);
-        out.polys.push_back(copy);
+        nmod_poly_struct *copy = out.polys.emplace_back(f->mod.n);
+        nmod_poly_make_monic(copy, fac->p + k);
     }
-    nmod_poly_factor_clear(fac);
 }
 
 GaussPoly product(const GaussPoly &a, const GaussPoly &b) {
     GaussPoly out;
-    fmpq_poly_t t;
-    fmpq_poly_init(t);
+    RationalPoly t;
     fmpq_poly_mul(out.re(), a.re(), b.re());
     fmpq_poly_mul(t, a.im(), b.im());
     fmpq_poly_sub(out.re(), out.re(), t);
     fmpq_poly_mul(out.im(), a.re(), b.im());
     fmpq_poly_mul(t, a.im(), b.re());
     fmpq_poly_add(out.im(), out.im(), t);
-    fmpq_poly_clear(t);
     return out;
 }
 
@@ -105,31 +74,23 @@ GaussPoly product(const GaussPoly &a, const GaussPoly &b) {
 // does not reconstruct yet.
 bool reconstruct(const fmpz_poly_t residues, const fmpz_t modulus, fmpq_poly_t out) {
     fmpq_poly_zero(out);
-    fmpz_t c;
-    fmpz_init(c);
-    fmpq_t q;
-    fmpq_init(q);
+    Integer c;
+    Rational q;
     bool ok = true;
     for (slong k = 0; ok && k <= fmpz_poly_degree(residues); ++k) {
         fmpz_poly_get_coeff_fmpz(c, residues, k);
         ok = fmpq_reconstruct_fmpz(q, c, modulus) != 0;
         if (ok) fmpq_poly_set_coeff_fmpq(out, k, q);
     }
-    fmpq_clear(q);
-    fmpz_clear(c);
     return ok;
 }
 
 // lc * prod factor_k^k == p exactly.
 bool verified(const GaussPoly &p, const std::vector<SquarefreeFactor> &factors) {
     GaussPoly whole;
-    fmpq_t a, b;
-    fmpq_init(a);
-    fmpq_init(b);
-    p.coefficient(a, b, p.degree());
-    whole.setCoefficient(0, a, b);
-    fmpq_clear(a);
-    fmpq_clear(b);
+    GaussRational lead;
+    p.coefficient(lead, p.degree());
+    whole.setCoefficient(0, lead);
     for (const SquarefreeFactor &f : factors)
         for (int k = 0; k < f.multiplicity; ++k) whole = product(whole, f.factor);
     return fmpq_poly_equal(whole.re(), p.re()) && fmpq_poly_equal(whole.im(), p.im());
@@ -141,40 +102,27 @@ bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out) {
     const slong n = p.degree();
     if (n <= 0) return false;
     // p * D = re + i im with integer parts.
-    IntegerParts parts;
-    fmpz_t denominator;
-    fmpz_init(denominator);
-    fmpz_lcm(denominator, fmpq_poly_denref(p.re()), fmpq_poly_denref(p.im()));
-    {
-        fmpq_poly_t scaled;
-        fmpq_poly_init(scaled);
-        fmpq_poly_scalar_mul_fmpz(scaled, p.re(), denominator);
-        fmpq_poly_get_numerator(parts.re, scaled);
-        fmpq_poly_scalar_mul_fmpz(scaled, p.im(), denominator);
-        fmpq_poly_get_numerator(parts.im, scaled);
-        fmpq_poly_clear(scaled);
-    }
-    fmpz_clear(denominator);
+    GaussIntegerPoly parts;
+    Integer denominator;
+    integerParts(p, parts, denominator);
 
     std::vector<std::pair<int, slong>> pattern;
     std::vector<std::unique_ptr<Accumulated>> acc;
-    fmpz_t modulus;
-    fmpz_init_set_ui(modulus, 1);
+    Integer modulus;
+    fmpz_one(modulus);
     bool done = false;
     ulong prime = UWORD(1) << 61;
     for (int used = 0; used < maxPrimes && !done;) {
         prime = n_nextprime(prime, 1);
         if (prime % 4 != 1) continue;
         const ulong s = n_sqrtmod(prime - 1, prime);
-        nmod_poly_t re, im, image[2];
-        nmod_poly_init(re, prime);
-        nmod_poly_init(im, prime);
+        Owned<nmod_poly_struct> re(prime), im(prime), image0(prime), image1(prime);
+        nmod_poly_struct *image[2] = {image0, image1};
         fmpz_poly_get_nmod_poly(re, parts.re);
         fmpz_poly_get_nmod_poly(im, parts.im);
         ModularFactors factors[2];
         bool lucky = true;
         for (int e = 0; e < 2; ++e) {
-            nmod_poly_init(image[e], prime);
             nmod_poly_scalar_mul_nmod(image[e], im, e == 0 ? s : prime - s);
             nmod_poly_add(image[e], image[e], re);
             if (nmod_poly_degree(image[e]) != n) lucky = false;
@@ -201,17 +149,14 @@ bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out) {
             const ulong half = n_invmod(2, prime);
             const ulong halfOverS = n_mulmod2_preinv(half, n_invmod(s, prime), prime, n_preinvert_limb(prime));
             for (size_t k = 0; k < pattern.size(); ++k) {
-                nmod_poly_t sum, diff;
-                nmod_poly_init(sum, prime);
-                nmod_poly_init(diff, prime);
-                nmod_poly_add(sum, &factors[0].polys[k], &factors[1].polys[k]);
+                Owned<nmod_poly_struct> sum(prime), diff(prime);
+                nmod_poly_add(sum, factors[0].polys[k], factors[1].polys[k]);
                 nmod_poly_scalar_mul_nmod(sum, sum, half);
-                nmod_poly_sub(diff, &factors[0].polys[k], &factors[1].polys[k]);
+                nmod_poly_sub(diff, factors[0].polys[k], factors[1].polys[k]);
                 nmod_poly_scalar_mul_nmod(diff, diff, halfOverS);
-                fmpz_poly_CRT_ui(acc[k]->re, acc[k]->re, modulus, sum, 0);
-                fmpz_poly_CRT_ui(acc[k]->im, acc[k]->im, modulus, diff, 0);
-                nmod_poly_clear(sum);
-                nmod_poly_clear(diff);
+                GaussIntegerPoly &a = acc[k]->parts;
+                fmpz_poly_CRT_ui(a.re, a.re, modulus, sum, 0);
+                fmpz_poly_CRT_ui(a.im, a.im, modulus, diff, 0);
             }
             fmpz_mul_ui(modulus, modulus, prime);
             ++used;
@@ -221,8 +166,8 @@ bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out) {
                 bool ok = true;
                 for (size_t k = 0; ok && k < pattern.size(); ++k) {
                     candidate[k].multiplicity = acc[k]->multiplicity;
-                    ok = reconstruct(acc[k]->re, modulus, candidate[k].factor.re()) &&
-                         reconstruct(acc[k]->im, modulus, candidate[k].factor.im());
+                    ok = reconstruct(acc[k]->parts.re, modulus, candidate[k].factor.re()) &&
+                         reconstruct(acc[k]->parts.im, modulus, candidate[k].factor.im());
                 }
                 if (ok && verified(p, candidate)) {
                     out = std::move(candidate);
@@ -232,11 +177,7 @@ bool modularSquarefree(const GaussPoly &p, std::vector<SquarefreeFactor> &out) {
         } else {
             ++used;
         }
-        for (int e = 0; e < 2; ++e) nmod_poly_clear(image[e]);
-        nmod_poly_clear(re);
-        nmod_poly_clear(im);
     }
-    fmpz_clear(modulus);
     return done;
 }
 

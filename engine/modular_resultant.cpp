@@ -26,21 +26,7 @@ namespace quorvel::exact {
 
 namespace {
 
-struct NmodPoly {
-    nmod_poly_t p;
-    explicit NmodPoly(mp_limb_t n) { nmod_poly_init(p, n); }
-    ~NmodPoly() { nmod_poly_clear(p); }
-    NmodPoly(const NmodPoly &) = delete;
-    NmodPoly &operator=(const NmodPoly &) = delete;
-};
-
-struct Fmpz {
-    fmpz_t v;
-    Fmpz() { fmpz_init(v); }
-    ~Fmpz() { fmpz_clear(v); }
-    Fmpz(const Fmpz &) = delete;
-    Fmpz &operator=(const Fmpz &) = delete;
-};
+using NmodPoly = Owned<nmod_poly_struct>;
 
 // log2 of a nonnegative integer, rounded up a little (0 for 0 and 1).
 double log2Up(const fmpz_t x) {
@@ -54,26 +40,26 @@ double log2Up(const fmpz_t x) {
 // on the unit circle.
 void oneNorm(fmpz_t out, const fmpz_poly_t re, const fmpz_poly_t im) {
     fmpz_zero(out);
-    Fmpz a;
+    Integer a;
     for (slong k = 0; k < fmpz_poly_length(re); ++k) {
-        fmpz_abs(a.v, re->coeffs + k);
-        fmpz_add(out, out, a.v);
+        fmpz_abs(a, re->coeffs + k);
+        fmpz_add(out, out, a);
     }
     for (slong k = 0; k < fmpz_poly_length(im); ++k) {
-        fmpz_abs(a.v, im->coeffs + k);
-        fmpz_add(out, out, a.v);
+        fmpz_abs(a, im->coeffs + k);
+        fmpz_add(out, out, a);
     }
 }
 
 // log2 sqrt(sum_j (w_j * norm_j)^2) for the weights w_j (1, or j for the
 // derivative).
-double log2RowNorm(const std::vector<FmpzHolder> &norms, bool derivative) {
-    Fmpz sum, term;
+double log2RowNorm(const std::vector<Integer> &norms, bool derivative) {
+    Integer sum, term;
     for (size_t j = 0; j < norms.size(); ++j) {
-        fmpz_mul_ui(term.v, norms[j].v, derivative ? static_cast<ulong>(j) : 1u);
-        fmpz_addmul(sum.v, term.v, term.v);
+        fmpz_mul_ui(term, norms[j], derivative ? static_cast<ulong>(j) : 1u);
+        fmpz_addmul(sum, term, term);
     }
-    return 0.5 * log2Up(sum.v);
+    return 0.5 * log2Up(sum);
 }
 
 // A proven bound on log2 |Res(t)| for |t| = 1 after shifting x by c (the
@@ -81,34 +67,34 @@ double log2RowNorm(const std::vector<FmpzHolder> &norms, bool derivative) {
 // bound |Disc| <= n^n M^(2n-2) <= n^n ||f||_2^(2n-2).
 double mahlerBound(const IntegerCurve &f, slong c) {
     const slong n = f.degree();
-    std::vector<FmpzHolder> norms(static_cast<size_t>(n + 1));
+    std::vector<Integer> norms(static_cast<size_t>(n + 1));
     if (c == 0) {
-        for (slong j = 0; j <= n; ++j) oneNorm(norms[static_cast<size_t>(j)].v, f.re[j].p, f.im[j].p);
+        for (slong j = 0; j <= n; ++j) oneNorm(norms[static_cast<size_t>(j)], f.re[j], f.im[j]);
     } else {
         // The coefficient of t^k as a polynomial in x, shifted by c; the
         // norms gather |coefficient of x^j t^k| over k.
         slong m = 0;
-        for (slong j = 0; j <= n; ++j) m = std::max({m, fmpz_poly_length(f.re[j].p), fmpz_poly_length(f.im[j].p)});
-        FmpzPolyHolder column, shifted;
-        Fmpz shift, a;
-        fmpz_set_si(shift.v, c);
+        for (slong j = 0; j <= n; ++j) m = std::max({m, fmpz_poly_length(f.re[j]), fmpz_poly_length(f.im[j])});
+        IntegerPoly column, shifted;
+        Integer shift, a;
+        fmpz_set_si(shift, c);
         for (int part = 0; part < 2; ++part) {
             for (slong k = 0; k < m; ++k) {
-                fmpz_poly_zero(column.p);
+                fmpz_poly_zero(column);
                 for (slong j = 0; j <= n; ++j) {
-                    const fmpz_poly_struct *q = part == 0 ? f.re[j].p : f.im[j].p;
-                    if (k < fmpz_poly_length(q)) fmpz_poly_set_coeff_fmpz(column.p, j, q->coeffs + k);
+                    const fmpz_poly_struct *q = part == 0 ? f.re[j] : f.im[j];
+                    if (k < fmpz_poly_length(q)) fmpz_poly_set_coeff_fmpz(column, j, q->coeffs + k);
                 }
-                if (fmpz_poly_is_zero(column.p)) continue;
-                fmpz_poly_taylor_shift(shifted.p, column.p, shift.v);
-                for (slong j = 0; j < fmpz_poly_length(shifted.p); ++j) {
-                    fmpz_abs(a.v, shifted.p->coeffs + j);
-                    fmpz_add(norms[static_cast<size_t>(j)].v, norms[static_cast<size_t>(j)].v, a.v);
+                if (fmpz_poly_is_zero(column)) continue;
+                fmpz_poly_taylor_shift(shifted, column, shift);
+                for (slong j = 0; j < fmpz_poly_length(shifted); ++j) {
+                    fmpz_abs(a, shifted->coeffs + j);
+                    fmpz_add(norms[static_cast<size_t>(j)], norms[static_cast<size_t>(j)], a);
                 }
             }
         }
     }
-    return log2Up(norms[static_cast<size_t>(n)].v) + static_cast<double>(n) * std::log2(static_cast<double>(n)) +
+    return log2Up(norms[static_cast<size_t>(n)]) + static_cast<double>(n) * std::log2(static_cast<double>(n)) +
            static_cast<double>(2 * n - 2) * log2RowNorm(norms, false);
 }
 
@@ -124,9 +110,9 @@ ResultantPlan planResultant(const IntegerCurve &f) {
     std::vector<slong> e(static_cast<size_t>(n + 1), -1);
     slong m = 0;
     for (slong j = 0; j <= n; ++j) {
-        e[static_cast<size_t>(j)] = std::max(fmpz_poly_degree(f.re[j].p), fmpz_poly_degree(f.im[j].p));
+        e[static_cast<size_t>(j)] = std::max(fmpz_poly_degree(f.re[j]), fmpz_poly_degree(f.im[j]));
         m = std::max(m, e[static_cast<size_t>(j)]);
-        plan.complex = plan.complex || !fmpz_poly_is_zero(f.im[j].p);
+        plan.complex = plan.complex || !fmpz_poly_is_zero(f.im[j]);
     }
     plan.parameterDegree = m;
 
@@ -153,17 +139,17 @@ ResultantPlan planResultant(const IntegerCurve &f) {
     // and Mahler's bound on the discriminant both hold. The latter is taken
     // about 0 and about the centre of the roots, where powers of (x - c)
     // have small coefficients.
-    std::vector<FmpzHolder> norms(static_cast<size_t>(n + 1));
-    for (slong j = 0; j <= n; ++j) oneNorm(norms[static_cast<size_t>(j)].v, f.re[j].p, f.im[j].p);
+    std::vector<Integer> norms(static_cast<size_t>(n + 1));
+    for (slong j = 0; j <= n; ++j) oneNorm(norms[static_cast<size_t>(j)], f.re[j], f.im[j]);
     const double hadamard = static_cast<double>(n - 1) * log2RowNorm(norms, false) +
                             static_cast<double>(n) * log2RowNorm(norms, true);
     double bits = std::min(hadamard, mahlerBound(f, 0));
-    if (!plan.complex && fmpz_poly_length(f.re[n].p) == 1 && fmpz_poly_length(f.re[n - 1].p) <= 1 && n >= 2) {
+    if (!plan.complex && fmpz_poly_length(f.re[n]) == 1 && fmpz_poly_length(f.re[n - 1]) <= 1 && n >= 2) {
         // lc and the next coefficient free of t: the roots' centre is a
         // constant.
-        Fmpz next;
-        fmpz_poly_get_coeff_fmpz(next.v, f.re[n - 1].p, 0);
-        const double centre = -fmpz_get_d(next.v) / (static_cast<double>(n) * fmpz_get_d(f.re[n].p->coeffs));
+        Integer next;
+        fmpz_poly_get_coeff_fmpz(next, f.re[n - 1], 0);
+        const double centre = -fmpz_get_d(next) / (static_cast<double>(n) * fmpz_get_d(f.re[n]->coeffs));
         double shiftWork = static_cast<double>(n) * static_cast<double>(n) * static_cast<double>(m + 1);
         if (std::isfinite(centre) && std::fabs(centre) >= 0.5 && std::fabs(centre) < 1e6 && shiftWork < 4e6)
             bits = std::min(bits, mahlerBound(f, std::lround(centre)));
@@ -189,14 +175,14 @@ void evaluateAll(const IntegerCurve &f, nmod_t mod, mp_limb_t s, const std::vect
     NmodPoly q(mod.n), imag(mod.n);
     values.assign(static_cast<size_t>(n + 1), std::vector<mp_limb_t>(points.size()));
     for (slong j = 0; j <= n; ++j) {
-        fmpz_poly_get_nmod_poly(q.p, f.re[j].p);
-        if (!fmpz_poly_is_zero(f.im[j].p)) {
-            fmpz_poly_get_nmod_poly(imag.p, f.im[j].p);
-            nmod_poly_scalar_mul_nmod(imag.p, imag.p, s);
-            nmod_poly_add(q.p, q.p, imag.p);
+        fmpz_poly_get_nmod_poly(q, f.re[j]);
+        if (!fmpz_poly_is_zero(f.im[j])) {
+            fmpz_poly_get_nmod_poly(imag, f.im[j]);
+            nmod_poly_scalar_mul_nmod(imag, imag, s);
+            nmod_poly_add(q, q, imag);
         }
         std::vector<mp_limb_t> &out = values[static_cast<size_t>(j)];
-        for (size_t k = 0; k < points.size(); ++k) out[k] = nmod_poly_evaluate_nmod(q.p, points[k]);
+        for (size_t k = 0; k < points.size(); ++k) out[k] = nmod_poly_evaluate_nmod(q, points[k]);
     }
 }
 
@@ -207,14 +193,14 @@ void resultantsAt(slong n, nmod_t mod, const std::vector<std::vector<mp_limb_t>>
     NmodPoly fp(mod.n), dp(mod.n);
     out.resize(count);
     for (size_t k = 0; k < count; ++k) {
-        nmod_poly_zero(fp.p);
-        nmod_poly_zero(dp.p);
+        nmod_poly_zero(fp);
+        nmod_poly_zero(dp);
         for (slong j = 0; j <= n; ++j) {
             const mp_limb_t v = values[static_cast<size_t>(j)][k];
-            nmod_poly_set_coeff_ui(fp.p, j, v);
-            if (j >= 1) nmod_poly_set_coeff_ui(dp.p, j - 1, nmod_mul(v, static_cast<mp_limb_t>(j) % mod.n, mod));
+            nmod_poly_set_coeff_ui(fp, j, v);
+            if (j >= 1) nmod_poly_set_coeff_ui(dp, j - 1, nmod_mul(v, static_cast<mp_limb_t>(j) % mod.n, mod));
         }
-        out[k] = n == 1 ? dp.p->coeffs[0] : nmod_poly_resultant(fp.p, dp.p);
+        out[k] = n == 1 ? dp->coeffs[0] : nmod_poly_resultant(fp, dp);
     }
 }
 
@@ -224,16 +210,16 @@ void resultantsAt(slong n, nmod_t mod, const std::vector<std::vector<mp_limb_t>>
 std::vector<mp_limb_t> goodPoints(const IntegerCurve &f, nmod_t mod, mp_limb_t s, bool complex, slong count) {
     NmodPoly lc(mod.n), imag(mod.n), other(mod.n);
     const slong n = f.degree();
-    fmpz_poly_get_nmod_poly(lc.p, f.re[n].p);
-    fmpz_poly_get_nmod_poly(imag.p, f.im[n].p);
-    nmod_poly_scalar_mul_nmod(imag.p, imag.p, s);
-    nmod_poly_sub(other.p, lc.p, imag.p);
-    nmod_poly_add(lc.p, lc.p, imag.p);
+    fmpz_poly_get_nmod_poly(lc, f.re[n]);
+    fmpz_poly_get_nmod_poly(imag, f.im[n]);
+    nmod_poly_scalar_mul_nmod(imag, imag, s);
+    nmod_poly_sub(other, lc, imag);
+    nmod_poly_add(lc, lc, imag);
     std::vector<mp_limb_t> points;
-    if (nmod_poly_is_zero(lc.p) || (complex && nmod_poly_is_zero(other.p))) return points;
+    if (nmod_poly_is_zero(lc) || (complex && nmod_poly_is_zero(other))) return points;
     for (mp_limb_t t = 0; static_cast<slong>(points.size()) < count; ++t) {
-        if (nmod_poly_evaluate_nmod(lc.p, t) == 0) continue;
-        if (complex && nmod_poly_evaluate_nmod(other.p, t) == 0) continue;
+        if (nmod_poly_evaluate_nmod(lc, t) == 0) continue;
+        if (complex && nmod_poly_evaluate_nmod(other, t) == 0) continue;
         points.push_back(t);
     }
     return points;
@@ -241,17 +227,17 @@ std::vector<mp_limb_t> goodPoints(const IntegerCurve &f, nmod_t mod, mp_limb_t s
 
 }  // namespace
 
-void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, fmpz_poly_t re, fmpz_poly_t im) {
+void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, GaussIntegerPoly &out) {
     const slong n = f.degree();
     const slong count = plan.degreeBound + 1;
+    fmpz_poly_struct *re = out.re, *im = out.im;
     fmpz_poly_zero(re);
     fmpz_poly_zero(im);
-    Fmpz modulus;
-    fmpz_one(modulus.v);
+    Integer modulus;
+    fmpz_one(modulus);
     mp_limb_t p = UWORD(1) << 62;
     std::vector<std::vector<mp_limb_t>> values;
     std::vector<mp_limb_t> plus, minus;
-    NmodPoly a(2), b(2);
     for (slong used = 0; used < plan.primes; ++used) {
         do {
             p = n_nextprime(p, 1);
@@ -266,10 +252,7 @@ void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, fmpz_pol
         }
         evaluateAll(f, mod, s, points, values);
         resultantsAt(n, mod, values, points.size(), plus);
-        nmod_poly_clear(a.p);
-        nmod_poly_init(a.p, p);
-        nmod_poly_clear(b.p);
-        nmod_poly_init(b.p, p);
+        NmodPoly a(p), b(p);
         if (plan.complex) {
             evaluateAll(f, mod, nmod_neg(s, mod), points, values);
             resultantsAt(n, mod, values, points.size(), minus);
@@ -280,14 +263,14 @@ void modularResultant(const IntegerCurve &f, const ResultantPlan &plan, fmpz_pol
                 realPart[k] = nmod_mul(nmod_add(plus[k], minus[k], mod), half, mod);
                 imagPart[k] = nmod_mul(nmod_sub(plus[k], minus[k], mod), halfOverS, mod);
             }
-            nmod_poly_interpolate_nmod_vec_fast(a.p, points.data(), realPart.data(), count);
-            nmod_poly_interpolate_nmod_vec_fast(b.p, points.data(), imagPart.data(), count);
+            nmod_poly_interpolate_nmod_vec_fast(a, points.data(), realPart.data(), count);
+            nmod_poly_interpolate_nmod_vec_fast(b, points.data(), imagPart.data(), count);
         } else {
-            nmod_poly_interpolate_nmod_vec_fast(a.p, points.data(), plus.data(), count);
+            nmod_poly_interpolate_nmod_vec_fast(a, points.data(), plus.data(), count);
         }
-        fmpz_poly_CRT_ui(re, re, modulus.v, a.p, 1);
-        if (plan.complex) fmpz_poly_CRT_ui(im, im, modulus.v, b.p, 1);
-        fmpz_mul_ui(modulus.v, modulus.v, p);
+        fmpz_poly_CRT_ui(re, re, modulus, a, 1);
+        if (plan.complex) fmpz_poly_CRT_ui(im, im, modulus, b, 1);
+        fmpz_mul_ui(modulus, modulus, p);
     }
 }
 

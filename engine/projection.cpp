@@ -1,10 +1,5 @@
 #include "engine/projection.h"
 
-#include <flint/fmpq_mat.h>
-#include <flint/fmpz.h>
-#include <flint/fmpz_mat.h>
-#include <flint/fmpz_vec.h>
-
 #include <memory>
 #include <vector>
 
@@ -42,25 +37,16 @@ void refuseThreeLetters(const GaussMpoly &f) {
 
 // f(x, t + c*x), both parts.
 GaussMpoly sheared(const GaussMpoly &f, const fmpq_t c) {
-    fmpq_mpoly_t x, t, z;
-    fmpq_mpoly_init(x, slots());
-    fmpq_mpoly_init(t, slots());
-    fmpq_mpoly_init(z, slots());
+    exact::Mpoly x(slots()), t(slots()), z(slots()), cx(slots());
     fmpq_mpoly_gen(x, 0, slots());
     fmpq_mpoly_gen(z, 2, slots());
     fmpq_mpoly_gen(t, 1, slots());
-    fmpq_mpoly_t cx;
-    fmpq_mpoly_init(cx, slots());
     fmpq_mpoly_scalar_mul_fmpq(cx, x, c, slots());
     fmpq_mpoly_add(t, t, cx, slots());
     fmpq_mpoly_struct *images[3] = {x, t, z};
     GaussMpoly out;
     fmpq_mpoly_compose_fmpq_mpoly(out.re(), f.re(), images, slots(), slots());
     fmpq_mpoly_compose_fmpq_mpoly(out.im(), f.im(), images, slots(), slots());
-    fmpq_mpoly_clear(cx, slots());
-    fmpq_mpoly_clear(x, slots());
-    fmpq_mpoly_clear(t, slots());
-    fmpq_mpoly_clear(z, slots());
     return out;
 }
 
@@ -95,32 +81,24 @@ std::string monomialText(const ulong e[3], const Letters &letters) {
 // A rational matrix with every entry 0, freed with the object.
 class RationalMatrix {
 public:
-    RationalMatrix(slong rows, slong cols) { fmpq_mat_init(m_, rows, cols); }
-    ~RationalMatrix() { fmpq_mat_clear(m_); }
-    RationalMatrix(const RationalMatrix &) = delete;
-    RationalMatrix &operator=(const RationalMatrix &) = delete;
+    RationalMatrix(slong rows, slong cols) : m_(rows, cols) {}
     fmpq *at(slong r, slong c) { return fmpq_mat_entry(m_, r, c); }
     // Each row cleared of its denominators, then a fraction-free rank.
     slong rank() const {
-        fmpz_mat_t integer;
-        fmpz_mat_init(integer, fmpq_mat_nrows(m_), fmpq_mat_ncols(m_));
-        fmpz *denominators = _fmpz_vec_init(fmpq_mat_nrows(m_));
-        fmpq_mat_get_fmpz_mat_rowwise(integer, denominators, m_);
-        const slong r = fmpz_mat_rank(integer);
-        _fmpz_vec_clear(denominators, fmpq_mat_nrows(m_));
-        fmpz_mat_clear(integer);
-        return r;
+        exact::Owned<fmpz_mat_struct> integer(fmpq_mat_nrows(m_), fmpq_mat_ncols(m_));
+        exact::OwnedVector<fmpz> denominators(fmpq_mat_nrows(m_));
+        fmpq_mat_get_fmpz_mat_rowwise(integer, denominators.get(), m_);
+        return fmpz_mat_rank(integer);
     }
 
 private:
-    fmpq_mat_t m_;
+    exact::Owned<fmpq_mat_struct> m_;
 };
 
 // Adds k * (re + i im) at (row, col) of the realified matrix: [[A, -B], [B, A]].
 void addEntry(RationalMatrix &m, bool gaussian, slong rows, slong cols, slong row, slong col, long k,
               const fmpq *re, const fmpq *im) {
-    fmpq_t v;
-    fmpq_init(v);
+    exact::Rational v;
     auto put = [&](slong r, slong c, const fmpq *part, long sign) {
         if (fmpq_is_zero(part)) return;
         fmpq_mul_si(v, part, k * sign);
@@ -132,7 +110,6 @@ void addEntry(RationalMatrix &m, bool gaussian, slong rows, slong cols, slong ro
         put(row + rows, col, im, 1);
         put(row + rows, col + cols, re, 1);
     }
-    fmpq_clear(v);
 }
 
 }  // namespace
@@ -154,8 +131,7 @@ ProperPosition properPosition(const ExactPolynomial &curve) {
     // The top homogeneous part of degree d evaluated at (1, c) is a nonzero
     // polynomial of degree <= d in c: one of any d + 1 values works.
     const slong d = f.degree(0) + f.degree(1);
-    fmpq_t c;
-    fmpq_init(c);
+    exact::Rational c;
     for (const Fraction &candidate : shearCandidates(static_cast<int>(d) + 1)) {
         fmpq_set_si(c, candidate.numerator, static_cast<ulong>(candidate.denominator));
         GaussMpoly g = sheared(f, c);
@@ -174,7 +150,6 @@ ProperPosition properPosition(const ExactPolynomial &curve) {
                      (magnitude == "1" ? "" : magnitude + "*") + letters[0];
         break;
     }
-    fmpq_clear(c);
     if (!out.changed) {
         // Cannot happen by the degree argument above; a failure says so.
         showError("No shear t -> t + c*x made the projection proper.", "Tell the maker");
@@ -192,11 +167,9 @@ std::string exactText(const ExactPolynomial &p) {
         bool negative = false;
         if (fmpq_is_zero(im)) {
             negative = fmpq_sgn(re) < 0;
-            fmpq_t a;
-            fmpq_init(a);
+            exact::Rational a;
             fmpq_abs(a, re);
             coefficient = fractionText(a);
-            fmpq_clear(a);
             if (coefficient == "1" && !monomial.empty()) coefficient.clear();
         } else {
             std::string imText = fractionText(im);

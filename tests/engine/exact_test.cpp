@@ -254,24 +254,46 @@ TEST_F(ExactTest, TheResultantIsExactlyGpsResultant) {
         const exact::GaussPoly found = exact::branchResultant(exact(c.text));
         ASSERT_EQ(found.degree() + 1, static_cast<long>(expected.size()));
         // found_k * lead_gp == gp_k * lead_found, as Gaussian rationals.
-        exact::Rational fa, fb, ga, gb, la, lb, ma, mb, x, y, z;
-        found.coefficient(la.v, lb.v, found.degree());
-        fmpq_set_str(ma.v, expected.back().first.c_str(), 10);
-        fmpq_set_str(mb.v, expected.back().second.c_str(), 10);
+        exact::GaussRational leadFound, leadGp, fk, gk;
+        found.coefficient(leadFound, found.degree());
+        fmpq_set_str(leadGp.re, expected.back().first.c_str(), 10);
+        fmpq_set_str(leadGp.im, expected.back().second.c_str(), 10);
         for (long k = 0; k <= found.degree(); ++k) {
-            found.coefficient(fa.v, fb.v, k);
-            fmpq_set_str(ga.v, expected[static_cast<size_t>(k)].first.c_str(), 10);
-            fmpq_set_str(gb.v, expected[static_cast<size_t>(k)].second.c_str(), 10);
-            // (fa + i fb)(ma + i mb) - (ga + i gb)(la + i lb), real then imaginary part.
-            fmpq_mul(x.v, fa.v, ma.v), fmpq_mul(y.v, fb.v, mb.v), fmpq_sub(z.v, x.v, y.v);
-            fmpq_mul(x.v, ga.v, la.v), fmpq_sub(z.v, z.v, x.v), fmpq_mul(x.v, gb.v, lb.v), fmpq_add(z.v, z.v, x.v);
-            EXPECT_TRUE(fmpq_is_zero(z.v)) << "real part of degree " << k;
-            fmpq_mul(x.v, fa.v, mb.v), fmpq_mul(y.v, fb.v, ma.v), fmpq_add(z.v, x.v, y.v);
-            fmpq_mul(x.v, ga.v, lb.v), fmpq_sub(z.v, z.v, x.v), fmpq_mul(x.v, gb.v, la.v), fmpq_sub(z.v, z.v, x.v);
-            EXPECT_TRUE(fmpq_is_zero(z.v)) << "imaginary part of degree " << k;
+            found.coefficient(fk, k);
+            fmpq_set_str(gk.re, expected[static_cast<size_t>(k)].first.c_str(), 10);
+            fmpq_set_str(gk.im, expected[static_cast<size_t>(k)].second.c_str(), 10);
+            exact::multiply(fk, fk, leadGp);
+            exact::multiply(gk, gk, leadFound);
+            exact::subtract(fk, fk, gk);
+            EXPECT_TRUE(fk.isZero()) << "coefficient of degree " << k;
         }
     }
     EXPECT_TRUE(recorder.errors.empty());
+}
+
+// A Gaussian polynomial whose squarefree factors have coefficients longer
+// than the modular method's primes can rebuild (3^-20000 needs about 31700
+// bits, the primes give 24400) falls back to Yun's algorithm over Q(i),
+// which must find the same factors.
+TEST_F(ExactTest, YunsFallbackOverGaussianRationalsFindsTheFactors) {
+    const char *simple = "x-i";
+    const char *square = "x^2+x+1+i*3^(-20000)";
+    const exact::GaussPoly p =
+        exact::univariateOf(exact("(" + std::string(simple) + ")*(" + square + ")^2"));
+    std::vector<exact::SquarefreeFactor> modular;
+    EXPECT_FALSE(exact::modularSquarefree(p, modular));
+    const std::vector<exact::SquarefreeFactor> found = exact::squarefreeFactors(p);
+    ASSERT_EQ(found.size(), 2u);
+    const struct {
+        const char *factor;
+        int multiplicity;
+    } expected[] = {{simple, 1}, {square, 2}};
+    for (size_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(expected[k].factor);
+        const exact::GaussPoly e = exact::univariateOf(exact(expected[k].factor));
+        EXPECT_EQ(found[k].multiplicity, expected[k].multiplicity);
+        EXPECT_TRUE(fmpq_poly_equal(found[k].factor.re(), e.re()) && fmpq_poly_equal(found[k].factor.im(), e.im()));
+    }
 }
 
 // Distinct roots are distinct points, however close, each within two units
