@@ -101,6 +101,7 @@ struct Options {
     std::string output;
     std::string loop;
     bool json = false;
+    bool certify = false;
 };
 
 // The analysis as far as it got, then: completed, nothing reported, a fiber
@@ -150,6 +151,13 @@ bool allFinished(const std::vector<cli::LoopTrace> &traces) {
     return !traces.empty();
 }
 
+// Every loop asked to be certified was.
+bool allCertified(const std::vector<cli::LoopTrace> &traces) {
+    for (const auto &t : traces)
+        if (t.certifyAsked && !t.certified) return false;
+    return true;
+}
+
 // Runs "Go", then traces the loops back to back as the window's timer would.
 // The group, its orbits and the genus come out only when every loop ended
 // and passed its checks and the loops compose as they must; when they do
@@ -164,7 +172,7 @@ int runMonodromy(const Options &options) {
         if (options.loop.empty()) {
             const int n = countPoints(session.state.fiber.get());
             for (int control = 0; control < 2; ++control) {
-                traces = cli::traceAllLoops(session, shownErrors(), control);
+                traces = cli::traceAllLoops(session, shownErrors(), control, options.certify);
                 wholeChain = allFinished(traces);
                 if (!wholeChain) break;
                 group = cli::groupOfLoops(traces, n);
@@ -177,21 +185,30 @@ int runMonodromy(const Options &options) {
             cli::LoopChoice choice;
             cli::parseLoopChoice(options.loop, choice);
             if (PathSegment *start = cli::findLoop(session, choice))
-                traces.push_back(cli::traceLoop(session, start, shownErrors()));
+                traces.push_back(cli::traceLoop(session, start, shownErrors(), 0, options.certify));
         }
-        ok = allFinished(traces) && shownErrors().empty();
+        ok = allFinished(traces) && shownErrors().empty() && allCertified(traces);
     }
     if (options.json) {
         nlohmann::json j = cli::analysisJson(session, shownErrors());
         nlohmann::json list = nlohmann::json::array();
         for (const auto &t : traces) list.push_back(cli::loopTraceJson(t));
         j["traces"] = list;
-        if (wholeChain) j["group"] = cli::groupJson(group);
+        if (wholeChain) {
+            j["group"] = cli::groupJson(group);
+            if (options.certify) j["group"]["certified"] = allCertified(traces);
+        }
         std::printf("%s\n", j.dump(2).c_str());
     } else {
         std::printf("%s", analysisText(session, options).c_str());
         for (const auto &t : traces) std::printf("%s", cli::loopTraceText(t).c_str());
-        if (wholeChain) std::printf("%s", cli::groupText(group, session.state.fiber.get()).c_str());
+        if (wholeChain) {
+            std::printf("%s", cli::groupText(group, session.state.fiber.get()).c_str());
+            if (options.certify)
+                std::printf("group: %s\n", allCertified(traces)
+                                               ? "certified (every loop's permutation proven)"
+                                               : "NOT certified (a loop could not be proven)");
+        }
     }
     return ok ? exitSuccess : exitFailed;
 }
@@ -224,7 +241,7 @@ int runTrace(const Options &options) {
         }
         return exitFailed;
     }
-    const cli::LoopTrace t = cli::traceLoop(session, start, shownErrors());
+    const cli::LoopTrace t = cli::traceLoop(session, start, shownErrors(), 0, options.certify);
     ok = t.status == "finished" && shownErrors().empty();
     bool saved = false;
     if (ok) {
@@ -245,7 +262,7 @@ int runTrace(const Options &options) {
     } else {
         std::printf("%s", cli::loopTraceText(t).c_str());
     }
-    return ok && saved ? exitSuccess : exitFailed;
+    return ok && saved && (!t.certifyAsked || t.certified) ? exitSuccess : exitFailed;
 }
 
 // ---- the options -------------------------------------------------------------------
@@ -343,6 +360,8 @@ int main(int argc, char **argv) {
                      "trace only this loop: K (around branch locus K), deg:K (around degenerate "
                      "locus K) or inf (around all loci)")
         ->check(CLI::Validator(checkLoop, "LOOP"));
+    monodromyCommand->add_flag("--certify", monodromyOptions.certify,
+                               "prove each loop's permutation and braid with ball arithmetic");
     monodromyCommand->footer(cli::monodromyHelp());
 
     Options traceOptions;
@@ -354,6 +373,8 @@ int main(int argc, char **argv) {
     traceCommand->add_option("-o,--output", traceOptions.output, "the document to write (.qpf)")
         ->required()
         ->check(CLI::Validator(checkOutput, "FILE"));
+    traceCommand->add_flag("--certify", traceOptions.certify,
+                           "prove the loop's permutation and braid with ball arithmetic");
     traceCommand->footer(cli::traceHelp());
 
     std::string batchFile;

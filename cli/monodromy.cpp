@@ -4,6 +4,7 @@
 
 #include "engine/error.h"
 #include "engine/points.h"
+#include "pipeline/certify.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
 
@@ -19,6 +20,33 @@ constexpr int tickLimit = 1000000;
 std::string describe(const LoopChoice &c) {
     if (c.kind == "degenerate") return "degenerate locus " + std::to_string(c.number);
     return "branch locus " + std::to_string(c.number);
+}
+
+// The loop the session's traces hold, proven: a certified loop reports the
+// proven permutation and braid.
+void certifyLoop(const Session &session, LoopTrace &t) {
+    t.certifyAsked = true;
+    if (t.status != "finished") {
+        t.certifyReason = "the loop was not traced to its end and checked";
+        return;
+    }
+    const CertifiedRun run = certifyTraces(session);
+    t.pieces = run.pieces;
+    t.precision = run.highestPrecision;
+    if (!run.certified) {
+        t.certifyReason = run.reason;
+        return;
+    }
+    t.certified = true;
+    t.agrees = run.permutation == t.permutation && run.braid == t.braid;
+    t.permutation = run.permutation;
+    std::vector<int> withEnd = t.permutation;
+    withEnd.push_back(-1);
+    t.permutationText = formatPermutation(withEnd, session.state.fiber.get());
+    t.braid = run.braid;
+    BraidWord word;
+    for (int g : run.braid) appendGenerator(word, g);
+    t.braidText = formatBraidWord(word);
 }
 
 }  // namespace
@@ -67,7 +95,7 @@ PathSegment *findLoop(Session &session, const LoopChoice &choice) {
 }
 
 LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
-                    int control) {
+                    int control, bool certify) {
     LoopTrace t;
     t.owner = start ? start->owner : 0;
     t.target = loopTarget(session, t.owner);
@@ -97,15 +125,17 @@ LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<Show
     }
     t.braid = session.solutionSpace.braidWord.generators();
     t.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    if (certify) certifyLoop(session, t);
     return t;
 }
 
-std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors, int control) {
+std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors, int control,
+                                     bool certify) {
     std::vector<LoopTrace> out;
     if (session.state.stage < stageFiber) return out;
     std::vector<PathSegment *> starts;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts.push_back(l.first);
-    for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors, control));
+    for (PathSegment *start : starts) out.push_back(traceLoop(session, start, errors, control, certify));
     return out;
 }
 
@@ -136,6 +166,15 @@ nlohmann::json loopTraceJson(const LoopTrace &t) {
     j["permutationText"] = t.permutationText;
     j["braid"] = t.braid;
     j["braidText"] = t.braidText;
+    if (t.certifyAsked) {
+        j["certified"] = t.certified;
+        j["certification"] = {{"reason", t.certifyReason.empty() ? nlohmann::json(nullptr)
+                                                                 : nlohmann::json(t.certifyReason)},
+                              {"pieces", t.pieces},
+                              {"precision", t.precision},
+                              {"agreesWithUncertified", t.certified ? nlohmann::json(t.agrees)
+                                                                    : nlohmann::json(nullptr)}};
+    }
     return j;
 }
 
@@ -165,6 +204,14 @@ std::string loopTraceText(const LoopTrace &t) {
     out += "  braid: " + t.braidText + "  [";
     for (size_t i = 0; i < t.braid.size(); ++i) out += (i ? ", " : "") + std::to_string(t.braid[i]);
     out += "]\n";
+    if (t.certifyAsked) {
+        if (t.certified)
+            out += "  certified: permutation and braid proven (" + std::to_string(t.pieces) + " pieces, up to " +
+                   std::to_string(t.precision) + " bits)" +
+                   (t.agrees ? "" : "; the uncertified run had read them otherwise") + "\n";
+        else
+            out += "  NOT certified: " + t.certifyReason + "\n";
+    }
     return out;
 }
 

@@ -43,16 +43,26 @@ struct LoopTrace {
     std::string permutationText;
     std::vector<int> braid;
     std::string braidText;
+    // With --certify (tracing/certified_run.h): asked, and the outcome. A
+    // certified loop reports the proven permutation and braid; `agrees`
+    // says whether the floating run had found the same.
+    bool certifyAsked = false;
+    bool certified = false;
+    std::string certifyReason;
+    bool agrees = false;
+    int pieces = 0;
+    int precision = 0;
 };
 
 // Traces the loop starting at `start` to its end or until it stops, at a
 // control level (0 normal; a loop whose checks fail is run again tighter
 // by the tracer itself). `errors` is the list the error handler appends to.
+// With `certify`, a loop that ended is then certified.
 LoopTrace traceLoop(Session &session, PathSegment *start, const std::vector<ShownError> &errors,
-                    int control = 0);
+                    int control = 0, bool certify = false);
 // Every loop of the auto-mode chain in chain order.
 std::vector<LoopTrace> traceAllLoops(Session &session, const std::vector<ShownError> &errors,
-                                     int control = 0);
+                                     int control = 0, bool certify = false);
 // The first segment of the chosen loop; nullptr after showing why there is
 // none (a number out of range, a locus without a loop of its own).
 PathSegment *findLoop(Session &session, const LoopChoice &choice);
