@@ -98,6 +98,24 @@ void hornerDerivative(acb_t out, AcbVector &c, const acb_t x, slong prec) {
     }
 }
 
+// sum k (k - 1) c_k x^(k-2).
+void hornerSecond(acb_t out, AcbVector &c, const acb_t x, slong prec) {
+    acb_zero(out);
+    for (size_t k = c.size(); k-- > 2;) {
+        acb_mul(out, out, x, prec);
+        acb_addmul_ui(out, c[k], static_cast<ulong>(k * (k - 1)), prec);
+    }
+}
+
+// sum k (k - 1) (k - 2) c_k x^(k-3).
+void hornerThird(acb_t out, AcbVector &c, const acb_t x, slong prec) {
+    acb_zero(out);
+    for (size_t k = c.size(); k-- > 3;) {
+        acb_mul(out, out, x, prec);
+        acb_addmul_ui(out, c[k], static_cast<ulong>(k * (k - 1) * (k - 2)), prec);
+    }
+}
+
 }  // namespace
 
 bool boxesDisjoint(const FiberBox &a, const FiberBox &b) {
@@ -138,16 +156,17 @@ struct BallCurve::Impl {
 
     struct Level {
         slong prec = 0;
-        std::vector<acb_poly_struct> a, da;
+        std::vector<acb_poly_struct> a, da, dda;
         ~Level() {
             for (auto &p : a) acb_poly_clear(&p);
             for (auto &p : da) acb_poly_clear(&p);
+            for (auto &p : dda) acb_poly_clear(&p);
         }
     };
     std::vector<std::unique_ptr<Level>> levels;
 
     // Scratch of one piece.
-    AcbVector pointRow, slopeRow, pieceRow;
+    AcbVector pointRow, pointSlopeRow, slopeRow, pieceRow, curveRow;
 
     Level &level(slong prec) {
         for (auto &l : levels)
@@ -156,17 +175,20 @@ struct BallCurve::Impl {
         l->prec = prec;
         l->a.resize(rows.size());
         l->da.resize(rows.size());
+        l->dda.resize(rows.size());
         acb_t c;
         acb_init(c);
         for (size_t k = 0; k < rows.size(); ++k) {
             acb_poly_init(&l->a[k]);
             acb_poly_init(&l->da[k]);
+            acb_poly_init(&l->dda[k]);
             for (const auto &term : rows[k].terms) {
                 arb_set_fmpq(acb_realref(c), term->re, prec);
                 arb_set_fmpq(acb_imagref(c), term->im, prec);
                 acb_poly_set_coeff_acb(&l->a[k], term->power, c);
             }
             acb_poly_derivative(&l->da[k], &l->a[k], prec);
+            acb_poly_derivative(&l->dda[k], &l->da[k], prec);
         }
         acb_clear(c);
         levels.push_back(std::move(l));
@@ -228,12 +250,12 @@ void BallCurve::refine(Complex t, std::vector<Complex> &z) {
 }
 
 BallCurve::Outcome BallCurve::isolate(Complex ta, Complex tb, const std::vector<Complex> &centres,
-                                      const std::vector<const std::vector<Complex> *> &witnesses,
-                                      int precision, std::vector<FiberBox> &boxes) {
+                                      const std::vector<Complex> *atStart, const std::vector<Complex> *atEnd,
+                                      int precision, std::vector<FiberBox> &endBoxes) {
     Outcome out;
     Impl &im = *impl_;
     const size_t n = centres.size();
-    boxes.assign(n, FiberBox());
+    endBoxes.assign(n, FiberBox());
     if (im.rows.size() != n + 1) {
         out.problem = "the fiber does not have the curve's degree";
         return out;
@@ -245,55 +267,97 @@ BallCurve::Outcome BallCurve::isolate(Complex ta, Complex tb, const std::vector<
     // length with the rounding of the middle and of the length added.
     const Complex tc = half(ta + tb);
     const double r = 0.5 * modulus(tb - ta) * (1.0 + 0x1p-48) + 0x1p-51 * (std::fabs(tc.re) + std::fabs(tc.im));
+    const Complex sa = ta - tc, sb = tb - tc;
 
-    acb_t tcp, T, D, v, x, X, fm, ft, fx, y, k1, k2;
-    acb_init(tcp), acb_init(T), acb_init(D), acb_init(v), acb_init(x), acb_init(X);
-    acb_init(fm), acb_init(ft), acb_init(fx), acb_init(y), acb_init(k1), acb_init(k2);
+    acb_t tcp, T, D, D2, x, vb, fxm, ftm, f0, yinv, M, W, h, g, k1, k2, q, yt, rr, e0;
+    acb_ptr all[] = {tcp, T, D, D2, x, vb, fxm, ftm, f0, yinv, M, W, h, g, k1, k2, q, yt, rr, e0};
+    for (acb_ptr z : all) acb_init(z);
     acb_set_d_d(tcp, tc.re, tc.im);
     acb_set(T, tcp);
     widen(T, r);
     acb_zero(D);
     widen(D, r);
+    acb_mul(D2, D, D, prec);
 
-    // a_k(tc), a_k'(T) and a_k(T) = a_k(tc) + a_k'(T) (T - tc).
+    // a_k(tc), a_k'(tc), a_k'(T), a_k(T) = a_k(tc) + a_k'(T) (T - tc), a_k''(T).
     im.pointRow.resize(n + 1);
+    im.pointSlopeRow.resize(n + 1);
     im.slopeRow.resize(n + 1);
     im.pieceRow.resize(n + 1);
+    im.curveRow.resize(n + 1);
     for (size_t k = 0; k <= n; ++k) {
         acb_poly_evaluate(im.pointRow[k], &l.a[k], tcp, prec);
+        acb_poly_evaluate(im.pointSlopeRow[k], &l.da[k], tcp, prec);
         acb_poly_evaluate(im.slopeRow[k], &l.da[k], T, prec);
+        acb_poly_evaluate(im.curveRow[k], &l.dda[k], T, prec);
         acb_mul(im.pieceRow[k], im.slopeRow[k], D, prec);
         acb_add(im.pieceRow[k], im.pieceRow[k], im.pointRow[k], prec);
     }
 
+    std::vector<FiberBox> swept(n);
     bool rounding = false;
     for (size_t i = 0; i < n && out.problem.empty(); ++i) {
         const Complex m = centres[i];
         acb_set_d_d(x, m.re, m.im);
-        // Y = 1 / f_x(m, tc), a point.
-        hornerDerivative(v, im.pointRow, x, prec);
-        const Complex d(midRe(v), midIm(v));
-        const Complex yd = Complex(1.0, 0.0) / d;
-        if (isZero(d) || !std::isfinite(yd.re) || !std::isfinite(yd.im)) {
+        hornerDerivative(fxm, im.pointRow, x, prec);
+        horner(ftm, im.pointSlopeRow, x, prec);
+        const Complex fx(midRe(fxm), midIm(fxm)), ft(midRe(ftm), midIm(ftm));
+        const Complex yd = Complex(1.0, 0.0) / fx;
+        const Complex v = -(ft * yd);
+        if (isZero(fx) || !std::isfinite(yd.re) || !std::isfinite(yd.im) || !std::isfinite(v.re) ||
+            !std::isfinite(v.im)) {
             out.problem = "a fiber point is a multiple root";
             break;
         }
-        acb_set_d_d(y, yd.re, yd.im);
-        // f(m, T) = f(m, tc) + f_t(m, T) (T - tc).
-        horner(fm, im.pointRow, x, prec);
-        const double roundingPart = modulus(yd) * radiusOf(fm) * 1.5;
-        horner(ft, im.slopeRow, x, prec);
-        acb_addmul(fm, ft, D, prec);
-        acb_mul(fm, fm, y, prec);  // Y f(m, T)
-        const double newton = magOf(fm);
-        // The box: twice the Newton move, wide enough for the witnesses,
-        // and never below rounding level.
+        acb_set_d_d(yinv, yd.re, yd.im);
+        acb_set_d_d(vb, v.re, v.im);
+        // g(0, t) = f(m + v s, tc + s), s = t - tc, to second order with
+        // its remainder: f(m, tc) + (f_x v + f_t)(m, tc) s + H s^2 / 2,
+        // H enclosing f_xx v^2 + 2 f_xt v + f_tt over M x T, M = m + v D.
+        horner(f0, im.pointRow, x, prec);
+        const double roundingPart = modulus(yd) * radiusOf(f0) * 1.5;
+        acb_mul(M, vb, D, prec);
+        acb_add(M, M, x, prec);
+        hornerSecond(h, im.pieceRow, M, prec);
+        acb_mul(h, h, vb, prec);
+        hornerDerivative(g, im.slopeRow, M, prec);
+        acb_mul_2exp_si(g, g, 1);
+        acb_add(h, h, g, prec);
+        acb_mul(h, h, vb, prec);
+        horner(g, im.curveRow, M, prec);
+        acb_add(h, h, g, prec);
+        acb_mul(h, h, D2, prec);
+        acb_mul_2exp_si(h, h, -1);
+        acb_mul(g, fxm, vb, prec);
+        acb_add(g, g, ftm, prec);
+        acb_mul(g, g, D, prec);
+        acb_add(g, g, h, prec);
+        acb_add(g, g, f0, prec);
+        // The preconditioner follows f_x along the tube to first order:
+        // Y_t = Y (1 - Y c1 s), c1 = (f_xx v + f_xt)(m, tc).
+        hornerSecond(h, im.pointRow, x, prec);
+        acb_mul(q, h, vb, prec);
+        hornerDerivative(h, im.pointSlopeRow, x, prec);
+        acb_add(q, q, h, prec);
+        acb_mul(q, q, yinv, prec);  // Y c1
+        acb_mul(yt, q, D, prec);
+        acb_sub_ui(yt, yt, 1, prec);
+        acb_neg(yt, yt);
+        acb_mul(yt, yt, yinv, prec);  // Y_T
+        acb_mul(g, g, yt, prec);  // Y_T g(0, T)
+        const double newton = magOf(g);
+        // The box: twice the Newton move, wide enough for the witnesses at
+        // both ends (about the tube's centre there), above rounding level.
+        auto centreAt = [&](Complex s) { return m + v * s; };
+        auto slack = [&](Complex s) { return 0x1p-49 * (modulus(m) + modulus(v) * modulus(s)); };
         double rho = 2.0 * newton;
-        for (const std::vector<Complex> *w : witnesses) {
-            if (!w || w->empty()) continue;
-            const Complex dz = (*w)[i] - m;
-            rho = std::max(rho, 1.25 * std::max(std::fabs(dz.re), std::fabs(dz.im)));
-        }
+        auto reach = [&](const std::vector<Complex> *w, Complex s) {
+            if (!w || w->size() != n) return;
+            const Complex dz = (*w)[i] - centreAt(s);
+            rho = std::max(rho, 1.25 * std::max(std::fabs(dz.re), std::fabs(dz.im)) + 2.0 * slack(s));
+        };
+        reach(atStart, sa);
+        reach(atEnd, sb);
         rho = std::max(rho, 0x1p-50 * modulus(m));
         if (!(rho > 0.0)) rho = std::ldexp(1.0, -1000);
         rho = roundUpShort(rho);
@@ -301,48 +365,73 @@ BallCurve::Outcome BallCurve::isolate(Complex ta, Complex tb, const std::vector<
             out.problem = "the evaluation overflowed";
             break;
         }
-        acb_set(X, x);
-        widen(X, rho);
-        // K = m - Y f(m, T) + (1 - Y f_x(X, T)) (X - m)
-        hornerDerivative(fx, im.pieceRow, X, prec);
-        acb_mul(fx, fx, y, prec);
-        acb_one(k1);
-        acb_sub(k1, k1, fx, prec);  // 1 - Y f_x(X, T)
+        // K = -Y_t g(0, t) + (1 - Y_t g_y(B, t)) B over the box B = [-rho, rho]^2.
+        // With g_y(y, s) = f_x(m, tc) + c1 s + R,
+        //   R in Phi D^2 / 2 + f_xx(W, T) B,  W = M + B,
+        //   Phi enclosing f_xxx v^2 + 2 f_xxt v + f_xtt over M x T,
+        // and e0 = 1 - Y f_x(m, tc), the factor expands to
+        //   1 - Y_t g_y = e0 - Y c1 e0 s - Y R + (Y c1)^2 s^2 + (Y c1) Y s R,
+        // whose first-order part in s cancels.
         acb_zero(k2);
-        widen(k2, rho);  // X - m
-        acb_mul(k2, k2, k1, prec);
-        acb_sub(k2, k2, fm, prec);
-        acb_add(k2, k2, x, prec);
+        widen(k2, rho);  // B
+        acb_add(W, M, k2, prec);
+        hornerThird(h, im.pieceRow, M, prec);
+        acb_mul(h, h, vb, prec);
+        hornerSecond(k1, im.slopeRow, M, prec);
+        acb_mul_2exp_si(k1, k1, 1);
+        acb_add(h, h, k1, prec);
+        acb_mul(h, h, vb, prec);
+        hornerDerivative(k1, im.curveRow, M, prec);
+        acb_add(h, h, k1, prec);
+        acb_mul(h, h, D2, prec);
+        acb_mul_2exp_si(h, h, -1);
+        hornerSecond(k1, im.pieceRow, W, prec);
+        acb_addmul(h, k1, k2, prec);  // R
+        acb_mul(rr, h, yinv, prec);   // Y R
+        acb_mul(e0, yinv, fxm, prec);
+        acb_sub_ui(e0, e0, 1, prec);
+        acb_neg(e0, e0);              // e0
+        acb_mul(k1, q, D, prec);
+        acb_mul(h, k1, e0, prec);
+        acb_sub(k1, e0, h, prec);     // e0 - Y c1 e0 s
+        acb_sub(k1, k1, rr, prec);
+        acb_mul(h, q, q, prec);
+        acb_addmul(k1, h, D2, prec);
+        acb_mul(h, q, D, prec);
+        acb_addmul(k1, h, rr, prec);  // 1 - Y_t g_y
         const double contraction = magOf(k1);
-        const bool inside = acb_contains_interior(X, k2) && contraction < 1.0;
+        acb_mul(h, k1, k2, prec);
+        acb_sub(h, h, g, prec);  // K
+        const bool inside = contraction < 1.0 && acb_contains_interior(k2, h);
+        out.contraction = std::max(out.contraction, contraction);
         if (!inside) {
             if (roundingPart * 4.0 > newton || roundingPart * 8.0 > rho) rounding = true;
             out.problem = "a fiber box does not contract";
             break;
         }
-        boxes[i] = {m, rho};
+        const Complex cb = centreAt(sb);
+        endBoxes[i] = {cb, roundUpShort(rho + slack(sb))};
+        swept[i] = {m, roundUpShort((rho + modulus(v) * r * std::sqrt(2.0)) * (1.0 + 0x1p-48) + slack(sb))};
     }
-    acb_clear(tcp), acb_clear(T), acb_clear(D), acb_clear(v), acb_clear(x), acb_clear(X);
-    acb_clear(fm), acb_clear(ft), acb_clear(fx), acb_clear(y), acb_clear(k1), acb_clear(k2);
+    for (acb_ptr z : all) acb_clear(z);
     if (!out.problem.empty()) {
         out.roundingLimited = rounding;
         return out;
     }
-    // Pairwise disjoint, the boxes of the roots held at 0 included. Sorted
-    // by their left edges, a box can only meet the boxes that start before
-    // its right edge.
-    std::vector<FiberBox> all = boxes;
-    for (int z = 0; z < im.low; ++z) all.push_back({Complex(0.0, 0.0), 0.0});
-    std::vector<size_t> order(all.size());
+    // The boxes swept over the piece pairwise disjoint, the roots held at 0
+    // included. Sorted by their left edges, a box can only meet the boxes
+    // that start before its right edge.
+    for (int z = 0; z < im.low; ++z) swept.push_back({Complex(0.0, 0.0), 0.0});
+    std::vector<size_t> order(swept.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return all[a].centre.re - all[a].radius < all[b].centre.re - all[b].radius;
+        return swept[a].centre.re - swept[a].radius < swept[b].centre.re - swept[b].radius;
     });
     for (size_t p = 0; p < order.size(); ++p) {
-        const FiberBox &a = all[order[p]];
+        const FiberBox &a = swept[order[p]];
         const double right = a.centre.re + a.radius;
         for (size_t q = p + 1; q < order.size(); ++q) {
-            const FiberBox &b = all[order[q]];
+            const FiberBox &b = swept[order[q]];
             const double scale = std::fabs(a.centre.re) + a.radius + std::fabs(b.centre.re) + b.radius;
             if ((b.centre.re - b.radius) - right > 8.0 * roundingSlack * scale) break;
             if (!boxesDisjoint(a, b)) {

@@ -64,6 +64,10 @@ public:
         // The proof failed because the rounding of the evaluation, not the
         // length of the piece, exceeded what the test allows.
         bool roundingLimited = false;
+        // The largest bound on |1 - Y f_x| met: the proof needs it below
+        // 1 - 1/3 (the box is three Newton moves wide); it grows with the
+        // length of the piece, which the caller adapts from it.
+        double contraction = 0.0;
         std::string problem;
     };
     // Tries to prove, for every t in the disc on [ta, tb], one root of
@@ -72,8 +76,8 @@ public:
     // straight moves; each list is empty or one point per centre). On
     // success `boxes` holds the boxes.
     Outcome isolate(Complex ta, Complex tb, const std::vector<Complex> &centres,
-                    const std::vector<const std::vector<Complex> *> &witnesses, int precision,
-                    std::vector<FiberBox> &boxes);
+                    const std::vector<Complex> *atStart, const std::vector<Complex> *atEnd, int precision,
+                    std::vector<FiberBox> &endBoxes);
 
     // Predicted roots: each of z refined by Newton steps on f(., t) in
     // doubles evaluated from balls at the lowest precision (a prediction

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "tracing/braid.h"
 
@@ -120,7 +121,7 @@ bool CertifyJob::begin() {
     t_ = params_.front();
     rep_ = points_.front();
     for (size_t level = 0; level < levels; ++level) {
-        const auto out = ball_->isolate(t_, t_, rep_, {}, BallCurve::precisions[level], base_);
+        const auto out = ball_->isolate(t_, t_, rep_, nullptr, nullptr, BallCurve::precisions[level], base_);
         if (out.proven) break;
         if (level + 1 == levels || !out.roundingLimited) {
             fail("the fiber over the start " + pointText(t_) + " could not be enclosed: " + out.problem);
@@ -141,7 +142,7 @@ bool CertifyJob::begin() {
             fail("two fiber points over the start are level along the real axis");
             return false;
         }
-    length_ = 1.0;
+    allowance_ = std::numeric_limits<double>::infinity();
     return true;
 }
 
@@ -152,8 +153,11 @@ bool CertifyJob::pieceStep() {
         fail("the path near " + pointText(a) + " comes too near a locus to tell its arc from its chord");
         return false;
     }
-    const bool last = done_ + length_ >= 1.0;
-    const double reach = last ? 1.0 : done_ + length_;
+    const double chord = modulus(b - a);
+    const double length = chord > 0.0 ? std::min(1.0 - done_, allowance_ / chord) : 1.0 - done_;
+    const bool last = !(done_ + length < 1.0);
+    const double reach = last ? 1.0 : done_ + length;
+    const double pieceLength = chord * (reach - done_);
     const Complex tb = last ? b : a + (b - a) * Complex(reach, 0.0);
     const std::vector<Complex> &recorded = points_[step_ + 1];
     std::vector<Complex> end;
@@ -173,8 +177,12 @@ bool CertifyJob::pieceStep() {
     ball_->refine(half(t_ + tb), centres);
 
     std::vector<FiberBox> boxes;
-    const auto out = ball_->isolate(t_, tb, centres, {&rep_, &end}, BallCurve::precisions[level_], boxes);
+    const auto out = ball_->isolate(t_, tb, centres, &rep_, &end, BallCurve::precisions[level_], boxes);
     std::vector<int> generators;
+    // The contraction bound grows about with the square of the length: aim
+    // at a third of what the proof allows.
+    const double aim = 0.15;
+    const double grow = out.contraction > 0.0 ? std::clamp(std::sqrt(aim / out.contraction), 0.5, 4.0) : 4.0;
     if (out.proven && readMoveExactly(full(rep_), full(end), generators)) {
         result_.highestPrecision = std::max(result_.highestPrecision, BallCurve::precisions[level_]);
         ++result_.pieces;
@@ -187,20 +195,17 @@ bool CertifyJob::pieceStep() {
             --level_;
             easy_ = 0;
         }
+        // The next piece may be as long as this one grown; a piece cut
+        // short by the end of its chord lowers the allowance only when it
+        // found it too long.
+        const bool cut = chord > 0.0 && pieceLength < allowance_ * (1.0 - 0x1p-20);
+        if (pieceLength > 0.0)
+            allowance_ = cut && grow >= 1.0 ? std::max(allowance_, pieceLength * grow) : pieceLength * grow;
         if (last) {
-            // The next chord starts with a piece as long as this one.
-            const double len = modulus(tb - a) * (1.0 - done_) * 2.0;
             ++step_;
             done_ = 0.0;
-            if (step_ + 1 < params_.size()) {
-                const double next = modulus(params_[step_ + 1] - params_[step_]);
-                length_ = next > 0.0 ? std::min(1.0, std::max(len / next, 1.0 / 64)) : 1.0;
-                if (!(length_ > 0.0)) length_ = 1.0;
-            }
         } else {
-            length_ = std::min(2.0 * length_, 1.0 - reach);
             done_ = reach;
-            if (length_ <= 0.0) length_ = 1.0 - done_;
         }
         return true;
     }
@@ -209,11 +214,13 @@ bool CertifyJob::pieceStep() {
         easy_ = 0;
         return true;
     }
-    length_ *= 0.5;
+    allowance_ = pieceLength * (out.contraction > 0.0 && !out.proven
+                                    ? std::clamp(std::sqrt(aim / out.contraction), 0.2, 0.7)
+                                    : 0.5);
     if (++halvings_ > certifyHalvingBudget || result_.pieces >= certifyPieceBudget) {
         fail("no proof for a piece of the path at " + pointText(t_) + " (" +
              (out.proven ? "its braid does not read without doubt" : out.problem) + ") after " +
-             std::to_string(certifyHalvingBudget) + " halvings, at up to " +
+             std::to_string(certifyHalvingBudget) + " shorter tries, at up to " +
              std::to_string(BallCurve::precisions[levels - 1]) + " bits");
         return false;
     }

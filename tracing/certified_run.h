@@ -46,9 +46,10 @@ struct CertifiedRun {
     int highestPrecision = 0;  // bits
 };
 
-// A piece whose length has been halved this many times below its chord's
-// length without a proof ends the job uncertified.
-inline constexpr int certifyHalvingBudget = 40;
+// A piece that fails this many times in a row (each failure shortens it to
+// at most 0.7 of its length, so to below 2^-30 of it in the end) ends the
+// job uncertified.
+inline constexpr int certifyHalvingBudget = 60;
 // A loop that needs more pieces than this ends uncertified.
 inline constexpr int certifyPieceBudget = 400000;
 
@@ -90,7 +91,7 @@ private:
     bool started_ = false;
     size_t step_ = 0;
     double done_ = 0.0;   // fraction of the current chord done
-    double length_ = 1.0;  // fraction tried next
+    double allowance_ = 0.0;  // the length in the plane the next piece may take
     int halvings_ = 0;
     size_t level_ = 0;
     int easy_ = 0;
