@@ -38,7 +38,8 @@ void certifyLoop(const Session &session, LoopTrace &t) {
         return;
     }
     t.certified = true;
-    t.agrees = run.permutation == t.permutation && run.braid == t.braid;
+    t.agrees = provesFloatingRun(run, t.permutation, t.braid);
+    if (t.agrees) return;
     t.permutation = run.permutation;
     std::vector<int> withEnd = t.permutation;
     withEnd.push_back(-1);

@@ -2,6 +2,7 @@
 
 #include "engine/points.h"
 #include "pipeline/tracer.h"
+#include "tracing/braid.h"
 
 namespace quorvel {
 
@@ -28,6 +29,11 @@ CertifiedRun certifyTraces(const Session &session) {
     while (!job->advance(1 << 12)) {
     }
     return job->result();
+}
+
+bool provesFloatingRun(const CertifiedRun &run, const std::vector<int> &permutation,
+                       const std::vector<int> &braid) {
+    return run.certified && run.permutation == permutation && sameUpToFarCommutation(run.braid, braid);
 }
 
 }  // namespace quorvel

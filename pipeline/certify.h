@@ -15,5 +15,11 @@ namespace quorvel {
 std::unique_ptr<CertifyJob> certifyTracesJob(const Session &session);
 // The same, run to its end.
 CertifiedRun certifyTraces(const Session &session);
+// A certified run proves the floating run's own permutation and braid word
+// when it found the same permutation and a word that differs at most in
+// the order of crossings of disjoint pairs of strands; those words then
+// stand, so that certified results read as the uncertified ones do.
+bool provesFloatingRun(const CertifiedRun &run, const std::vector<int> &permutation,
+                       const std::vector<int> &braid);
 
 }  // namespace quorvel

@@ -231,6 +231,32 @@ bool readMove(const std::vector<Complex> &from, const std::vector<Complex> &to,
 
 // ---- braid word ------------------------------------------------------------
 
+namespace {
+
+// The least form of the word's class: again and again, of the letters that
+// commute with every letter before them, the smallest is taken first.
+std::vector<int32_t> leastForm(std::vector<int32_t> w) {
+    std::vector<int32_t> out;
+    out.reserve(w.size());
+    while (!w.empty()) {
+        size_t best = 0;
+        for (size_t k = 1; k < w.size(); ++k) {
+            bool free = true;
+            for (size_t j = 0; j < k && free; ++j) free = !adjacentLetters(w[j], w[k]);
+            if (free && w[k] < w[best]) best = k;
+        }
+        out.push_back(w[best]);
+        w.erase(w.begin() + static_cast<std::ptrdiff_t>(best));
+    }
+    return out;
+}
+
+}  // namespace
+
+bool sameUpToFarCommutation(const std::vector<int32_t> &a, const std::vector<int32_t> &b) {
+    return a.size() == b.size() && leastForm(a) == leastForm(b);
+}
+
 void BraidWord::clear() {
     std::fill(items_.begin(), items_.end(), 0);
     count_ = 0;

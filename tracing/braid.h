@@ -116,6 +116,11 @@ int appendGenerator(BraidWord &word, int generator);
 // relations that move the larger index outwards, until nothing changes.
 void reduceBraidWord(BraidWord &word);
 
+// The two words are one word up to exchanges of neighbouring letters whose
+// indices differ by two or more (crossings of disjoint pairs of strands,
+// which commute): then they are the same braid.
+bool sameUpToFarCommutation(const std::vector<int32_t> &a, const std::vector<int32_t> &b);
+
 // "NULL" for an empty word, else "%+d," for every nonzero entry.
 std::string formatBraidWord(const BraidWord &word);
 
