@@ -218,9 +218,9 @@ BallCurve::~BallCurve() = default;
 int BallCurve::movingDegree() const { return impl_->rows.empty() ? 0 : static_cast<int>(impl_->rows.size()) - 1; }
 int BallCurve::commonZeros() const { return impl_->low; }
 
-void BallCurve::refine(Complex t, std::vector<Complex> &z) {
+void BallCurve::refine(Complex t, std::vector<Complex> &z, int precision) {
     Impl &im = *impl_;
-    Impl::Level &l = im.level(precisions[0]);
+    Impl::Level &l = im.level(precision);
     const size_t n = im.rows.size();
     std::vector<Complex> a(n);
     acb_t tp, v;
@@ -228,7 +228,7 @@ void BallCurve::refine(Complex t, std::vector<Complex> &z) {
     acb_init(v);
     acb_set_d_d(tp, t.re, t.im);
     for (size_t k = 0; k < n; ++k) {
-        acb_poly_evaluate(v, &l.a[k], tp, precisions[0]);
+        acb_poly_evaluate(v, &l.a[k], tp, precision);
         a[k] = Complex(midRe(v), midIm(v));
     }
     acb_clear(tp);

@@ -79,10 +79,11 @@ public:
                     const std::vector<Complex> *atStart, const std::vector<Complex> *atEnd, int precision,
                     std::vector<FiberBox> &endBoxes);
 
-    // Predicted roots: each of z refined by Newton steps on f(., t) in
-    // doubles evaluated from balls at the lowest precision (a prediction
-    // only; isolate proves or refuses it).
-    void refine(Complex t, std::vector<Complex> &z);
+    // Predicted roots: each of z refined by Newton steps in doubles on the
+    // coefficients of f(., t), evaluated as balls at the given precision
+    // (near a cluster of loci the coefficients cancel and need more bits
+    // than the roots). A prediction only: isolate proves or refuses it.
+    void refine(Complex t, std::vector<Complex> &z, int precision);
 
 private:
     struct Impl;

@@ -35,8 +35,11 @@ void alongRange(const FiberBox &b, double &lo, double &hi) {
 }  // namespace
 
 CertifyJob::CertifyJob(const ExactPolynomial &curve, std::vector<Complex> parameters,
-                       std::vector<std::vector<Complex>> points, std::vector<Complex> loci)
-    : ball_(std::make_unique<BallCurve>(curve)), params_(std::move(parameters)), loci_(std::move(loci)) {
+                       std::vector<std::vector<Complex>> points, std::vector<Complex> loci, bool polygon)
+    : ball_(std::make_unique<BallCurve>(curve)),
+      params_(std::move(parameters)),
+      loci_(std::move(loci)),
+      polygon_(polygon) {
     n_ = points.empty() ? 0 : points.front().size();
     const int zeros = ball_->commonZeros();
     if (zeros == 1 && n_ > 0)
@@ -149,7 +152,7 @@ bool CertifyJob::begin() {
 // One attempt at the next piece of the current chord.
 bool CertifyJob::pieceStep() {
     const Complex a = params_[step_], b = params_[step_ + 1];
-    if (done_ == 0.0 && halvings_ == 0 && !chordClearOfLoci(a, b)) {
+    if (!polygon_ && done_ == 0.0 && halvings_ == 0 && !chordClearOfLoci(a, b)) {
         fail("the path near " + pointText(a) + " comes too near a locus to tell its arc from its chord");
         return false;
     }
@@ -158,6 +161,11 @@ bool CertifyJob::pieceStep() {
     const bool last = !(done_ + length < 1.0);
     const double reach = last ? 1.0 : done_ + length;
     const double pieceLength = chord * (reach - done_);
+    if (!last && !(reach - done_ > certifyShortestPiece)) {
+        fail("no proof for a piece of the path at " + pointText(t_) + ": the pieces shrank below " +
+             "2^-40 of their recorded step");
+        return false;
+    }
     const Complex tb = last ? b : a + (b - a) * Complex(reach, 0.0);
     const std::vector<Complex> &recorded = points_[step_ + 1];
     std::vector<Complex> end;
@@ -170,11 +178,11 @@ bool CertifyJob::pieceStep() {
         const double w = (reach - done_) / (1.0 - done_);
         end.resize(rep_.size());
         for (size_t k = 0; k < rep_.size(); ++k) end[k] = rep_[k] + (target[k] - rep_[k]) * Complex(w, 0.0);
-        ball_->refine(tb, end);
+        ball_->refine(tb, end, BallCurve::precisions[level_]);
     }
     std::vector<Complex> centres(rep_.size());
     for (size_t k = 0; k < rep_.size(); ++k) centres[k] = half(rep_[k] + end[k]);
-    ball_->refine(half(t_ + tb), centres);
+    ball_->refine(half(t_ + tb), centres, BallCurve::precisions[level_]);
 
     std::vector<FiberBox> boxes;
     const auto out = ball_->isolate(t_, tb, centres, &rep_, &end, BallCurve::precisions[level_], boxes);
@@ -204,6 +212,7 @@ bool CertifyJob::pieceStep() {
         if (last) {
             ++step_;
             done_ = 0.0;
+            failures_ = 0;
         } else {
             done_ = reach;
         }
@@ -217,11 +226,12 @@ bool CertifyJob::pieceStep() {
     allowance_ = pieceLength * (out.contraction > 0.0 && !out.proven
                                     ? std::clamp(std::sqrt(aim / out.contraction), 0.2, 0.7)
                                     : 0.5);
-    if (++halvings_ > certifyHalvingBudget || result_.pieces >= certifyPieceBudget) {
+    if (++halvings_ > certifyHalvingBudget || ++failures_ > certifyChordFailureBudget ||
+        result_.pieces >= certifyPieceBudget) {
         fail("no proof for a piece of the path at " + pointText(t_) + " (" +
              (out.proven ? "its braid does not read without doubt" : out.problem) + ") after " +
-             std::to_string(certifyHalvingBudget) + " shorter tries, at up to " +
-             std::to_string(BallCurve::precisions[levels - 1]) + " bits");
+             std::to_string(failures_) + " failed tries on its recorded step, at " +
+             std::to_string(BallCurve::precisions[level_]) + " bits");
         return false;
     }
     return true;
@@ -293,8 +303,8 @@ bool CertifyJob::advance(int pieces) {
 }
 
 CertifiedRun certifyRun(const ExactPolynomial &curve, std::vector<Complex> parameters,
-                        std::vector<std::vector<Complex>> points, std::vector<Complex> loci) {
-    CertifyJob job(curve, std::move(parameters), std::move(points), std::move(loci));
+                        std::vector<std::vector<Complex>> points, std::vector<Complex> loci, bool polygon) {
+    CertifyJob job(curve, std::move(parameters), std::move(points), std::move(loci), polygon);
     while (!job.advance(1 << 12)) {
     }
     return job.result();

@@ -50,6 +50,13 @@ struct CertifiedRun {
 // at most 0.7 of its length, so to below 2^-30 of it in the end) ends the
 // job uncertified.
 inline constexpr int certifyHalvingBudget = 60;
+// A piece shorter than this share of its recorded step ends the job
+// uncertified.
+inline constexpr double certifyShortestPiece = 0x1p-40;
+// A recorded step whose pieces fail this many times in all ends the job
+// uncertified (pieces that keep closing in on a recorded point they cannot
+// reach fail there again and again).
+inline constexpr int certifyChordFailureBudget = 200;
 // A loop that needs more pieces than this ends uncertified.
 inline constexpr int certifyPieceBudget = 400000;
 
@@ -59,9 +66,11 @@ class CertifyJob {
 public:
     // The curve, the recorded parameters and the recorded fiber at each
     // (one vector of n points per parameter, track by track), and the loci
-    // (branch and degenerate) the path must keep clear of.
+    // (branch and degenerate) the path must keep clear of. `polygon`: the
+    // path is the polygon through the parameters itself (a free-hand path,
+    // a polyline), so no arc need be told from its chord.
     CertifyJob(const ExactPolynomial &curve, std::vector<Complex> parameters,
-               std::vector<std::vector<Complex>> points, std::vector<Complex> loci);
+               std::vector<std::vector<Complex>> points, std::vector<Complex> loci, bool polygon = false);
     ~CertifyJob();
     CertifyJob(const CertifyJob &) = delete;
     CertifyJob &operator=(const CertifyJob &) = delete;
@@ -84,6 +93,7 @@ private:
     std::vector<Complex> params_;
     std::vector<std::vector<Complex>> points_;  // moving points only; empty: none recorded
     std::vector<Complex> loci_;
+    bool polygon_ = false;
     size_t n_ = 0;
     int fixed_ = -1;  // the track held at 0, if any
     std::vector<int> moving_;
@@ -93,6 +103,7 @@ private:
     double done_ = 0.0;   // fraction of the current chord done
     double allowance_ = 0.0;  // the length in the plane the next piece may take
     int halvings_ = 0;
+    int failures_ = 0;
     size_t level_ = 0;
     int easy_ = 0;
     Complex t_;
@@ -103,6 +114,7 @@ private:
 
 // Runs the job to its end.
 CertifiedRun certifyRun(const ExactPolynomial &curve, std::vector<Complex> parameters,
-                        std::vector<std::vector<Complex>> points, std::vector<Complex> loci);
+                        std::vector<std::vector<Complex>> points, std::vector<Complex> loci,
+                        bool polygon = false);
 
 }  // namespace quorvel
