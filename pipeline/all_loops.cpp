@@ -1,10 +1,19 @@
 #include "pipeline/all_loops.h"
 
+#include "pipeline/certify.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
 #include "tracing/paths.h"
 
 namespace quorvel {
+
+namespace {
+
+// Pieces of a proof per tick of "Trace all loops" (a tick is one tracer
+// step otherwise; a piece costs about as much).
+constexpr int certifyPiecesPerTick = 4;
+
+}  // namespace
 
 bool AllLoopsRun::start(Session &session) {
     starts_.clear();
@@ -12,6 +21,7 @@ bool AllLoopsRun::start(Session &session) {
     control_ = 0;
     running_ = false;
     cancelled_ = false;
+    certify_ = session.parameterSpace.certify;
     if (session.state.stage < stageFiber) return false;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
     fitRequest_ = session.parameterSpace.fitRequest;
@@ -45,6 +55,8 @@ void AllLoopsRun::record(Session &session) {
         o.permutationText = formatPermutation(withEnd, session.state.fiber.get());
     }
     o.braidText = formatBraidWord(session.solutionSpace.braidWord);
+    o.certification = session.solutionSpace.certification;
+    o.certification.job.reset();
     outcomes_.push_back(o);
 }
 
@@ -59,7 +71,17 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
             tracerTick(session);
             continue;
         }
-        // The loop has ended, finished or stopped.
+        // The loop has ended, finished or stopped; with Certify, a loop that
+        // passed its checks is proven first, a slice per tick.
+        CertificationState &c = session.solutionSpace.certification;
+        if (certify_ && session.solutionSpace.traceFinished && session.solutionSpace.verdict.passed()) {
+            if (c.status == CertificationState::none) {
+                startCertification(session);
+                continue;
+            }
+            if (c.status == CertificationState::running && certificationTick(session, certifyPiecesPerTick))
+                continue;
+        }
         record(session);
         if (startNext(session)) continue;
         if (allVerified() && !summary().productCheck && control_ == 0) {
@@ -88,6 +110,13 @@ bool AllLoopsRun::allVerified() const {
     if (cancelled_ || outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
     for (const LoopOutcome &o : outcomes_)
         if (!o.finished || !o.verdict.passed()) return false;
+    return true;
+}
+
+bool AllLoopsRun::allCertified() const {
+    if (!certify_ || !allVerified()) return false;
+    for (const LoopOutcome &o : outcomes_)
+        if (o.certification.status != CertificationState::proven) return false;
     return true;
 }
 

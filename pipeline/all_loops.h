@@ -19,6 +19,8 @@ struct LoopOutcome {
     std::vector<int> permutation;  // where each point goes; empty when the loop stopped
     std::string permutationText;
     std::string braidText;
+    // With Mode > Certify: its proof (pipeline/certify.h).
+    CertificationState certification;
 };
 
 class AllLoopsRun {
@@ -45,6 +47,9 @@ public:
     // curve's. When they all pass but do not compose as they must, the run
     // has already traced every loop once more, one control level tighter.
     bool allVerified() const;
+    // Mode > Certify was on, and every loop was proven.
+    bool certifying() const { return certify_; }
+    bool allCertified() const;
 
 private:
     void record(Session &session);
@@ -57,6 +62,7 @@ private:
     bool running_ = false;
     bool cancelled_ = false;
     int32_t fitRequest_ = 0;  // the session's, when the loops were taken
+    bool certify_ = false;
 };
 
 }  // namespace quorvel

@@ -31,6 +31,64 @@ CertifiedRun certifyTraces(const Session &session) {
     return job->result();
 }
 
+void startCertification(Session &session) {
+    CertificationState &c = session.solutionSpace.certification;
+    c = CertificationState();
+    c.job = certifyTracesJob(session);
+    c.status = CertificationState::running;
+}
+
+bool certificationTick(Session &session, int pieces) {
+    CertificationState &c = session.solutionSpace.certification;
+    if (c.status != CertificationState::running || !c.job) return false;
+    if (!c.job->advance(pieces)) return true;
+    const CertifiedRun &run = c.job->result();
+    c.pieces = run.pieces;
+    c.precision = run.highestPrecision;
+    if (!run.certified) {
+        c.status = CertificationState::refused;
+        c.reason = run.reason;
+    } else {
+        c.status = CertificationState::proven;
+        BraidWord &word = session.solutionSpace.braidWord;
+        if (!provesFloatingRun(run, run.permutation, word.generators())) {
+            word.clear();
+            for (int g : run.braid) appendGenerator(word, g);
+        }
+    }
+    c.job.reset();
+    return false;
+}
+
+void cancelCertification(Session &session) {
+    CertificationState &c = session.solutionSpace.certification;
+    if (c.status != CertificationState::running) return;
+    c.job.reset();
+    c.status = CertificationState::cancelled;
+}
+
+double certificationProgress(const Session &session) {
+    const CertificationState &c = session.solutionSpace.certification;
+    if (c.status == CertificationState::running && c.job) return c.job->progress();
+    return c.status == CertificationState::none ? 0.0 : 1.0;
+}
+
+std::string certificationText(const CertificationState &c) {
+    switch (c.status) {
+    case CertificationState::running:
+        return "certification under way";
+    case CertificationState::proven:
+        return "CERTIFIED: permutation and braid proven (" + std::to_string(c.pieces) + " pieces, " +
+               std::to_string(c.precision) + " bits)";
+    case CertificationState::refused:
+        return "NOT certified: " + c.reason;
+    case CertificationState::cancelled:
+        return "not certified: the certification was cancelled";
+    default:
+        return "not certified (Mode > Certify is off)";
+    }
+}
+
 bool provesFloatingRun(const CertifiedRun &run, const std::vector<int> &permutation,
                        const std::vector<int> &braid) {
     return run.certified && run.permutation == permutation && sameUpToFarCommutation(run.braid, braid);

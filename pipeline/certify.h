@@ -19,6 +19,18 @@ CertifiedRun certifyTraces(const Session &session);
 // when it found the same permutation and a word that differs at most in
 // the order of crossings of disjoint pairs of strands; those words then
 // stand, so that certified results read as the uncertified ones do.
+// Mode > Certify, after a loop has ended: the proof of the traces held
+// now, started here and carried on a slice at a time by certificationTick,
+// which answers true while it goes on. At its end the state says proven or
+// refused; a proof of another word than the run's (beyond the order of
+// commuting crossings) replaces the run's word, which it corrects.
+void startCertification(Session &session);
+bool certificationTick(Session &session, int pieces);
+void cancelCertification(Session &session);
+double certificationProgress(const Session &session);
+// One line for the dialogs: what the proof says of what they show.
+std::string certificationText(const CertificationState &c);
+
 bool provesFloatingRun(const CertifiedRun &run, const std::vector<int> &permutation,
                        const std::vector<int> &braid);
 

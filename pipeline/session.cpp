@@ -197,6 +197,7 @@ void Session::clearPlanes() {
     solutionSpace.braidWord.clear();
     solutionSpace.braidRead = true;
     solutionSpace.verdict = RunVerdict();
+    solutionSpace.certification = CertificationState();
     solutionSpace.startFiber.reset();
     state.fiber.reset();
     state.replayIndex = 0;

@@ -235,6 +235,7 @@ bool beginRun(Session &session, PathSegment *start, Term *fiber, Complex p, int 
     session.solutionSpace.traceFinished = 0;
     session.solutionSpace.braidWord.clear();
     session.solutionSpace.verdict = RunVerdict();
+    session.solutionSpace.certification = CertificationState();
     prepareWork(session, fiber);
     TracerWork &w = session.parameterSpace.work;
     w.control = control;
@@ -589,6 +590,7 @@ TickResult restartTraces(Session &session, Complex p) {
     ss.relaxedMode = 0;
     ss.braidWord.clear();
     ss.verdict = RunVerdict();
+    ss.certification = CertificationState();
     session.stopTimer();
     session.traces.clear(session.tracePool);
     session.traces.resetParameterTrace(session.tracePool, p);
@@ -681,6 +683,7 @@ void judgeLoadedTraces(Session &session) {
     ss.braidWord.clear();
     ss.braidRead = true;
     ss.verdict = RunVerdict();
+    ss.certification = CertificationState();
     ss.relaxedMode = 0;
     ss.traceFinished = t.traceStepCount > 1 ? 1 : 0;
     if (!ss.traceFinished) return;

@@ -112,6 +112,17 @@ private:
     CertifiedRun result_;
 };
 
+// The proof of the last run that ended, as the windows follow it
+// (Mode > Certify): under way a slice at a time, then proven or refused.
+struct CertificationState {
+    enum Status { none, running, proven, refused, cancelled };
+    int status = none;
+    std::string reason;  // refused: why
+    int pieces = 0;
+    int precision = 0;
+    std::shared_ptr<CertifyJob> job;
+};
+
 // Runs the job to its end.
 CertifiedRun certifyRun(const ExactPolynomial &curve, std::vector<Complex> parameters,
                         std::vector<std::vector<Complex>> points, std::vector<Complex> loci,

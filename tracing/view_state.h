@@ -10,6 +10,7 @@
 #include "engine/points.h"
 #include "engine/polynomial.h"
 #include "tracing/braid.h"
+#include "tracing/certified_run.h"
 #include "tracing/continuation.h"
 #include "tracing/paths.h"
 #include "tracing/run_check.h"
@@ -112,6 +113,8 @@ struct ParameterSpaceState {
 
     // Timer 1 of the window (100 ms): running or not.
     bool timerRunning = false;
+    // Mode > Certify: every loop that ends is then proven (pipeline/certify.h).
+    bool certify = false;
     // Raised whenever a new curve, base point or set of traces is taken
     // ("Go", Re-calculate, a load): both planes fit what they show when
     // they are next drawn, open now or later.
@@ -142,6 +145,8 @@ struct SolutionSpaceState {
     bool braidRead = true;
     // The checks of the last run that ended (judged is false before then).
     RunVerdict verdict;
+    // Its proof, with Mode > Certify.
+    CertificationState certification;
     // The fiber the traces start from when a run started away from the base
     // point (Art mode, a Manual path, "New Path"): its points carry the
     // numbers and names the traces use. None while the traces start from the
