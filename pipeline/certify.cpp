@@ -9,7 +9,10 @@ namespace quorvel {
 std::unique_ptr<CertifyJob> certifyTracesJob(const Session &session) {
     std::vector<Complex> parameters;
     std::vector<std::vector<Complex>> points;
-    const bool finished = session.traces.tracingState == tracingFinished && session.solutionSpace.traceFinished;
+    // Only a closed path has a monodromy: an open free-hand path is not
+    // closed by a chord of the job's own.
+    const bool finished = session.traces.tracingState == tracingFinished && session.solutionSpace.traceFinished &&
+                          traceEndsWhereItBegan(session.traces);
     if (finished) {
         for (const TraceRecord *r = session.traces.parameterTrace; r; r = r->next) parameters.push_back(r->value);
         for (const TraceRecord *r = session.traces.solutionTrace; r; r = r->next) {
@@ -19,8 +22,10 @@ std::unique_ptr<CertifyJob> certifyTracesJob(const Session &session) {
     }
     std::vector<Complex> loci;
     for (const LocusWeight &l : runLoci(session.state)) loci.push_back(l.value);
+    // A free-hand path is the polyline of its accepted points.
+    const bool polygon = session.parameterSpace.viewMode == modeArt;
     auto job = std::make_unique<CertifyJob>(session.state.exact(), std::move(parameters), std::move(points),
-                                            std::move(loci));
+                                            std::move(loci), polygon);
     return job;
 }
 

@@ -58,7 +58,7 @@ CertifyJob::CertifyJob(const ExactPolynomial &curve, std::vector<Complex> parame
         return;
     }
     if (params_.empty()) {
-        fail("there is no finished loop to certify");
+        fail("there is no finished closed loop to certify");
         return;
     }
     if (params_.size() < 2) {

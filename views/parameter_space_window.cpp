@@ -674,6 +674,8 @@ void ParameterSpaceWindow::clientResized(QSize size) {
 void ParameterSpaceWindow::carryOut(const MouseAnswer &a) {
     if (a.menusChanged) showMenuState();
     apply(a.tick);
+    // A free-hand loop closed by the second click is proven like any other.
+    if (a.tick.loopFinished && session_.parameterSpace.certify) startCertifying();
     if (a.saveRequested) saveFile();
 }
 

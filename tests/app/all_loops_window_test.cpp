@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
+#include "views/braid_info_dialog.h"
 #include "views/monodromy_group_dialog.h"
 #include "views/parameter_space_window.h"
 #include "views/plane_commands.h"
@@ -20,6 +22,7 @@ class AllLoopsWindowTest : public QObject {
 
 private slots:
     void tracesEveryLoopAndShowsTheGroup();
+    void certifyProvesEachLoopAndTheDialogsSaySo();
 };
 
 void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
@@ -59,6 +62,48 @@ void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
     for (int row = 0; row < 4; ++row)
         QVERIFY2(table->item(row, 4)->text().startsWith(QStringLiteral("verified")),
                  qPrintable(table->item(row, 4)->text()));
+}
+
+// Mode > Certify: a loop that ends is proven a slice per tick with a
+// progress bar (Cancel leaves it unproven); Braid Information and the group
+// window say whether what they show is proven.
+void AllLoopsWindowTest::certifyProvesEachLoopAndTheDialogsSaySo() {
+    Session session;
+    ParameterSpaceWindow window(session);
+    window.show();
+    session.typePolynomial(QStringLiteral("x^3+t*x+t^2-1").toStdString());
+    QVERIFY(session.runPipeline());
+    window.action(psw::certify)->trigger();
+    QVERIFY(session.parameterSpace.certify);
+    auto *progress = window.findChild<QProgressBar *>(QStringLiteral("certifyProgress"));
+    for (const bool cancel : {true, false}) {
+        QVERIFY(startAutoLoop(session, 0));
+        for (int k = 0; k < 100000 && session.parameterSpace.timerRunning; ++k) window.tick();
+        progress = window.findChild<QProgressBar *>(QStringLiteral("certifyProgress"));
+        QVERIFY(progress && progress->isVisible());
+        if (cancel) {
+            window.cancelCertifying();
+            QCOMPARE(session.solutionSpace.certification.status, int(CertificationState::cancelled));
+            continue;
+        }
+        while (window.certifyTick()) {
+        }
+        QVERIFY(!progress->isVisible());
+    }
+    QCOMPARE(session.solutionSpace.certification.status, int(CertificationState::proven));
+    BraidInfoDialog *info = openBraidInfo(session, tracePermutation(session));
+    QVERIFY(info);
+    QVERIFY2(info->certificationText().startsWith(QStringLiteral("CERTIFIED")), qPrintable(info->certificationText()));
+    info->close();
+
+    window.createPopup()->deleteLater();  // refreshes the menu state
+    window.action(psw::traceAllLoops)->trigger();
+    QVERIFY(window.allLoopsRunning());
+    while (window.allLoopsTick()) {
+    }
+    QVERIFY(window.groupDialog());
+    const QString summary = window.groupDialog()->summaryText();
+    QVERIFY2(summary.contains(QStringLiteral("CERTIFIED: every loop")), qPrintable(summary));
 }
 
 }  // namespace
