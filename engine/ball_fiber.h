@@ -4,22 +4,27 @@
 // Enclosures are closed boxes |Re(z - c)| <= r, |Im(z - c)| <= r with a
 // double centre c and a double half-width r.
 //
-// The proof over a parameter piece (isolate). For the disc T that has the
+// The proof over a parameter piece (isolate). T is the disc that has the
 // segment [ta, tb] as a diameter (it holds the segment, and any arc of at
-// most a half turn between the same ends) and a predicted root m of
-// f(., t) near the middle of the segment, let Y = 1 / f_x(m, tc) and
-//     K(X) = m - Y f(m, T) + (1 - Y f_x(X, T)) (X - m)
-// over the box X of centre m, every operation an enclosure. When K(X) lies
-// in the interior of X and |1 - Y f_x(X, T)| < 1, then for every t in T the
-// map z -> z - Y f(z, t) sends X into itself and contracts it, so f(., t)
-// has exactly one root in X (Krawczyk). f(m, T) is taken as
-// f(m, tc) + f_t(m, T) (T - tc), so the spread of the piece enters through
-// f_t, not through the rounding of each coefficient.
+// most a half turn between the same ends), tc its centre, s = t - tc. For a
+// predicted root m of f(., tc), with v = -f_t / f_x at (m, tc), the root is
+// sought as m + v s + y with y in the box B = [-rho, rho]^2: a tube along
+// the tangent, so that B needs to hold only the second-order motion. With
+// g(y, t) = f(m + v s + y, t) and the preconditioner
+// Y_t = Y (1 - Y c1 s), Y = 1 / f_x(m, tc), c1 = (f_xx v + f_xt)(m, tc),
+//     K_t = -Y_t g(0, t) + (1 - Y_t g_y(B, t)) B
+// is enclosed over all t in T: g(0, t) by its Taylor form of order two with
+// the remainder over the tube, 1 - Y_t g_y expanded so that its part of
+// first order in s cancels. When K lies in the interior of B and
+// |1 - Y_t g_y| < 1, then for every t in T the map y -> y - Y_t g(y, t)
+// sends B into itself and contracts it, so f(., t) has exactly one root in
+// m + v s + B (Krawczyk). Every operation is a ball operation (arb).
 //
-// When the boxes of the d moving roots (d the degree in x after the power
-// of x common to every term) are pairwise disjoint, they hold all the roots
-// of f(., t) for every t in T: so the leading coefficient does not vanish on
-// T and no two roots meet there, i.e. T holds no locus.
+// When the boxes the tubes sweep over T, for the d moving roots (d the
+// degree in x after the power of x common to every term), are pairwise
+// disjoint, they hold all the roots of f(., t) for every t in T: so the
+// leading coefficient does not vanish on T and no two roots meet there,
+// i.e. T holds no locus.
 #pragma once
 
 #include <memory>
@@ -71,10 +76,10 @@ public:
         std::string problem;
     };
     // Tries to prove, for every t in the disc on [ta, tb], one root of
-    // f(., t) in the box about each centre (pairwise disjoint boxes), each
-    // box also holding the given witnesses (points the caller will join by
-    // straight moves; each list is empty or one point per centre). On
-    // success `boxes` holds the boxes.
+    // f(., t) in the tube about each centre (the swept boxes pairwise
+    // disjoint), each tube holding at ta and at tb the given witnesses
+    // (points the caller will join by straight moves; a null list asks
+    // nothing). On success `endBoxes` holds the boxes of the tubes at tb.
     Outcome isolate(Complex ta, Complex tb, const std::vector<Complex> &centres,
                     const std::vector<Complex> *atStart, const std::vector<Complex> *atEnd, int precision,
                     std::vector<FiberBox> &endBoxes);
