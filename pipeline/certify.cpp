@@ -96,7 +96,8 @@ std::string certificationText(const CertificationState &c) {
 
 bool provesFloatingRun(const CertifiedRun &run, const std::vector<int> &permutation,
                        const std::vector<int> &braid) {
-    return run.certified && run.permutation == permutation && sameUpToFarCommutation(run.braid, braid);
+    return run.certified && run.permutation == permutation &&
+           (sameUpToFarCommutation(run.braid, braid) || sameBraid(run.braid, braid));
 }
 
 }  // namespace quorvel

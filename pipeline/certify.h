@@ -16,9 +16,10 @@ std::unique_ptr<CertifyJob> certifyTracesJob(const Session &session);
 // The same, run to its end.
 CertifiedRun certifyTraces(const Session &session);
 // A certified run proves the floating run's own permutation and braid word
-// when it found the same permutation and a word that differs at most in
-// the order of crossings of disjoint pairs of strands; those words then
-// stand, so that certified results read as the uncertified ones do.
+// when it found the same permutation and a word of the same braid (the
+// readings may differ in the order of crossings, and the reductions as
+// the words grew); those words then stand, so that certified results read
+// as the uncertified ones do.
 // Mode > Certify, after a loop has ended: the proof of the traces held
 // now, started here and carried on a slice at a time by certificationTick,
 // which answers true while it goes on. At its end the state says proven or
