@@ -167,6 +167,8 @@ struct BallCurve::Impl {
 
     // Scratch of one piece.
     AcbVector pointRow, pointSlopeRow, slopeRow, pieceRow, curveRow;
+    // The coefficients rounded to doubles, row by row (for predictions).
+    std::vector<std::vector<Complex>> rounded;
 
     Level &level(slong prec) {
         for (auto &l : levels)
@@ -227,9 +229,29 @@ void BallCurve::refine(Complex t, std::vector<Complex> &z, int precision) {
     acb_init(tp);
     acb_init(v);
     acb_set_d_d(tp, t.re, t.im);
-    for (size_t k = 0; k < n; ++k) {
-        acb_poly_evaluate(v, &l.a[k], tp, precision);
-        a[k] = Complex(midRe(v), midIm(v));
+    if (precision == precisions[0]) {
+        // At the lowest precision the balls' midpoints are doubles anyway:
+        // the rounded coefficients in double Horner do as well, cheaper.
+        if (im.rounded.empty()) {
+            im.rounded.resize(n);
+            for (size_t k = 0; k < n; ++k) {
+                const slong len = acb_poly_length(&l.a[k]);
+                for (slong j = 0; j < len; ++j) {
+                    acb_srcptr c = acb_poly_get_coeff_ptr(&l.a[k], j);
+                    im.rounded[k].push_back(Complex(midRe(c), midIm(c)));
+                }
+            }
+        }
+        for (size_t k = 0; k < n; ++k) {
+            Complex value(0.0, 0.0);
+            for (size_t j = im.rounded[k].size(); j-- > 0;) value = value * t + im.rounded[k][j];
+            a[k] = value;
+        }
+    } else {
+        for (size_t k = 0; k < n; ++k) {
+            acb_poly_evaluate(v, &l.a[k], tp, precision);
+            a[k] = Complex(midRe(v), midIm(v));
+        }
     }
     acb_clear(tp);
     acb_clear(v);
