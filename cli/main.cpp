@@ -119,6 +119,7 @@ struct Options {
     bool fundamentalGroup = false;
     double gapSeconds = defaultGapBudgetSeconds;
     FileWrite write;  // how -o replaces a file
+    bool certify = false;
 };
 
 // The analysis as far as it got, then: completed, nothing reported, a fiber
@@ -175,6 +176,7 @@ int runMonodromy(const Options &options) {
     if (ok) {
         if (options.loop.empty()) {
             AllLoopsRun run;
+            session.parameterSpace.certify = options.certify;
             cli::traceChain(session, run);
             traces = run.outcomes();
             wholeChain = run.allVerified();
@@ -182,9 +184,10 @@ int runMonodromy(const Options &options) {
         } else {
             cli::LoopChoice choice;
             cli::parseLoopChoice(options.loop, choice);
-            if (PathSegment *start = cli::findLoop(session, choice)) traces.push_back(traceLoopToEnd(session, start));
+            if (PathSegment *start = cli::findLoop(session, choice))
+                traces.push_back(traceLoopToEnd(session, start, 0, options.certify));
         }
-        ok = !traces.empty() && shownErrors().empty();
+        ok = !traces.empty() && shownErrors().empty() && cli::allCertified(traces);
         for (const LoopOutcome &t : traces) ok = ok && t.status == "finished";
     }
     // The report of the typed curve is made first: the fundamental group
@@ -196,11 +199,21 @@ int runMonodromy(const Options &options) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto &t : traces) list.push_back(cli::loopTraceJson(t));
         j["traces"] = list;
-        if (wholeChain) j["group"] = cli::groupJson(group);
+        if (wholeChain) {
+            j["group"] = cli::groupJson(group);
+            if (options.certify) j["group"]["certified"] = cli::allCertified(traces);
+        }
     } else {
         text = analysisText(session, options);
         for (const auto &t : traces) text += cli::loopTraceText(t);
-        if (wholeChain) text += cli::groupText(group, session.state.fiber.get());
+        if (wholeChain) {
+            text += cli::groupText(group, session.state.fiber.get());
+            if (options.certify)
+                text += std::string("group: ") +
+                        (cli::allCertified(traces) ? "certified (every loop's permutation proven)"
+                                                   : "NOT certified (a loop could not be proven)") +
+                        "\n";
+        }
     }
     // The fundamental group takes the loops just traced when the
     // projection is proper on the curve, and traces the changed curve's
@@ -283,7 +296,7 @@ int runTrace(const Options &options) {
         }
         return exitFailed;
     }
-    const LoopOutcome t = traceLoopToEnd(session, start);
+    const LoopOutcome t = traceLoopToEnd(session, start, 0, options.certify);
     ok = t.status == "finished" && shownErrors().empty();
     bool saved = false;
     if (ok) {
@@ -304,7 +317,7 @@ int runTrace(const Options &options) {
     } else {
         std::printf("%s", cli::loopTraceText(t).c_str());
     }
-    return ok && saved ? exitSuccess : exitFailed;
+    return ok && saved && cli::allCertified({t}) ? exitSuccess : exitFailed;
 }
 
 // ---- the options -------------------------------------------------------------------
@@ -404,6 +417,8 @@ int main(int argc, char **argv) {
                                "section in the JSON)");
     monodromyCommand->add_option("--gap-seconds", monodromyOptions.gapSeconds, "GAP's time budget in seconds")
         ->check(CLI::Range(0.1, 86400.0));
+    monodromyCommand->add_flag("--certify", monodromyOptions.certify,
+                               "prove each loop's permutation and braid with ball arithmetic");
     monodromyCommand->footer(cli::monodromyHelp());
 
     Options groupOptions;
@@ -422,6 +437,8 @@ int main(int argc, char **argv) {
         ->check(CLI::Validator(checkLoop, "LOOP"));
     addOutputOptions(traceCommand, traceOptions, "the document to write (.qpf)");
     traceCommand->get_option("--output")->required();
+    traceCommand->add_flag("--certify", traceOptions.certify,
+                           "prove the loop's permutation and braid with ball arithmetic");
     traceCommand->footer(cli::traceHelp());
 
     std::string batchFile;

@@ -5,6 +5,7 @@
 #include "cli/errors.h"
 #include "engine/error.h"
 #include "engine/points.h"
+#include "pipeline/certify.h"
 
 namespace quorvel::cli {
 
@@ -60,6 +61,21 @@ PathSegment *findLoop(Session &session, const LoopChoice &choice) {
     return nullptr;
 }
 
+bool certificationAsked(const LoopOutcome &t) { return t.certifyAsked; }
+
+std::string certifyReason(const LoopOutcome &t) {
+    const CertificationState &c = t.certification;
+    if (c.status == CertificationState::none) return "the loop was not traced to its end and checked";
+    if (c.status == CertificationState::cancelled) return "the certification was cancelled";
+    return c.reason;
+}
+
+bool allCertified(const std::vector<LoopOutcome> &traces) {
+    for (const LoopOutcome &t : traces)
+        if (certificationAsked(t) && t.certification.status != CertificationState::proven) return false;
+    return true;
+}
+
 bool traceChain(Session &session, AllLoopsRun &run) {
     if (run.runToEnd(session)) return true;
     if (run.allVerified())
@@ -95,6 +111,15 @@ nlohmann::json loopTraceJson(const LoopOutcome &t) {
     j["permutationText"] = t.permutationText;
     j["braid"] = t.braid;
     j["braidText"] = t.braidText;
+    const CertificationState &c = t.certification;
+    if (certificationAsked(t)) {
+        const bool proven = c.status == CertificationState::proven;
+        j["certified"] = proven;
+        j["certification"] = {{"reason", proven ? nlohmann::json(nullptr) : nlohmann::json(certifyReason(t))},
+                              {"pieces", c.pieces},
+                              {"precision", c.precision},
+                              {"agreesWithUncertified", proven ? nlohmann::json(c.agrees) : nlohmann::json(nullptr)}};
+    }
     return j;
 }
 
@@ -124,6 +149,15 @@ std::string loopTraceText(const LoopOutcome &t) {
     out += "  braid: " + t.braidText + "  [";
     for (size_t i = 0; i < t.braid.size(); ++i) out += (i ? ", " : "") + std::to_string(t.braid[i]);
     out += "]\n";
+    if (certificationAsked(t)) {
+        const CertificationState &c = t.certification;
+        if (c.status == CertificationState::proven)
+            out += "  certified: permutation and braid proven (" + std::to_string(c.pieces) + " pieces, up to " +
+                   std::to_string(c.precision) + " bits)" +
+                   (c.agrees ? "" : "; the uncertified run had read them otherwise") + "\n";
+        else
+            out += "  NOT certified: " + certifyReason(t) + "\n";
+    }
     return out;
 }
 

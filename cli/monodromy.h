@@ -37,6 +37,8 @@ using quorvel::LoopOutcome;
 // they all pass and compose; when they pass but do not, says so through
 // the error channel.
 bool traceChain(Session &session, AllLoopsRun &run);
+// Every loop that was to be certified was proven.
+bool allCertified(const std::vector<LoopOutcome> &traces);
 // The first segment of the chosen loop; nullptr after showing why there is
 // none (a number out of range, a locus without a loop of its own).
 PathSegment *findLoop(Session &session, const LoopChoice &choice);

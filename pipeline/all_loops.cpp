@@ -2,6 +2,7 @@
 
 #include "engine/error.h"
 #include "engine/points.h"
+#include "pipeline/certify.h"
 #include "pipeline/tracer.h"
 #include "tracing/braid.h"
 #include "tracing/paths.h"
@@ -9,6 +10,12 @@
 namespace quorvel {
 
 namespace {
+
+// Pieces of a proof per tick of "Trace all loops" (a tick is one tracer
+// step otherwise; a piece costs about as much), and per slice when nothing
+// waits for the proof.
+constexpr int certifyPiecesPerTick = 4;
+constexpr int certifyPiecesAtOnce = 1 << 12;
 
 bool tracing(const Session &session) {
     return session.parameterSpace.timerRunning && session.traces.tracingState == tracingRunning;
@@ -22,8 +29,9 @@ void stopRun(Session &session) {
 }
 
 // The outcome of the loop that has just ended or stopped.
-LoopOutcome outcomeOf(Session &session, int owner, long errorsBefore) {
+LoopOutcome outcomeOf(Session &session, int owner, long errorsBefore, bool certify) {
     LoopOutcome o;
+    o.certifyAsked = certify;
     o.owner = owner;
     o.target = loopTarget(session, owner);
     const bool ended = session.run.traceFinished != 0;
@@ -42,12 +50,26 @@ LoopOutcome outcomeOf(Session &session, int owner, long errorsBefore) {
     }
     o.braid = session.run.braidWord.generators();
     o.braidText = formatBraidWord(session.run.braidWord);
+    o.certification = session.run.certification;
+    o.certification.job.reset();
     return o;
+}
+
+// With certification asked, proves the loop that has just ended and passed
+// its checks, a slice of pieces per call; true while the proof goes on.
+bool certifyStep(Session &session, int pieces) {
+    CertificationState &c = session.run.certification;
+    if (!session.run.traceFinished || !session.run.verdict.passed()) return false;
+    if (c.status == CertificationState::none) {
+        startCertification(session);
+        return true;
+    }
+    return c.status == CertificationState::running && certificationTick(session, pieces);
 }
 
 }  // namespace
 
-LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control) {
+LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control, bool certify) {
     const long errorsBefore = shownErrorCount();
     const int owner = start ? start->owner : 0;
     if (!startLoopAt(session, start, control)) {
@@ -55,12 +77,16 @@ LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control) {
         o.owner = owner;
         o.target = loopTarget(session, owner);
         o.error = "nothing to trace";
+        o.certifyAsked = certify;
         return o;
     }
     int k = 0;
     for (; k < loopTickLimit && tracing(session); ++k) tracerTick(session);
     if (tracing(session)) stopRun(session);
-    return outcomeOf(session, owner, errorsBefore);
+    if (certify)
+        while (certifyStep(session, certifyPiecesAtOnce)) {
+        }
+    return outcomeOf(session, owner, errorsBefore, certify);
 }
 
 bool AllLoopsRun::start(Session &session) {
@@ -69,6 +95,7 @@ bool AllLoopsRun::start(Session &session) {
     control_ = 0;
     running_ = false;
     cancelled_ = false;
+    certify_ = session.parameterSpace.certify;
     if (session.state.stage < stageFiber) return false;
     for (const LoopSummary &l : listLoops(session.parameterSpace.autoPaths)) starts_.push_back(l.first);
     fitRequest_ = session.parameterSpace.fitRequest;
@@ -89,13 +116,14 @@ bool AllLoopsRun::startNext(Session &session) {
         o.owner = s->owner;
         o.target = loopTarget(session, s->owner);
         o.error = "nothing to trace";
+        o.certifyAsked = certify_;
         outcomes_.push_back(o);
     }
     return false;
 }
 
 void AllLoopsRun::record(Session &session) {
-    outcomes_.push_back(outcomeOf(session, starts_[outcomes_.size()]->owner, errorsBefore_));
+    outcomes_.push_back(outcomeOf(session, starts_[outcomes_.size()]->owner, errorsBefore_, certify_));
 }
 
 bool AllLoopsRun::advance(Session &session, int ticks) {
@@ -110,8 +138,10 @@ bool AllLoopsRun::advance(Session &session, int ticks) {
             ++ticks_;
             continue;
         }
-        // The loop has ended, finished or stopped.
+        // The loop has ended, finished or stopped; with Certify, a loop that
+        // passed its checks is proven first, a slice per tick.
         if (tracing(session)) stopRun(session);
+        if (certify_ && certifyStep(session, certifyPiecesPerTick)) continue;
         record(session);
         if (startNext(session)) continue;
         if (allVerified() && !summary().productCheck && control_ == 0) {
@@ -145,6 +175,13 @@ bool AllLoopsRun::allVerified() const {
     if (cancelled_ || outcomes_.size() != starts_.size() || outcomes_.empty()) return false;
     for (const LoopOutcome &o : outcomes_)
         if (o.status != "finished") return false;
+    return true;
+}
+
+bool AllLoopsRun::allCertified() const {
+    if (!certify_ || !allVerified()) return false;
+    for (const LoopOutcome &o : outcomes_)
+        if (o.certification.status != CertificationState::proven) return false;
     return true;
 }
 

@@ -34,14 +34,19 @@ struct LoopOutcome {
     std::string permutationText;
     std::vector<int> braid;        // its generators, as the text writes them
     std::string braidText;
+    // With Mode > Certify or --certify (certifyAsked): its proof
+    // (pipeline/certify.h); none when the loop did not pass its checks.
+    bool certifyAsked = false;
+    CertificationState certification;
 
     bool ended() const { return status != "stopped"; }
 };
 
 // Traces the loop that starts at `start` until it ends or stops, at a
 // control level (0 normal; a loop whose checks fail is run again tighter
-// by the tracer itself).
-LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control = 0);
+// by the tracer itself); with `certify`, a loop that passed its checks is
+// then proven (its outcome's certification says how that went).
+LoopOutcome traceLoopToEnd(Session &session, PathSegment *start, int control = 0, bool certify = false);
 
 class AllLoopsRun {
 public:
@@ -70,6 +75,9 @@ public:
     // curve's. When they all pass but do not compose as they must, the run
     // has already traced every loop once more, one control level tighter.
     bool allVerified() const;
+    // Mode > Certify was on, and every loop was proven.
+    bool certifying() const { return certify_; }
+    bool allCertified() const;
 
 private:
     void record(Session &session);
@@ -84,6 +92,7 @@ private:
     bool running_ = false;
     bool cancelled_ = false;
     int32_t fitRequest_ = 0;  // the session's, when the loops were taken
+    bool certify_ = false;
 };
 
 }  // namespace quorvel

@@ -199,6 +199,7 @@ void Session::clearPlanes() {
     run.braidWord.clear();
     run.braidRead = true;
     run.verdict = RunVerdict();
+    run.certification = CertificationState();
     run.startFiber.reset();
     state.fiber.reset();
     state.replayIndex = 0;

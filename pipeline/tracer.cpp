@@ -249,6 +249,7 @@ bool beginRun(Session &session, PathSegment *start, Term *fiber, Complex p, int 
     session.run.traceFinished = 0;
     session.run.braidWord.clear();
     session.run.verdict = RunVerdict();
+    session.run.certification = CertificationState();
     prepareWork(session, fiber);
     TracerWork &w = session.run.work;
     w.control = control;
@@ -588,6 +589,7 @@ TickResult restartTraces(Session &session, Complex p) {
     ss.relaxedMode = 0;
     ss.braidWord.clear();
     ss.verdict = RunVerdict();
+    ss.certification = CertificationState();
     session.stopTimer();
     session.traces.clear(session.tracePool);
     session.traces.resetParameterTrace(session.tracePool, p);
@@ -678,6 +680,7 @@ void judgeLoadedTraces(Session &session) {
     ss.braidWord.clear();
     ss.braidRead = true;
     ss.verdict = RunVerdict();
+    ss.certification = CertificationState();
     ss.relaxedMode = 0;
     ss.traceFinished = t.traceStepCount > 1 ? 1 : 0;
     if (!ss.traceFinished) return;

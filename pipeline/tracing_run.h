@@ -11,6 +11,7 @@
 #include "engine/points.h"
 #include "engine/polynomial.h"
 #include "tracing/braid.h"
+#include "tracing/certified_run.h"
 #include "tracing/continuation.h"
 #include "tracing/run_check.h"
 #include "tracing/traces.h"
@@ -79,6 +80,8 @@ struct TracingRun {
     bool braidRead = true;
     // The checks of the last run that ended (judged is false before then).
     RunVerdict verdict;
+    // Its proof, with Mode > Certify or --certify.
+    CertificationState certification;
     // The fiber the traces start from when a run started away from the base
     // point (Art mode, a Manual path, "New Path"): its points carry the
     // numbers and names the traces use. None while the traces start from the

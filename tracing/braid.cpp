@@ -231,6 +231,81 @@ bool readMove(const std::vector<Complex> &from, const std::vector<Complex> &to,
 
 // ---- braid word ------------------------------------------------------------
 
+namespace {
+
+// The least form of the word's class: again and again, of the letters that
+// commute with every letter before them, the smallest is taken first.
+std::vector<int32_t> leastForm(std::vector<int32_t> w) {
+    std::vector<int32_t> out;
+    out.reserve(w.size());
+    while (!w.empty()) {
+        size_t best = 0;
+        for (size_t k = 1; k < w.size(); ++k) {
+            bool free = true;
+            for (size_t j = 0; j < k && free; ++j) free = !adjacentLetters(w[j], w[k]);
+            if (free && w[k] < w[best]) best = k;
+        }
+        out.push_back(w[best]);
+        w.erase(w.begin() + static_cast<std::ptrdiff_t>(best));
+    }
+    return out;
+}
+
+}  // namespace
+
+bool sameBraid(const std::vector<int32_t> &a, const std::vector<int32_t> &b, size_t limit) {
+    std::vector<int32_t> word = a;
+    for (auto it = b.rbegin(); it != b.rend(); ++it) word.push_back(-*it);
+    int n = 1;
+    for (int32_t g : word) n = std::max(n, std::abs(g) + 1);
+    // image[x - 1]: the word the generator x of the free group is sent to.
+    std::vector<std::vector<int32_t>> image(static_cast<size_t>(n));
+    for (int x = 1; x <= n; ++x) image[static_cast<size_t>(x - 1)] = {x};
+    // sigma_i: x_i -> x_i x_{i+1} x_i^-1, x_{i+1} -> x_i; its inverse:
+    // x_i -> x_{i+1}, x_{i+1} -> x_{i+1}^-1 x_i x_{i+1}. The images are
+    // substituted into, so the letters act from the right.
+    for (int32_t g : word) {
+        const int i = std::abs(g);
+        std::vector<int32_t> ri, rj;
+        if (g > 0) {
+            ri = {i, i + 1, -i};
+            rj = {i};
+        } else {
+            ri = {i + 1};
+            rj = {-(i + 1), i, i + 1};
+        }
+        for (auto &w : image) {
+            std::vector<int32_t> out;
+            auto put = [&](int32_t letter) {
+                if (!out.empty() && out.back() == -letter)
+                    out.pop_back();
+                else
+                    out.push_back(letter);
+            };
+            for (int32_t letter : w) {
+                const int x = std::abs(letter);
+                const std::vector<int32_t> *r = x == i ? &ri : (x == i + 1 ? &rj : nullptr);
+                if (!r) {
+                    put(letter);
+                } else if (letter > 0) {
+                    for (int32_t y : *r) put(y);
+                } else {
+                    for (auto it = r->rbegin(); it != r->rend(); ++it) put(-*it);
+                }
+            }
+            if (out.size() > limit) return false;
+            w.swap(out);
+        }
+    }
+    for (int x = 1; x <= n; ++x)
+        if (image[static_cast<size_t>(x - 1)] != std::vector<int32_t>{x}) return false;
+    return true;
+}
+
+bool sameUpToFarCommutation(const std::vector<int32_t> &a, const std::vector<int32_t> &b) {
+    return a.size() == b.size() && leastForm(a) == leastForm(b);
+}
+
 void BraidWord::clear() {
     std::fill(items_.begin(), items_.end(), 0);
     count_ = 0;

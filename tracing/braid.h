@@ -116,6 +116,16 @@ int appendGenerator(BraidWord &word, int generator);
 // relations that move the larger index outwards, until nothing changes.
 void reduceBraidWord(BraidWord &word);
 
+// The two words are one word up to exchanges of neighbouring letters whose
+// indices differ by two or more (crossings of disjoint pairs of strands,
+// which commute): then they are the same braid.
+bool sameUpToFarCommutation(const std::vector<int32_t> &a, const std::vector<int32_t> &b);
+
+// The two words are the same braid: a b^-1 acts trivially on the free
+// group (Artin's faithful action), each image reduced as it is built. An
+// image that grows beyond `limit` letters leaves the question open: false.
+bool sameBraid(const std::vector<int32_t> &a, const std::vector<int32_t> &b, size_t limit = 1 << 16);
+
 // "NULL" for an empty word, else "%+d," for every nonzero entry.
 std::string formatBraidWord(const BraidWord &word);
 

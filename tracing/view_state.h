@@ -57,6 +57,8 @@ struct ParameterSpaceState {
 
     // Timer 1 of the window (100 ms): running or not.
     bool timerRunning = false;
+    // Mode > Certify: every loop that ends is then proven (pipeline/certify.h).
+    bool certify = false;
     // Raised whenever a new curve, base point or set of traces is taken
     // ("Go", Re-calculate, a load): both planes fit what they show when
     // they are next drawn, open now or later.

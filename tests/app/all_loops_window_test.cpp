@@ -8,9 +8,11 @@
 #include <QtTest>
 
 #include "pipeline/session.h"
+#include "pipeline/tracer.h"
+#include "views/headless/plane_commands.h"
+#include "views/windows/braid_info_dialog.h"
 #include "views/windows/monodromy_group_dialog.h"
 #include "views/windows/parameter_space_window.h"
-#include "views/headless/plane_commands.h"
 
 namespace {
 
@@ -21,6 +23,7 @@ class AllLoopsWindowTest : public QObject {
 
 private slots:
     void tracesEveryLoopAndShowsTheGroup();
+    void certifyProvesEachLoopAndTheDialogsSaySo();
 };
 
 void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
@@ -68,6 +71,48 @@ void AllLoopsWindowTest::tracesEveryLoopAndShowsTheGroup() {
     const QString group = dialog->fundamentalGroupText();
     QVERIFY2(group.contains(QString::fromUtf8("Simplified (GAP): \u27e8 g1 \u27e9")), qPrintable(group));
     QVERIFY2(group.contains(QStringLiteral("1 irreducible component: checked")), qPrintable(group));
+}
+
+// Mode > Certify: a loop that ends is proven a slice per tick with a
+// progress bar (Cancel leaves it unproven); Braid Information and the group
+// window say whether what they show is proven.
+void AllLoopsWindowTest::certifyProvesEachLoopAndTheDialogsSaySo() {
+    Session session;
+    ParameterSpaceWindow window(session);
+    window.show();
+    session.typePolynomial(QStringLiteral("x^3+t*x+t^2-1").toStdString());
+    QVERIFY(session.runPipeline());
+    window.action(psw::certify)->trigger();
+    QVERIFY(session.parameterSpace.certify);
+    auto *progress = window.findChild<QProgressBar *>(QStringLiteral("certifyProgress"));
+    for (const bool cancel : {true, false}) {
+        QVERIFY(startAutoLoop(session, 0));
+        for (int k = 0; k < 100000 && session.parameterSpace.timerRunning; ++k) window.tick();
+        progress = window.findChild<QProgressBar *>(QStringLiteral("certifyProgress"));
+        QVERIFY(progress && progress->isVisible());
+        if (cancel) {
+            window.cancelCertifying();
+            QCOMPARE(session.run.certification.status, int(CertificationState::cancelled));
+            continue;
+        }
+        while (window.certifyTick()) {
+        }
+        QVERIFY(!progress->isVisible());
+    }
+    QCOMPARE(session.run.certification.status, int(CertificationState::proven));
+    BraidInfoDialog *info = openBraidInfo(session, tracePermutation(session));
+    QVERIFY(info);
+    QVERIFY2(info->certificationText().startsWith(QStringLiteral("CERTIFIED")), qPrintable(info->certificationText()));
+    info->close();
+
+    window.createPopup()->deleteLater();  // refreshes the menu state
+    window.action(psw::traceAllLoops)->trigger();
+    QVERIFY(window.allLoopsRunning());
+    while (window.allLoopsTick()) {
+    }
+    QVERIFY(window.groupDialog());
+    const QString summary = window.groupDialog()->summaryText();
+    QVERIFY2(summary.contains(QStringLiteral("CERTIFIED: every loop")), qPrintable(summary));
 }
 
 }  // namespace

@@ -63,9 +63,9 @@ void ParameterSpaceWindowTest::menuBarHasTheTextsOfTheCommands() {
              (QStringList{"Zoom &In \t(Ctrl + U)", "Zoom &Out \t(Ctrl + O)", "", "&Up \t(Ctrl + I)",
                           "&Down \t(Ctrl + K)", "&Left \t(Ctrl + J)", "&Right \t(Ctrl + L)", "", "D&efault size",
                           "Di&splay all"}));
-    // The three modes, then this program's own "Trace all loops".
+    // The three modes, then this program's own "Trace all loops" and "Certify".
     QCOMPARE(texts(menus[2]->menu()->actions()),
-             (QStringList{"&Auto Mode", "&Manual Mode", "A&rt Mode", "", "Trace &all loops"}));
+             (QStringList{"&Auto Mode", "&Manual Mode", "A&rt Mode", "", "Trace &all loops", "&Certify"}));
     QCOMPARE(texts(menus[3]->menu()->actions()),
              (QStringList{"&New Path", "&Select Path from Auto-mode paths", "&Start tracing", "", "&Add Vertex",
                           "&Move Vertex", "&DeleteVertex", "Change &Line into Arc ", "Change A&rc into Line"}));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -338,6 +339,36 @@ TEST_F(PermutationTest, TextStaysInsideThePermutation) {
     for (const auto &c : cases)
         EXPECT_EQ(formatPermutation(c.permutation, fiber.get()), c.text)
             << ::testing::PrintToString(c.permutation);
+}
+
+// The word problem: a word and its reduction are one braid, as are the two
+// sides of every relation; a letter more or a relation read wrongly is not.
+TEST(Braid, SameBraidDecidesTheWordProblem) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> letter(-5, 5);
+    for (int k = 0; k < 40; ++k) {
+        BraidWord w;
+        std::vector<int32_t> raw;
+        for (int j = 0; j < 30; ++j) {
+            const int g = letter(rng);
+            if (g == 0) continue;
+            raw.push_back(g);
+            appendGenerator(w, g);
+            reduceBraidWord(w);
+        }
+        EXPECT_TRUE(sameBraid(raw, w.generators())) << ::testing::PrintToString(raw);
+        std::vector<int32_t> more = raw;
+        more.push_back(3);
+        EXPECT_FALSE(sameBraid(more, w.generators())) << ::testing::PrintToString(raw);
+    }
+    const struct {
+        std::vector<int32_t> a, b;
+        bool same;
+    } rows[] = {
+        {{1, 2, 1}, {2, 1, 2}, true},     {{1, 3}, {3, 1}, true},   {{1, -1, 2}, {2}, true},
+        {{1, 2}, {2, 1}, false},          {{1}, {-1}, false},       {{1, 2, 1}, {2, 1, -2}, false},
+    };
+    for (const auto &r : rows) EXPECT_EQ(sameBraid(r.a, r.b), r.same) << ::testing::PrintToString(r.a);
 }
 
 }  // namespace

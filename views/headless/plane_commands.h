@@ -47,7 +47,11 @@ inline constexpr int nameOn = 32792;
 inline constexpr int savePicture = 40001;
 // "Trace all loops" in the Parameter Space's Mode menu (also this program's own).
 inline constexpr int traceAllLoops = 40002;
+// "Certify" in the Parameter Space's Mode menu (this program's own): every
+// loop that ends is then proven with ball arithmetic.
+inline constexpr int certify = 40003;
 inline constexpr const char *traceAllLoopsText = "Trace &all loops";
+inline constexpr const char *certifyText = "&Certify";
 }  // namespace psw
 
 struct CommandText {

@@ -10,6 +10,7 @@
 
 #include "views/dialogs/dialog_units.h"
 #include "views/dialogs/file_dialogs.h"
+#include "pipeline/certify.h"
 #include "pipeline/session.h"
 #include "tracing/braid.h"
 #include "views/windows/monodromy_group_dialog.h"
@@ -76,8 +77,12 @@ BraidInfoDialog::BraidInfoDialog(const Session &session, const std::vector<int> 
                                  : QStringLiteral("not checked: the braid could not be read"),
                        7, 86, 281, 8);
     checks_->setObjectName(QStringLiteral("checks"));
+    // Whether the permutation and the braid shown are proven (Mode > Certify).
+    certified_ = addLabel(this, u, QString::fromStdString(quorvel::certificationText(session.run.certification)),
+                          7, 95, 281, 8);
+    certified_->setObjectName(QStringLiteral("certification"));
     // The boxes stay above the picture whatever the font.
-    for (QWidget *box : std::initializer_list<QWidget *>{permutation_, braid_, checks_}) {
+    for (QWidget *box : std::initializer_list<QWidget *>{permutation_, braid_, checks_, certified_}) {
         QRect r = box->geometry();
         if (r.bottom() >= area.top() - 4) r.setBottom(area.top() - 5);
         box->setGeometry(r);
@@ -113,6 +118,7 @@ QString BraidInfoDialog::permutationText() const { return permutation_->toPlainT
 QString BraidInfoDialog::braidText() const { return braid_->toPlainText(); }
 
 QString BraidInfoDialog::checksText() const { return checks_->text(); }
+QString BraidInfoDialog::certificationText() const { return certified_->text(); }
 
 void BraidInfoDialog::done(int result) {
     if (openDialog() == this) openDialog() = nullptr;

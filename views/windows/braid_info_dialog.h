@@ -38,6 +38,8 @@ public:
     QString braidText() const;
     // What the checks of the run found.
     QString checksText() const;
+    // Whether they are proven (Mode > Certify).
+    QString certificationText() const;
     const BraidPicture &picture() const { return picture_; }
     // "Save picture…": the dialog as it shows, PNG or SVG.
     bool savePictureTo(const QString &path, const FileWrite &how = {});
@@ -52,6 +54,7 @@ private:
     QPlainTextEdit *permutation_;  // edit 1010
     QPlainTextEdit *braid_;        // edit 1064
     QLabel *checks_ = nullptr;
+    QLabel *certified_ = nullptr;
     BraidPicture picture_;
 };
 

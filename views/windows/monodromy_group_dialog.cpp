@@ -12,6 +12,7 @@
 #include "engine/points.h"
 #include "engine/projection.h"
 #include "pipeline/fundamental_group.h"
+#include "pipeline/certify.h"
 #include "pipeline/session.h"
 
 namespace quorvel {
@@ -149,10 +150,21 @@ MonodromyGroupDialog::MonodromyGroupDialog(const Session &session, const AllLoop
     auto *layout = new QVBoxLayout(loopsPage);
     // The group is the curve's only when every loop ended and passed its
     // checks; otherwise the dialog says so and shows the loops alone.
-    const QString summary =
+    QString summary =
         run.allVerified()
             ? monodromySummaryText(run.summary(), session.state.fiber.get())
             : QStringLiteral("The group is not shown: not every loop ended and passed its checks (see the table).");
+    // With Mode > Certify: whether every loop's permutation and braid are
+    // proven, so that the group is a theorem.
+    if (run.certifying()) {
+        QString refused;
+        for (const LoopOutcome &o : run.outcomes())
+            if (o.certification.status != CertificationState::proven && refused.isEmpty())
+                refused = QString::fromStdString(loopLabel(o.target) + ": " + certificationText(o.certification));
+        summary += QLatin1Char('\n') +
+                   (run.allCertified() ? QStringLiteral("CERTIFIED: every loop's permutation and braid are proven.")
+                                       : QStringLiteral("NOT certified (loop %1).").arg(refused));
+    }
     summary_ = new QLabel(summary, this);
     summary_->setObjectName(QStringLiteral("groupSummary"));
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -24,6 +24,7 @@
 #include "views/dialogs/plane_windows.h"
 #include "engine/points.h"
 #include "pipeline/all_loops.h"
+#include "pipeline/certify.h"
 #include "pipeline/document.h"
 #include "pipeline/load_report.h"
 #include "pipeline/session.h"
@@ -124,6 +125,8 @@ ParameterSpaceWindow::ParameterSpaceWindow(Session &session, std::shared_ptr<Pla
 
     timer_.setInterval(timerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &ParameterSpaceWindow::tick);
+    certifyTimer_.setInterval(allLoopsPeriodMs);
+    connect(&certifyTimer_, &QTimer::timeout, this, &ParameterSpaceWindow::certifyTick);
     allLoopsTimer_.setInterval(allLoopsPeriodMs);
     connect(&allLoopsTimer_, &QTimer::timeout, this, &ParameterSpaceWindow::allLoopsTick);
 
@@ -221,6 +224,7 @@ void ParameterSpaceWindow::buildMenus() {
     fill(mode, parameterModeTexts);
     mode->addSeparator();
     addCommand(mode, psw::traceAllLoops, psw::traceAllLoopsText, &W::traceAllLoops);
+    addCommand(mode, psw::certify, psw::certifyText, &W::toggleCertify, true);
     fill(menuBar_->addMenu(QStringLiteral("&Path")), parameterPathTexts);
 
     // The popup repeats the navigation and the Mode items (the same
@@ -244,6 +248,7 @@ void ParameterSpaceWindow::buildButtons() {
 
 void ParameterSpaceWindow::showMenuState() {
     const ParameterMenuState m = menuState(session_.parameterSpace);
+    actions_[psw::certify]->setChecked(session_.parameterSpace.certify);
     const int modes[] = {psw::autoMode, psw::manualMode, psw::artMode};
     for (int i = 0; i < 3; ++i) {
         actions_[modes[i]]->setEnabled(m.modeItemsEnabled);
@@ -459,13 +464,68 @@ bool ParameterSpaceWindow::savePictureTo(const QString &path, const FileWrite &h
 void ParameterSpaceWindow::tick() {
     // "Trace all loops" drives the tracer itself, faster than this timer.
     if (allLoopsRunning()) return;
-    apply(timerTick(session_));
+    const TickResult r = timerTick(session_);
+    apply(r);
     showPendingErrors();
+    if (r.loopFinished && session_.parameterSpace.certify) startCertifying();
 }
 
 void ParameterSpaceWindow::runCommand(void (ParameterSpaceWindow::*slot)()) {
     (this->*slot)();
     showPendingErrors();
+}
+
+// ---- certify -----------------------------------------------------------------------
+
+void ParameterSpaceWindow::toggleCertify() {
+    session_.parameterSpace.certify = !session_.parameterSpace.certify;
+    actions_[psw::certify]->setChecked(session_.parameterSpace.certify);
+}
+
+void ParameterSpaceWindow::startCertifying() {
+    if (session_.traces.tracingState != tracingFinished || !session_.run.traceFinished) return;
+    startCertification(session_);
+    if (!certifyPanel_) {
+        certifyPanel_ = new QWidget(plane_);
+        certifyPanel_->setObjectName(QStringLiteral("certifyPanel"));
+        certifyPanel_->setAutoFillBackground(true);
+        auto *row = new QHBoxLayout(certifyPanel_);
+        row->setContentsMargins(4, 2, 4, 2);
+        certifyProgress_ = new QProgressBar(certifyPanel_);
+        certifyProgress_->setObjectName(QStringLiteral("certifyProgress"));
+        certifyProgress_->setRange(0, 1000);
+        certifyProgress_->setFormat(QStringLiteral("certifying %p%"));
+        row->addWidget(certifyProgress_);
+        auto *cancel = new QPushButton(QStringLiteral("Cancel"), certifyPanel_);
+        cancel->setObjectName(QStringLiteral("certifyCancel"));
+        row->addWidget(cancel);
+        connect(cancel, &QPushButton::clicked, this, &ParameterSpaceWindow::cancelCertifying);
+        certifyPanel_->setGeometry(4, stripHeight + 4, 300, certifyPanel_->sizeHint().height());
+    }
+    certifyProgress_->setValue(0);
+    certifyPanel_->show();
+    certifyPanel_->raise();
+    certifyTimer_.start();
+}
+
+bool ParameterSpaceWindow::certifyTick() {
+    QElapsedTimer spent;
+    spent.start();
+    bool more = true;
+    while (more && spent.elapsed() < allLoopsBudgetMs) more = certificationTick(session_, 8);
+    certifyProgress_->setValue(static_cast<int>(1000.0 * certificationProgress(session_)));
+    if (more) return true;
+    certifyTimer_.stop();
+    certifyPanel_->hide();
+    emit solutionChanged();
+    return false;
+}
+
+void ParameterSpaceWindow::cancelCertifying() {
+    cancelCertification(session_);
+    certifyTimer_.stop();
+    if (certifyPanel_) certifyPanel_->hide();
+    emit solutionChanged();
 }
 
 // ---- trace all loops ---------------------------------------------------------------
@@ -624,6 +684,8 @@ void ParameterSpaceWindow::clientResized(QSize size) {
 void ParameterSpaceWindow::carryOut(const MouseAnswer &a) {
     if (a.menusChanged) showMenuState();
     apply(a.tick);
+    // A free-hand loop closed by the second click is proven like any other.
+    if (a.tick.loopFinished && session_.parameterSpace.certify) startCertifying();
     if (a.saveRequested) saveFile();
 }
 

@@ -94,6 +94,12 @@ public:
     bool allLoopsTick();
     // The Cancel button of that run: it stops where it is, no group shown.
     void cancelAllLoops();
+    // Mode > Certify; the proof of a loop that has ended, a slice per tick
+    // of its own timer, with a progress bar and Cancel.
+    void toggleCertify();
+    void startCertifying();
+    bool certifyTick();
+    void cancelCertifying();
     bool allLoopsRunning() const;
     MonodromyGroupDialog *groupDialog() const { return groupDialog_; }
 
@@ -146,6 +152,9 @@ private:
     QTimer allLoopsTimer_;
     QWidget *allLoopsPanel_ = nullptr;
     QProgressBar *allLoopsProgress_ = nullptr;
+    QTimer certifyTimer_;
+    QWidget *certifyPanel_ = nullptr;
+    QProgressBar *certifyProgress_ = nullptr;
     MonodromyGroupDialog *groupDialog_ = nullptr;
 };
 
