@@ -336,6 +336,16 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
     if (n <= 0)
         abandon("The curve does not contain its fiber variable.",
                 "Re-input the polynomial with the fiber variable");
+    // One Sylvester determinant of order 2n - 1, modulo one prime at one
+    // point, costs n^2 word operations at least: a fiber degree whose square
+    // alone passes the limit is refused before anything of size n is built.
+    const double leastCost = static_cast<double>(n) * static_cast<double>(n);
+    if (leastCost > maxEliminationCost)
+        abandon("The curve is too large for exact elimination: degree " + std::to_string(n) +
+                    " in the fiber variable; its estimated cost of at least " + costText(leastCost) +
+                    " word operations is " + costText(leastCost / maxEliminationCost) + " times the limit of " +
+                    costText(maxEliminationCost) + ".",
+                "Re-input a polynomial of lower degree or with shorter coefficients");
     // The curve as polynomials in t, one for each power of x.
     IntegerCurve integer(n);
     forEachIntegerPart([&](const ExactTerm &e, int part, fmpz *value) {

@@ -124,8 +124,11 @@ ResultantPlan planResultant(const IntegerCurve &f) {
         if (j >= 1) maxG = std::max(maxG, e[static_cast<size_t>(j)]);
     }
     const slong rows = (n - 1) * maxF + n * maxG;
-    slong columns = 0;
-    for (slong c = 0; c <= 2 * n - 2; ++c) {
+    // The column sums take n^2 steps: beyond this degree the row sums stand
+    // alone (such a curve is refused by its cost anyway).
+    constexpr slong columnBoundDegree = 4096;
+    slong columns = n <= columnBoundDegree ? 0 : rows;
+    for (slong c = 0; n <= columnBoundDegree && c <= 2 * n - 2; ++c) {
         slong top = -1;
         for (slong i = std::max<slong>(0, c - n); i <= std::min(c, n - 2); ++i) top = std::max(top, e[static_cast<size_t>(n - (c - i))]);
         for (slong i = std::max<slong>(0, c - (n - 1)); i <= std::min(c, n - 1); ++i)

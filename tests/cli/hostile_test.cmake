@@ -26,6 +26,8 @@ expect(long-decimals 1 "estimated cost of [0-9.e+]+ word operations is [0-9.]+ t
   analyze "x^200+0.1234567890123457*x^150*t+0.9876543210987654*x^77+0.3333333333333333*t+1")
 expect(loci-1e-250-apart 1 "could not be told apart with [0-9]+-bit arithmetic, the most that the work limit"
   analyze "x^2*(x-1)+777777777771821531136*f^19-777777777777777805701617653012818528452762713188993073152*f^16")
+expect(huge-fiber-degree 1 "degree 15021098 in the fiber variable; its estimated cost of at least [0-9.e+]+ word operations"
+  analyze "x^200+0.1234567890123457*x^15021098-t")
 expect(batch-folder 1 "is a folder, not a file of curves" batch "${dir}")
 
 # A NUL byte and a run past the time limit fail their own lines only.
