@@ -346,20 +346,15 @@ GaussPoly branchResultant(const ExactPolynomial &curve) {
                     " word operations is " + costText(leastCost / maxEliminationCost) + " times the limit of " +
                     costText(maxEliminationCost) + ".",
                 "Re-input a polynomial of lower degree or with shorter coefficients");
-    // The degree bound of the resultant is at least the degree m in t (for
-    // n >= 2), and every point costs (n + 1)(m + 1) to evaluate the curve
-    // at: (m + 1)^2 (n + 1) is a least cost, known before the dense form in
-    // t (m + 1 coefficients for each power of x) is built.
+    // Every step after this one (the fiber, the charts of the tracer) holds
+    // the curve densely in t and refuses a degree in t above the limit: the
+    // dense form here, (n + 1)(m + 1) coefficients, is never built for one.
     slong m = 0;
     for (const auto &e : terms) m = std::max(m, static_cast<slong>(e->t));
-    const double leastDenseCost =
-        static_cast<double>(m + 1) * static_cast<double>(m + 1) * static_cast<double>(n + 1);
-    if (n >= 2 && leastDenseCost > maxEliminationCost)
-        abandon("The curve is too large for exact elimination: degree " + std::to_string(m) +
-                    " in the parameter; its estimated cost of at least " + costText(leastDenseCost) +
-                    " word operations is " + costText(leastDenseCost / maxEliminationCost) +
-                    " times the limit of " + costText(maxEliminationCost) + ".",
-                "Re-input a polynomial of lower degree or with shorter coefficients");
+    if (m > maxBranchDegree)
+        abandon("The curve is too large: degree " + std::to_string(m) + " in the parameter, above the limit of " +
+                    std::to_string(maxBranchDegree) + ".",
+                "Re-input a polynomial of lower degree in the parameter");
     // The curve as polynomials in t, one for each power of x.
     IntegerCurve integer(n);
     forEachIntegerPart([&](const ExactTerm &e, int part, fmpz *value) {

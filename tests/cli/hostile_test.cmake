@@ -28,8 +28,10 @@ expect(loci-1e-250-apart 1 "could not be told apart with [0-9]+-bit arithmetic, 
   analyze "x^2*(x-1)+777777777771821531136*f^19-777777777777777805701617653012818528452762713188993073152*f^16")
 expect(huge-fiber-degree 1 "degree 15021098 in the fiber variable; its estimated cost of at least [0-9.e+]+ word operations"
   analyze "x^200+0.1234567890123457*x^15021098-t")
-expect(huge-parameter-degree 1 "degree 821502506 in the parameter; its estimated cost of at least [0-9.e+]+ word operations"
+expect(huge-parameter-degree 1 "degree 821502506 in the parameter, above the limit of 400"
   analyze "x^2*(x-1)-7*t+t^821502506")
+expect(huge-parameter-degree-linear 1 "degree 821502506 in the parameter, above the limit of 400"
+  analyze "7*x*t+t^821502506")
 expect(batch-folder 1 "is a folder, not a file of curves" batch "${dir}")
 
 # A NUL byte and a run past the time limit fail their own lines only.
