@@ -61,8 +61,6 @@ PathSegment *findLoop(Session &session, const LoopChoice &choice) {
     return nullptr;
 }
 
-bool certificationAsked(const LoopOutcome &t) { return t.certifyAsked; }
-
 std::string certifyReason(const LoopOutcome &t) {
     const CertificationState &c = t.certification;
     if (c.status == CertificationState::none) return "the loop was not traced to its end and checked";
@@ -72,7 +70,7 @@ std::string certifyReason(const LoopOutcome &t) {
 
 bool allCertified(const std::vector<LoopOutcome> &traces) {
     for (const LoopOutcome &t : traces)
-        if (certificationAsked(t) && t.certification.status != CertificationState::proven) return false;
+        if (t.certifyAsked && t.certification.status != CertificationState::proven) return false;
     return true;
 }
 
@@ -112,7 +110,7 @@ nlohmann::json loopTraceJson(const LoopOutcome &t) {
     j["braid"] = t.braid;
     j["braidText"] = t.braidText;
     const CertificationState &c = t.certification;
-    if (certificationAsked(t)) {
+    if (t.certifyAsked) {
         const bool proven = c.status == CertificationState::proven;
         j["certified"] = proven;
         j["certification"] = {{"reason", proven ? nlohmann::json(nullptr) : nlohmann::json(certifyReason(t))},
@@ -149,7 +147,7 @@ std::string loopTraceText(const LoopOutcome &t) {
     out += "  braid: " + t.braidText + "  [";
     for (size_t i = 0; i < t.braid.size(); ++i) out += (i ? ", " : "") + std::to_string(t.braid[i]);
     out += "]\n";
-    if (certificationAsked(t)) {
+    if (t.certifyAsked) {
         const CertificationState &c = t.certification;
         if (c.status == CertificationState::proven)
             out += "  certified: permutation and braid proven (" + std::to_string(c.pieces) + " pieces, up to " +
